@@ -1,0 +1,281 @@
+#include "answering/AnswerWindow.h"
+
+#include "answering/AnswerText.h"
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "questions/PaperPicker.h"
+#include "questions/QuestionText.h"
+#include "ui/FontChooser.h"
+#include "ui/MessageBox.h"
+#include "ui/RichBox.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTabWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+// A tab page's top-left lies this far into the tab control (below the tab bar).
+constexpr int kPageTop = 24;
+} // namespace
+
+AnswerWindow::AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow) : WorkWindow(app, kind, mainWindow) {}
+
+void AnswerWindow::placeOnPage(QWidget* w, int x, int y, int width, int height) {
+    w->setGeometry(x, y - kPageTop, width, height);
+}
+
+void AnswerWindow::buildAnswerControls(const Places& places) {
+    试卷编码透明标签 = new QLabel(this);
+    试卷编码透明标签->setObjectName(QStringLiteral("试卷编码透明标签"));
+    试卷编码透明标签->setGeometry(-100, -100, 48, 20);
+    试卷编码透明标签->hide();
+
+    题目区高级选择夹 = new QTabWidget(this);
+    题目区高级选择夹->setObjectName(QStringLiteral("题目区高级选择夹"));
+    题目区高级选择夹->setGeometry(places.tabs);
+    auto* textPage = new QWidget;
+    auto* picturePage = new QWidget;
+    题目区高级选择夹->addTab(textPage, QStringLiteral("文字"));
+    题目区高级选择夹->addTab(picturePage, QStringLiteral("图片"));
+    题目超级编辑框 = new RichBox(textPage);
+    题目超级编辑框->setObjectName(QStringLiteral("题目超级编辑框"));
+    placeOnPage(题目超级编辑框, 8, 32, places.tabs.width() - 16, 224);
+    图片框1 = new QLabel(picturePage);
+    图片框1->setObjectName(QStringLiteral("图片框1"));
+    图片框1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeOnPage(图片框1, 8, 32, places.tabs.width() - 16, 208);
+
+    答题区分组框 = new QGroupBox(this);
+    答题区分组框->setObjectName(QStringLiteral("答题区分组框"));
+    答题区分组框->setGeometry(places.group);
+    答案超级编辑框 = new RichBox(答题区分组框);
+    答案超级编辑框->setObjectName(QStringLiteral("答案超级编辑框"));
+    答案超级编辑框->setGeometry(places.answer);
+    答案超级编辑框->setLineWrapMode(QTextEdit::NoWrap);
+
+    struct Option {
+        QCheckBox** box;
+        const char* name;
+        const char* caption;
+        int left;
+    };
+    const Option options[] = {
+        {&选择框A, "选择框A", "A", 71},   {&选择框B, "选择框B", "B", 117},   {&选择框C, "选择框C", "C", 157},
+        {&选择框D, "选择框D", "D", 197},  {&选择框E, "选择框E", "E", 237},   {&选择框F, "选择框F", "F", 277},
+        {&选择框G, "选择框G", "G", 317},  {&选择框对, "选择框对", "对", 359}, {&选择框错, "选择框错", "错", 402},
+    };
+    for (const Option& o : options) {
+        auto* box = new QCheckBox(QString::fromUtf8(o.caption), 答题区分组框);
+        box->setObjectName(QString::fromUtf8(o.name));
+        box->setGeometry(o.left, 90, 30, 16);
+        box->setFont(QFont(QStringLiteral("宋体")));
+        *o.box = box;
+        m_options << box;
+        // The toggle runs after the box has changed state.
+        connect(box, &QCheckBox::clicked, this, [this, box] {
+            答案超级编辑框->setBoxText(answer::toggle(答案超级编辑框->boxText(), box->text(), box->isChecked()));
+        });
+    }
+    保存按钮 = makeButton(答题区分组框, QStringLiteral("保存按钮"), QStringLiteral("保存"));
+    保存按钮->setGeometry(382, 86, 40, 20);
+    首记录按钮 = makeButton(答题区分组框, QStringLiteral("首记录按钮"), QStringLiteral("|<"));
+    首记录按钮->setGeometry(places.first, 86, 20, 20);
+    上一记录按钮 = makeButton(答题区分组框, QStringLiteral("上一记录按钮"), QStringLiteral("<"));
+    上一记录按钮->setGeometry(places.previous, 86, 20, 20);
+    题号编辑框 = new QLineEdit(答题区分组框);
+    题号编辑框->setObjectName(QStringLiteral("题号编辑框"));
+    题号编辑框->setGeometry(places.number, 88, 32, 16);
+    题号编辑框->setAlignment(Qt::AlignCenter);
+    下一记录按钮 = makeButton(答题区分组框, QStringLiteral("下一记录按钮"), QStringLiteral(">"));
+    下一记录按钮->setGeometry(places.next, 86, 20, 20);
+    尾记录按钮 = makeButton(答题区分组框, QStringLiteral("尾记录按钮"), QStringLiteral(">|"));
+    尾记录按钮->setGeometry(places.last, 86, 20, 20);
+
+    connect(首记录按钮, &QPushButton::clicked, this, &AnswerWindow::first);
+    connect(上一记录按钮, &QPushButton::clicked, this, &AnswerWindow::previous);
+    connect(下一记录按钮, &QPushButton::clicked, this, &AnswerWindow::next);
+    connect(尾记录按钮, &QPushButton::clicked, this, &AnswerWindow::last);
+}
+
+QList<QCheckBox*> AnswerWindow::optionBoxes() const { return m_options; }
+
+QList<RichBox*> AnswerWindow::formattedBoxes() const { return {题目超级编辑框, 答案超级编辑框}; }
+
+QString AnswerWindow::paperCode() const { return 试卷编码透明标签->text(); }
+
+bool AnswerWindow::paperChosen() const { return 试卷超级按钮->text() != QStringLiteral("请点击选择试卷"); }
+
+std::optional<qint64> AnswerWindow::displayPosition() const { return parseDisplayNumber(题号编辑框->text()); }
+
+std::optional<qint64> AnswerWindow::displayedQuestion() const {
+    const auto n = displayPosition();
+    if (!n)
+        return std::nullopt;
+    return questionAt(*n, randomOrder(), order());
+}
+
+void AnswerWindow::tellBadPosition() {
+    if (!displayPosition())
+        MessageBox::info(this, QStringLiteral("题号“%1”不是有效的数字，请在题号框中输入题号。").arg(题号编辑框->text().left(40)));
+    else
+        MessageBox::info(this, QStringLiteral("题号 %1 超出本试卷的题目范围（1～%2），请重新输入题号。")
+                                   .arg(*displayPosition())
+                                   .arg(order().size()));
+}
+
+void AnswerWindow::showPicture(const QString& pic) {
+    图片框1->clear();
+    if (pic.trimmed().isEmpty())
+        return;
+    const QString path = resolveBankPath(m_app.programDir, pic);
+    if (path.isEmpty())
+        return;
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return;
+    QPixmap pixmap = QPixmap::fromImage(image);
+    if (pixmap.width() > 图片框1->width() || pixmap.height() > 图片框1->height())
+        pixmap = pixmap.scaled(图片框1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    图片框1->setPixmap(pixmap);
+}
+
+void AnswerWindow::first() {
+    if (!paperChosen())
+        return;
+    题号编辑框->setText(QStringLiteral("1"));
+    showQuestion();
+}
+
+void AnswerWindow::last() {
+    if (!paperChosen())
+        return;
+    题号编辑框->setText(QString::number(bound()));
+    showQuestion();
+}
+
+void AnswerWindow::previous() { step(-1); }
+void AnswerWindow::next() { step(+1); }
+
+// Moves the display position one question at a time towards the bound (next) or 1 (previous),
+// skipping numbers that have no question. Long runs of missing numbers are skipped in one go,
+// with the paper's question numbers read once, so the window never stalls.
+bool AnswerWindow::step(int direction) {
+    if (!paperChosen())
+        return false;
+    const QString code = paperCode();
+    const qint64 B = bound();
+    auto canMove = [&](qint64 n) { return direction > 0 ? double(B) - double(n) > 1e-7 : double(n - 1) > 1e-7; };
+    auto exists = [&](qint64 position) {
+        const auto q = questionAt(position, randomOrder(), order());
+        if (!q)
+            return false;
+        RecordSet rs = m_app.store.query(Sql::QuestionExists, {{"code", code}, {"n", *q}});
+        return std::fabs(rs.number(1)) > 1e-7;
+    };
+    for (int tries = 0; tries < 64; ++tries) {
+        const qint64 n = displayPosition().value_or(0);
+        if (!canMove(n))
+            return false;
+        题号编辑框->setText(QString::number(n + direction));
+        if (exists(n + direction)) {
+            showQuestion();
+            return true;
+        }
+    }
+    // A long gap: find the next position with a question among the paper's own numbers.
+    const qint64 n = displayPosition().value_or(0);
+    if (!canMove(n))
+        return false;
+    QSet<qint64> numbers;
+    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd(); rs.moveNext())
+        numbers.insert(rs.integer("tihao"));
+    std::optional<qint64> target;
+    if (!randomOrder()) {
+        for (qint64 t : numbers)
+            if (direction > 0 ? (t > n && t <= B && (!target || t < *target))
+                              : (t >= 1 && t < n && (!target || t > *target)))
+                target = t;
+    } else {
+        const QList<int>& list = order();
+        for (qint64 p = 1; p <= list.size(); ++p)
+            if ((direction > 0 ? (p > n && p <= B) : (p >= 1 && p < n)) && numbers.contains(list[int(p - 1)]) &&
+                (!target || (direction > 0 ? p < *target : p > *target)))
+                target = p;
+    }
+    if (!target) {
+        题号编辑框->setText(QString::number(direction > 0 ? qMax(B, n) : 1));
+        return false;
+    }
+    题号编辑框->setText(QString::number(*target));
+    showQuestion();
+    return true;
+}
+
+void AnswerWindow::untickAll() {
+    for (QCheckBox* b : m_options)
+        b->setChecked(false);
+}
+
+void AnswerWindow::applyTextFormat() {
+    for (RichBox* box : formattedBoxes())
+        if (box)
+            box->applyFormat(m_app.textFormat);
+}
+
+void AnswerWindow::chooseFont() {
+    SharedTextFormat& f = m_app.textFormat;
+    QFont initial(f.face);
+    initial.setPointSize(qMax(1, f.size));
+    initial.setBold(f.style & 1);
+    initial.setItalic(f.style & 2);
+    initial.setUnderline(f.style & 4);
+    initial.setStrikeOut(f.style & 8);
+    const auto choice = FontChooser::choose(this, initial, f.color);
+    if (!choice)
+        return;
+    if (choice->font.pointSize() > 0)
+        f.size = choice->font.pointSize();
+    f.color = choice->color;
+    f.style = (choice->font.bold() ? 1 : 0) | (choice->font.italic() ? 2 : 0) | (choice->font.underline() ? 4 : 0) |
+              (choice->font.strikeOut() ? 8 : 0);
+    applyTextFormat();
+}
+
+void AnswerWindow::setPaper(const QString& code, const QString& name) {
+    试卷编码透明标签->setText(code);
+    试卷超级按钮->setText(name);
+}
+
+bool AnswerWindow::runPicker() {
+    PaperPicker picker(m_app.store, this);
+    connect(&picker, &PaperPicker::paperChosen, this, [this](const QString& code, const QString& name) {
+        if (m_app.mainWindow)
+            m_app.mainWindow->applyPaperChoice(code, name);
+        else
+            setPaper(code, name);
+    });
+    return picker.run();
+}
+
+void AnswerWindow::layoutAnswerArea(int W, int H) {
+    题目区高级选择夹->resize(W - 20, H - 220);
+    题目超级编辑框->resize(W - 40, H - 260);
+    图片框1->resize(W - 40, H - 260);
+    答题区分组框->setGeometry(答题区分组框->x(), 题目区高级选择夹->height() + 70, W - 20, 答题区分组框->height());
+    答案超级编辑框->resize(W - 40, 答案超级编辑框->height());
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/WorkWindow.h"
+
+#include <QList>
+#include <optional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class RichBox;
+
+// What the exam and practice windows share: the paper button, the question tabs, the answer
+// area with its option tick boxes, and the navigation row.
+class AnswerWindow : public WorkWindow {
+    Q_OBJECT
+public:
+    AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow);
+
+    QString paperCode() const;
+    bool paperChosen() const;
+    // The display position in the question box, if it is a whole number.
+    std::optional<qint64> displayPosition() const;
+    // Q(n) for the shown position: nothing when the box holds no number or a position outside
+    // the random order.
+    std::optional<qint64> displayedQuestion() const;
+
+    // Shows the question at the display position; does nothing without a question number.
+    virtual void showQuestion() = 0;
+    void first();
+    void previous();
+    void next();
+    void last();
+    // Upper bound of the navigation.
+    virtual qint64 bound() const = 0;
+    virtual bool randomOrder() const = 0;
+    virtual const QList<int>& order() const = 0;
+
+    void untickAll();
+    void applyTextFormat();
+    // The font button: size, colour and style bits from the font dialog; the face stays.
+    void chooseFont();
+
+    // Runs the paper picker; true when a paper was chosen (written into this window).
+    bool runPicker();
+    void setPaper(const QString& code, const QString& name);
+    void receivePaper(const QString& code, const QString& name) override { setPaper(code, name); }
+
+    QPushButton* 试卷超级按钮 = nullptr;
+    QLabel* 试卷编码透明标签 = nullptr;
+    QTabWidget* 题目区高级选择夹 = nullptr;
+    RichBox* 题目超级编辑框 = nullptr;
+    QLabel* 图片框1 = nullptr;
+    QGroupBox* 答题区分组框 = nullptr;
+    RichBox* 答案超级编辑框 = nullptr;
+    QCheckBox* 选择框A = nullptr;
+    QCheckBox* 选择框B = nullptr;
+    QCheckBox* 选择框C = nullptr;
+    QCheckBox* 选择框D = nullptr;
+    QCheckBox* 选择框E = nullptr;
+    QCheckBox* 选择框F = nullptr;
+    QCheckBox* 选择框G = nullptr;
+    QCheckBox* 选择框对 = nullptr;
+    QCheckBox* 选择框错 = nullptr;
+    QPushButton* 保存按钮 = nullptr;
+    QPushButton* 首记录按钮 = nullptr;
+    QPushButton* 上一记录按钮 = nullptr;
+    QLineEdit* 题号编辑框 = nullptr;
+    QPushButton* 下一记录按钮 = nullptr;
+    QPushButton* 尾记录按钮 = nullptr;
+
+    QList<QCheckBox*> optionBoxes() const;
+    // The boxes that take the shared text format.
+    virtual QList<RichBox*> formattedBoxes() const;
+
+protected:
+    struct Places {
+        QRect tabs, group, answer;
+        int first, previous, number, next, last;
+    };
+    void buildAnswerControls(const Places& places);
+    // Puts the picture of a bank path into 图片框1, or empties it.
+    void showPicture(const QString& pic);
+    // Tells the user once that the question box holds no usable number.
+    void tellBadPosition();
+    // Places a control given in tab-control coordinates on one of its pages.
+    static void placeOnPage(QWidget* w, int x, int y, int width, int height);
+    void layoutAnswerArea(int W, int H);
+
+private:
+    bool step(int direction);
+    QList<QCheckBox*> m_options;
+};

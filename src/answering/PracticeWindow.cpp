@@ -1,0 +1,256 @@
+#include "answering/PracticeWindow.h"
+
+#include "answering/AnswerText.h"
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "printing/PrintHandOver.h"
+#include "questions/QuestionReader.h"
+#include "questions/QuestionText.h"
+#include "questions/RandomDraw.h"
+#include "ui/Grid.h"
+#include "ui/MessageBox.h"
+#include "ui/RichBox.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+
+namespace {
+QPushButton* toolButton(QWidget* parent, const char* name, const char* caption, QRect place) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setAutoDefault(false);
+    b->setGeometry(place);
+    return b;
+}
+} // namespace
+
+PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, Kind::Practice, mainWindow) {
+    setObjectName(QStringLiteral("练习窗口"));
+    setWindowTitle(QStringLiteral("练习"));
+    resize(800, 500);
+
+    分组框1 = new QGroupBox(QStringLiteral("工具栏"), this);
+    分组框1->setObjectName(QStringLiteral("分组框1"));
+    分组框1->setGeometry(10, 8, 774, 56);
+    试卷超级按钮 = toolButton(分组框1, "试卷超级按钮", "请点击选择试卷", {8, 18, 160, 24});
+    字体按钮 = toolButton(分组框1, "字体按钮", "字体", {172, 18, 40, 20});
+    顺序单选框 = new QRadioButton(QStringLiteral("顺序"), 分组框1);
+    顺序单选框->setObjectName(QStringLiteral("顺序单选框"));
+    顺序单选框->setGeometry(217, 18, 48, 24);
+    顺序单选框->setChecked(true);
+    随机单选框 = new QRadioButton(QStringLiteral("随机"), 分组框1);
+    随机单选框->setObjectName(QStringLiteral("随机单选框"));
+    随机单选框->setGeometry(275, 18, 48, 24);
+    重做按钮 = toolButton(分组框1, "重做按钮", "重做", {338, 18, 40, 20});
+    朗读按钮 = toolButton(分组框1, "朗读按钮", "朗读", {420, 18, 40, 20});
+    暂停按钮 = toolButton(分组框1, "暂停按钮", "暂停", {461, 18, 40, 20});
+    停止按钮 = toolButton(分组框1, "停止按钮", "停止", {502, 18, 40, 20});
+    滑块条语速 = new QSlider(Qt::Horizontal, 分组框1);
+    滑块条语速->setObjectName(QStringLiteral("滑块条语速"));
+    滑块条语速->setGeometry(554, 20, 144, 18);
+    滑块条语速->setRange(-10, 10);
+    输出按钮 = toolButton(分组框1, "输出按钮", "输出", {710, 18, 40, 20});
+
+    buildAnswerControls({QRect(10, 71, 774, 264), QRect(10, 341, 776, 120), QRect(8, 16, 760, 56), 520, 547, 574,
+                         613, 641});
+
+    auto* wrongPage = new QWidget;
+    auto* answerPage = new QWidget;
+    题目区高级选择夹->addTab(wrongPage, QStringLiteral("错题"));
+    题目区高级选择夹->addTab(answerPage, QStringLiteral("答案"));
+    导出按钮 = toolButton(wrongPage, "导出按钮", "导出", {});
+    placeOnPage(导出按钮, 16, 28, 50, 20);
+    错题高级表格 = new Grid(wrongPage);
+    错题高级表格->setObjectName(QStringLiteral("错题高级表格"));
+    placeOnPage(错题高级表格, 8, 62, 758, 192);
+    标准答案超级编辑框 = new RichBox(answerPage);
+    标准答案超级编辑框->setObjectName(QStringLiteral("标准答案超级编辑框"));
+    placeOnPage(标准答案超级编辑框, 8, 32, 758, 90);
+    解析超级编辑框 = new RichBox(answerPage);
+    解析超级编辑框->setObjectName(QStringLiteral("解析超级编辑框"));
+    placeOnPage(解析超级编辑框, 8, 127, 758, 130);
+
+    connect(试卷超级按钮, &QPushButton::clicked, this, &PracticeWindow::choosePaper);
+    connect(字体按钮, &QPushButton::clicked, this, &PracticeWindow::chooseFont);
+    connect(顺序单选框, &QRadioButton::clicked, this, &PracticeWindow::resetForOrderChange);
+    connect(随机单选框, &QRadioButton::clicked, this, &PracticeWindow::resetForOrderChange);
+    connect(保存按钮, &QPushButton::clicked, this, &PracticeWindow::save);
+    connect(重做按钮, &QPushButton::clicked, this, &PracticeWindow::redo);
+    connect(题目区高级选择夹, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == 2)
+            showWrongAnswers();
+        else if (tab == 3)
+            showStandardAnswer();
+    });
+    connect(错题高级表格, &Grid::gridRowDoubleClicked, this, &PracticeWindow::jumpToGridRow);
+    connect(导出按钮, &QPushButton::clicked, this, &PracticeWindow::exportGrid);
+    connect(朗读按钮, &QPushButton::clicked, this, [this] { m_app.reader->read(题号编辑框->text()); });
+    connect(暂停按钮, &QPushButton::clicked, this, [this] { m_app.reader->pause(); });
+    connect(停止按钮, &QPushButton::clicked, this, [this] { m_app.reader->stop(); });
+}
+
+void PracticeWindow::setUp() {
+    m_app.currentWorkWindow = this;
+    // The wrong-answer grid: the heading row and four columns.
+    错题高级表格->setGridColumnCount(4);
+    错题高级表格->setGridRowCount(1);
+    const char* headings[] = {"题号", "题目", "标准答案", "答案"};
+    const int widths[] = {30, 500, 100, 100};
+    for (int c = 0; c < 4; ++c) {
+        错题高级表格->setCell(0, c, QString::fromUtf8(headings[c]));
+        错题高级表格->setGridColumnWidth(c, widths[c]);
+    }
+    m_app.textFormat.size = 20;
+    applyTextFormat();
+    if (m_app.mainWindow)
+        m_app.mainWindow->placeAndLayoutWorkWindow();
+    试卷编码透明标签->setText(QStringLiteral("1"));
+    试卷超级按钮->setText(QStringLiteral("Dalmora"));
+    题号编辑框->setText(QStringLiteral("1"));
+    showQuestion();
+}
+
+void PracticeWindow::layoutControls(int W, int H) {
+    if (!题目区高级选择夹)
+        return;
+    layoutAnswerArea(W, H);
+    错题高级表格->resize(W - 40, H - 290);
+    标准答案超级编辑框->resize(W - 40, 标准答案超级编辑框->height());
+    解析超级编辑框->resize(W - 40, H - 350);
+}
+
+QList<RichBox*> PracticeWindow::formattedBoxes() const {
+    return {题目超级编辑框, 答案超级编辑框, 标准答案超级编辑框, 解析超级编辑框};
+}
+
+bool PracticeWindow::randomOrder() const { return 随机单选框->isChecked(); }
+const QList<int>& PracticeWindow::order() const { return m_app.practiceOrder; }
+
+qint64 PracticeWindow::bound() const {
+    RecordSet rs = m_app.store.query(Sql::LastQuestion, {{"code", paperCode()}});
+    return rs.integer(QStringLiteral("最大值"));
+}
+
+void PracticeWindow::showQuestion() {
+    const auto q = displayedQuestion();
+    if (!q)
+        return;
+    RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}});
+    showPicture(rs.text("pic"));
+    题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
+    答案超级编辑框->setBoxText(rs.text("practice"));
+    标准答案超级编辑框->setBoxText(QString());
+    解析超级编辑框->setBoxText(QString());
+    m_app.reader->stopSound();
+    if (m_app.reading)
+        m_app.reader->read(题号编辑框->text());
+}
+
+void PracticeWindow::choosePaper() {
+    runPicker();
+    buildOrder();
+}
+
+void PracticeWindow::buildOrder() {
+    题号编辑框->clear();
+    m_app.practiceOrder.clear();
+    if (随机单选框->isChecked()) {
+        const int n = m_app.store.query(Sql::QuestionsOfPaper, {{"code", paperCode()}}).rowCount();
+        m_app.practiceOrder = randomDraw(n, n, clockSeed(m_app.tickSource(), m_app.seedCounter));
+    }
+    if (题号编辑框->text().isEmpty()) {
+        题号编辑框->setText(QStringLiteral("1"));
+        showQuestion();
+    }
+}
+
+void PracticeWindow::resetForOrderChange() {
+    试卷超级按钮->setText(QStringLiteral("请点击选择试卷"));
+    题号编辑框->clear();
+    题目超级编辑框->setBoxText(QString());
+    答案超级编辑框->setBoxText(QString());
+}
+
+void PracticeWindow::save() {
+    const auto q = displayedQuestion();
+    if (!q) {
+        tellBadPosition();
+        return;
+    }
+    const QString a = answer::normalise(答案超级编辑框->boxText());
+    if (!m_app.store.execute(Sql::SavePractice, {{"answer", a}, {"code", paperCode()}, {"n", *q}})) {
+        MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
+        return;
+    }
+    untickAll();
+    next();
+}
+
+void PracticeWindow::redo() {
+    if (!MessageBox::confirm(this, QStringLiteral("这会删除本试卷已做的全部答案,真的想重新做本试卷么")))
+        return;
+    m_app.store.execute(Sql::ClearPractice, {{"code", paperCode()}});
+}
+
+void PracticeWindow::showWrongAnswers() {
+    if (paperCode().isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请先选择试卷"));
+        return;
+    }
+    错题高级表格->setGridRowCount(1);
+    for (RecordSet rs = m_app.store.query(Sql::WrongPractice, {{"code", paperCode()}}); !rs.atEnd(); rs.moveNext()) {
+        错题高级表格->appendRow();
+        const int r = 错题高级表格->gridRowCount() - 1;
+        错题高级表格->setCell(r, 0, QString::number(rs.integer("tihao")));
+        错题高级表格->setCell(r, 1, rs.text("question"));
+        错题高级表格->setCell(r, 2, rs.text("authority"));
+        错题高级表格->setCell(r, 3, rs.text("practice"));
+        // The same options in another order are not wrong.
+        if (answer::sameOptions(错题高级表格->cellText(r, 3), 错题高级表格->cellText(r, 2)))
+            错题高级表格->removeGridRow(r);
+    }
+}
+
+void PracticeWindow::showStandardAnswer() {
+    if (paperCode().isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请先选择试卷"));
+        return;
+    }
+    const auto q = displayedQuestion();
+    if (!q)
+        return;
+    RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}});
+    标准答案超级编辑框->setBoxText(rs.text("authority"));
+    解析超级编辑框->setBoxText(rs.text("jiexi"));
+}
+
+// A jump from the wrong-answer list. In random order the question box keeps holding a display
+// position: the position of that question in the order, so later saves and steps stay on it.
+void PracticeWindow::jumpToGridRow(int row) {
+    if (row < 1 || row >= 错题高级表格->gridRowCount())
+        return;
+    const auto number = parseDisplayNumber(错题高级表格->cellText(row, 0));
+    if (!number)
+        return;
+    RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", *number}});
+    if (randomOrder()) {
+        const int index = m_app.practiceOrder.indexOf(int(*number));
+        题号编辑框->setText(index < 0 ? QString() : QString::number(index + 1));
+    } else {
+        题号编辑框->setText(QString::number(*number));
+    }
+    答案超级编辑框->setBoxText(rs.text("practice"));
+    题目区高级选择夹->setCurrentIndex(0);
+    题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
+}
+
+void PracticeWindow::exportGrid() {
+    const QString file = windowTitle() + QStringLiteral(".ini");
+    openPrintSettings(m_app, this, 错题高级表格, file, QStringLiteral("自由打印导出"), QString());
+    attachSpreadsheet(m_app, this, 错题高级表格, file);
+}

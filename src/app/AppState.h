@@ -1,0 +1,76 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QColor>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+class QWidget;
+class MainWindow;
+class Grid;
+class QuestionReader;
+
+// The exam settings taken from the paper chosen last in the exam window.
+struct ExamSettings {
+    int questionCount = 0; // chouti
+    QString orderMode;     // "顺序" or "随机"
+    int minutes = 0;       // kstime
+};
+
+// Paper, candidate, sitting and name of the exam that ended last.
+struct HandInContext {
+    QString code;
+    QString student;
+    QString state;
+    QString name;
+};
+
+// The one character format of the question and answer boxes.
+struct SharedTextFormat {
+    QString face = QStringLiteral("宋体");
+    int size = 9;
+    QColor color;  // invalid: the default colour
+    int style = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
+};
+
+// What the caller of the print-settings window handed over.
+struct PrintHandOver {
+    QPointer<QWidget> sourceWindow;
+    QPointer<Grid> sourceGrid;
+    QString caption;
+    QString extraText;
+    QString settingsFile;
+};
+
+// Program-wide values, created at start-up and kept until exit.
+struct AppState {
+    QString programDir;
+    Store store;
+    MainWindow* mainWindow = nullptr;
+    QPointer<QWidget> currentWorkWindow;
+
+    ExamSettings exam;
+    QList<int> examOrder;
+    QList<int> practiceOrder;
+    SharedTextFormat textFormat;
+
+    int clockSeconds = 0;
+    int clockTotal = 0;
+    HandInContext handIn;
+
+    BoundStatement currentSql;
+    QList<double> markShares;
+    double lastTotal = 0;
+    PrintHandOver print;
+
+    bool reading = false;
+    QuestionReader* reader = nullptr; // owned by the main window
+
+    // Random seeding: a 32-bit millisecond tick since system start (a seam tests can fix) and
+    // the program-wide counter that keeps two seedings in the same millisecond apart.
+    std::function<quint32()> tickSource;
+    quint32 seedCounter = 0;
+};

@@ -1,0 +1,18 @@
+#include "app/Skin.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+
+static void initSkinResources() { Q_INIT_RESOURCE(resources); }
+
+void applySkin() {
+    initSkinResources();
+    // The face is set here rather than in the style sheet, so that boxes given their own font keep it.
+    QFont font(QStringLiteral("WenQuanYi Zen Hei"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+    QFile f(QStringLiteral(":/veltaro/skin.qss"));
+    if (qApp && f.open(QIODevice::ReadOnly))
+        qApp->setStyleSheet(QString::fromUtf8(f.readAll()));
+}

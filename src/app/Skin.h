@@ -1,0 +1,4 @@
+#pragma once
+
+// The program's look: a style sheet carried in the program's resources.
+void applySkin();

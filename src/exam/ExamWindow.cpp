@@ -1,0 +1,319 @@
+#include "exam/ExamWindow.h"
+
+#include "answering/AnswerText.h"
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "marking/InfoWindow.h"
+#include "questions/QuestionText.h"
+#include "questions/RandomDraw.h"
+#include "ui/MessageBox.h"
+#include "ui/RefillCombo.h"
+#include "ui/RichBox.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <cmath>
+
+QString examKey(const QString& typed) {
+    QString out;
+    out.reserve(typed.size());
+    for (const QChar c : typed)
+        if (c != QLatin1Char(' ') && c != QChar(0x3000))
+            out += c;
+    return out;
+}
+
+QString clockText(int minutes, int totalSeconds, int seconds) {
+    return QStringLiteral("考试时间:%1分钟  %2:%3").arg(minutes).arg(totalSeconds / 60).arg(seconds);
+}
+
+namespace {
+QLabel* label(QWidget* parent, const char* name, const char* caption, QRect place) {
+    auto* l = new QLabel(QString::fromUtf8(caption), parent);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setGeometry(place);
+    return l;
+}
+QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect place) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setAutoDefault(false);
+    b->setGeometry(place);
+    return b;
+}
+} // namespace
+
+ExamWindow::ExamWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, Kind::Exam, mainWindow) {
+    setObjectName(QStringLiteral("考试窗口"));
+    setWindowTitle(QStringLiteral("考试"));
+    resize(800, 500);
+
+    分组框1 = new QGroupBox(QStringLiteral("考生信息"), this);
+    分组框1->setObjectName(QStringLiteral("分组框1"));
+    分组框1->setGeometry(10, 8, 768, 56);
+    试卷超级按钮 = button(分组框1, "试卷超级按钮", "请点击选择试卷", {8, 20, 200, 24});
+    透明标签1 = label(分组框1, "透明标签1", "考号", {220, 20, 24, 16});
+    考号组合框 = new RefillCombo(分组框1);
+    考号组合框->setObjectName(QStringLiteral("考号组合框"));
+    考号组合框->setGeometry(250, 20, 96, 20);
+    透明标签2 = label(分组框1, "透明标签2", "姓名", {352, 20, 24, 16});
+    姓名编辑框 = new QLineEdit(分组框1);
+    姓名编辑框->setObjectName(QStringLiteral("姓名编辑框"));
+    姓名编辑框->setGeometry(382, 20, 96, 20);
+    透明标签3 = label(分组框1, "透明标签3", "场次", {483, 20, 24, 16});
+    场次组合框 = new RefillCombo(分组框1);
+    场次组合框->setObjectName(QStringLiteral("场次组合框"));
+    场次组合框->setGeometry(512, 20, 96, 20);
+    开始按钮 = button(分组框1, "开始按钮", "开始", {618, 20, 40, 20});
+    考试交卷按钮 = button(分组框1, "考试交卷按钮", "交卷", {664, 20, 40, 20});
+    字体按钮 = button(分组框1, "字体按钮", "字体", {713, 20, 40, 20});
+
+    buildAnswerControls({QRect(10, 72, 768, 264), QRect(10, 344, 768, 120), QRect(8, 16, 744, 56), 515, 542, 569,
+                         608, 636});
+    保存按钮->setEnabled(false);
+
+    时钟1 = new QTimer(this);
+    时钟1->setObjectName(QStringLiteral("时钟1"));
+    时钟1->setInterval(0);
+
+    connect(试卷超级按钮, &QPushButton::clicked, this, &ExamWindow::choosePaper);
+    connect(考号组合框, &RefillCombo::aboutToShowPopup, this, &ExamWindow::refillCandidates);
+    connect(场次组合框, &RefillCombo::aboutToShowPopup, this, &ExamWindow::refillSittings);
+    connect(开始按钮, &QPushButton::clicked, this, &ExamWindow::start);
+    connect(考试交卷按钮, &QPushButton::clicked, this, &ExamWindow::handIn);
+    connect(字体按钮, &QPushButton::clicked, this, &ExamWindow::chooseFont);
+    connect(保存按钮, &QPushButton::clicked, this, &ExamWindow::save);
+    connect(时钟1, &QTimer::timeout, this, &ExamWindow::tick);
+}
+
+void ExamWindow::setUp() {
+    m_app.currentWorkWindow = this;
+    m_app.textFormat.size = 20;
+    applyTextFormat();
+    if (m_app.mainWindow)
+        m_app.mainWindow->placeAndLayoutWorkWindow();
+}
+
+void ExamWindow::layoutControls(int W, int H) {
+    if (题目区高级选择夹)
+        layoutAnswerArea(W, H);
+}
+
+bool ExamWindow::randomOrder() const { return m_app.exam.orderMode == QStringLiteral("随机"); }
+const QList<int>& ExamWindow::order() const { return m_app.examOrder; }
+qint64 ExamWindow::bound() const { return m_app.exam.questionCount; }
+
+void ExamWindow::showQuestion() {
+    const auto q = displayedQuestion();
+    if (!q)
+        return;
+    RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}});
+    showPicture(rs.text("pic"));
+    题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
+    const QString student = examKey(考号组合框->currentText());
+    const QString state = examKey(场次组合框->currentText());
+    if (!student.isEmpty() && !state.isEmpty()) {
+        RecordSet a = m_app.store.query(
+            Sql::ExamAnswer, {{"code", paperCode()}, {"n", *q}, {"student", student}, {"state", state}});
+        答案超级编辑框->setBoxText(a.text("answer"));
+    }
+}
+
+void ExamWindow::choosePaper() {
+    runPicker();
+    buildOrder();
+}
+
+void ExamWindow::buildOrder() {
+    const QString code = paperCode();
+    RecordSet paper = m_app.store.query(Sql::PaperByCode, {{"code", code}});
+    // No such paper: the settings and the display stay as they were.
+    if (paper.atEnd())
+        return;
+    ExamSettings& exam = m_app.exam;
+    exam.questionCount = int(qBound<qint64>(INT_MIN, paper.integer("chouti"), qint64(INT_MAX)));
+    exam.orderMode = paper.flag("paixu") ? QStringLiteral("顺序") : QStringLiteral("随机");
+    exam.minutes = int(qBound<qint64>(INT_MIN, paper.integer("kstime"), qint64(INT_MAX)));
+    题号编辑框->clear();
+    m_app.examOrder.clear();
+    if (exam.orderMode == QStringLiteral("随机")) {
+        RecordSet count = m_app.store.query(Sql::QuestionCount, {{"code", code}});
+        if (std::fabs(count.number(1)) <= 1e-7) {
+            MessageBox::show(this, QStringLiteral("系统消息"), QStringLiteral("不能选择没有题目的试卷"),
+                             MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
+            return;
+        }
+        const int n = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}).rowCount();
+        // A paper asking for more questions than it has (or fewer than one) is sat on what it has.
+        if (exam.questionCount < 1 || exam.questionCount > n) {
+            const int asked = exam.questionCount;
+            exam.questionCount = qBound(1, asked, n);
+            MessageBox::info(this, QStringLiteral("本试卷设定抽题 %1 道，题库中有 %2 道，本次考试抽 %3 道题。")
+                                       .arg(asked)
+                                       .arg(n)
+                                       .arg(exam.questionCount));
+        }
+        m_app.examOrder = randomDraw(exam.questionCount, n, clockSeed(m_app.tickSource(), m_app.seedCounter));
+    }
+    if (题号编辑框->text().isEmpty()) {
+        题号编辑框->setText(QStringLiteral("1"));
+        showQuestion();
+    }
+}
+
+void ExamWindow::refillCandidates() {
+    if (paperCode().isEmpty())
+        return;
+    考号组合框->clear();
+    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd(); rs.moveNext())
+        考号组合框->addItem(rs.text("student"));
+}
+
+void ExamWindow::refillSittings() {
+    const QString student = examKey(考号组合框->currentText());
+    if (student.isEmpty())
+        return;
+    场次组合框->clear();
+    for (RecordSet rs = m_app.store.query(Sql::Sittings, {{"code", paperCode()}, {"student", student}});
+         !rs.atEnd(); rs.moveNext())
+        场次组合框->addItem(rs.text("state"));
+}
+
+void ExamWindow::start() {
+    if (!paperChosen()) {
+        MessageBox::info(this, QStringLiteral("请先选择试卷"));
+        return;
+    }
+    const QString student = examKey(考号组合框->currentText());
+    const QString state = examKey(场次组合框->currentText());
+    if (student.isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请填考号"));
+        return;
+    }
+    if (state.isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请填场次"));
+        return;
+    }
+    RecordSet rs =
+        m_app.store.query(Sql::SittingAnswerCount, {{"code", paperCode()}, {"student", student}, {"state", state}});
+    if (std::fabs(rs.number(1)) > 1e-7) {
+        MessageBox::info(this, QStringLiteral("该考生该场次已交卷,想重新作答请换场次"));
+        return;
+    }
+    // The key as it is kept, without spaces.
+    考号组合框->setEditText(student);
+    场次组合框->setEditText(state);
+    试卷超级按钮->setEnabled(false);
+    考号组合框->setEnabled(false);
+    场次组合框->setEnabled(false);
+    开始按钮->setEnabled(false);
+    答案超级编辑框->setEnabled(true);
+    保存按钮->setEnabled(true);
+    m_running = true;
+    时钟1->start(1000);
+}
+
+void ExamWindow::tick() {
+    if (m_ended)
+        return;
+    if (m_app.clockSeconds >= 0 && m_app.clockSeconds < 59)
+        ++m_app.clockSeconds;
+    else if (m_app.clockSeconds == 59)
+        m_app.clockSeconds = 0;
+    ++m_app.clockTotal;
+    if (m_app.mainWindow)
+        m_app.mainWindow->setStatusText(1, clockText(m_app.exam.minutes, m_app.clockTotal, m_app.clockSeconds));
+    if (std::fabs(double(m_app.clockTotal) - double(m_app.exam.minutes) * 60.0) > 1e-7)
+        return;
+    // Time is up: the clock stops here, so no later tick can end the exam a second time.
+    时钟1->stop();
+    MessageBox::info(this, QStringLiteral("时间到！交卷后系统自动生成答题卡,请进入交卷窗口按考号调取"));
+    endExam(true);
+}
+
+void ExamWindow::save() {
+    if (m_ended)
+        return;
+    const QString stripped = answer::strip(答案超级编辑框->boxText());
+    if (!stripped.isEmpty()) {
+        const auto q = displayedQuestion();
+        if (!q) {
+            tellBadPosition();
+            return;
+        }
+        const QString code = paperCode();
+        const QString student = examKey(考号组合框->currentText());
+        const QString state = examKey(场次组合框->currentText());
+        const QString a = answer::normalise(答案超级编辑框->boxText());
+        const Params key = {{"code", code}, {"n", *q}, {"student", student}, {"state", state}};
+        RecordSet rs = m_app.store.query(Sql::ExamAnswerCount, key);
+        bool saved;
+        if (std::fabs(rs.number(1)) > 1e-7) {
+            Params update = key;
+            update.prepend({"answer", a});
+            saved = m_app.store.execute(Sql::UpdateExamAnswer, update);
+        } else {
+            saved = m_app.store.appendRow(QStringLiteral("评分"), {{"tihao", *q},
+                                                                   {"code", code},
+                                                                   {"answer", a},
+                                                                   {"student", student},
+                                                                   {"xingming", examKey(姓名编辑框->text())},
+                                                                   {"state", state}});
+        }
+        if (!saved) {
+            MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
+            return;
+        }
+    }
+    untickAll();
+    next();
+}
+
+void ExamWindow::handIn() {
+    if (m_ended)
+        return;
+    const bool ok = MessageBox::confirm(
+        this, QStringLiteral("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?"));
+    // The time may have run out while the question was open: the exam has ended already.
+    if (!ok || m_ended)
+        return;
+    endExam(false);
+}
+
+void ExamWindow::endExam(bool timedOut) {
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_running = false;
+    Q_UNUSED(timedOut);
+    时钟1->stop();
+    m_app.clockSeconds = 0;
+    m_app.clockTotal = 0;
+    if (m_app.mainWindow) {
+        m_app.mainWindow->setStatusText(0, QString());
+        m_app.mainWindow->setStatusText(1, QString());
+    }
+    m_app.handIn = {paperCode(), examKey(考号组合框->currentText()), examKey(场次组合框->currentText()),
+                    姓名编辑框->text()};
+    if (m_app.mainWindow) {
+        auto* info = new InfoWindow(m_app, m_app.mainWindow);
+        m_app.mainWindow->setInfoWindow(info);
+        info->show();
+        info->setUp();
+    }
+    closeWhenNoBoxIsOpen();
+}
+
+// A box opened by this window may still be open (the hand-in question when the time ran out):
+// the window goes only after it has been answered.
+void ExamWindow::closeWhenNoBoxIsOpen() {
+    if (MessageBox::openCount() > 0) {
+        QTimer::singleShot(50, this, &ExamWindow::closeWhenNoBoxIsOpen);
+        return;
+    }
+    close();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "answering/AnswerWindow.h"
+
+class QTimer;
+class RefillCombo;
+
+// The exam window ("考试"): one candidate sits one paper against the clock.
+class ExamWindow : public AnswerWindow {
+    Q_OBJECT
+public:
+    ExamWindow(AppState& app, QWidget* mainWindow);
+
+    void setUp();
+    void layoutControls(int W, int H) override;
+
+    void showQuestion() override;
+    qint64 bound() const override;
+    bool randomOrder() const override;
+    const QList<int>& order() const override;
+
+    void choosePaper();
+    void buildOrder();
+    void refillCandidates();
+    void refillSittings();
+    void start();
+    void tick();
+    void save();
+    void handIn();
+    // Ends the exam once: hand-in context, info window, and the window closes.
+    void endExam(bool timedOut);
+    bool running() const { return m_running; }
+    bool ended() const { return m_ended; }
+
+    QGroupBox* 分组框1 = nullptr;
+    QLabel* 透明标签1 = nullptr;
+    RefillCombo* 考号组合框 = nullptr;
+    QLabel* 透明标签2 = nullptr;
+    QLineEdit* 姓名编辑框 = nullptr;
+    QLabel* 透明标签3 = nullptr;
+    RefillCombo* 场次组合框 = nullptr;
+    QPushButton* 开始按钮 = nullptr;
+    QPushButton* 考试交卷按钮 = nullptr;
+    QPushButton* 字体按钮 = nullptr;
+    QTimer* 时钟1 = nullptr;
+
+private:
+    void closeWhenNoBoxIsOpen();
+    bool m_running = false;
+    bool m_ended = false;
+};
+
+// Candidate numbers and sittings are keys: the program keeps them without any space.
+QString examKey(const QString& typed);
+// The clock text of the status bar: "考试时间:90分钟  2:5".
+QString clockText(int minutes, int totalSeconds, int seconds);

@@ -1,0 +1,241 @@
+#include "marking/MarksWindow.h"
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "exam/ExamWindow.h"
+#include "marking/AnswerCard.h"
+#include "marking/InfoWindow.h"
+#include "printing/PrintHandOver.h"
+#include "questions/PaperPicker.h"
+#include "ui/Grid.h"
+#include "ui/MessageBox.h"
+#include "ui/RefillCombo.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
+
+namespace {
+const QColor kNumberColumn(236, 236, 236);
+constexpr int kRowHeight = 24;
+} // namespace
+
+MarksWindow::MarksWindow(AppState& app, QWidget* mainWindow) : WorkWindow(app, Kind::Marks, mainWindow) {
+    setObjectName(QStringLiteral("评分窗口"));
+    setWindowTitle(QStringLiteral("评分"));
+    resize(800, 500);
+
+    工具条1 = new QToolBar(this);
+    工具条1->setObjectName(QStringLiteral("工具条1"));
+    工具条1->setGeometry(0, 0, 416, 32);
+    工具条1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const char* const buttons[][2] = {{"清空", "清空"}, {"导出", "导出excel"}, {"评分", "评分"}};
+    for (const auto& b : buttons) {
+        QAction* a = 工具条1->addAction(QString::fromUtf8(b[0]));
+        a->setToolTip(QString::fromUtf8(b[1]));
+        connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
+    }
+
+    试卷超级按钮 = new QPushButton(QStringLiteral("请点击选择试卷"), this);
+    试卷超级按钮->setObjectName(QStringLiteral("试卷超级按钮"));
+    试卷超级按钮->setGeometry(192, 4, 200, 24);
+    试卷超级按钮->setAutoDefault(false);
+    计时标签2 = new QLabel(QStringLiteral("考号"), this);
+    计时标签2->setObjectName(QStringLiteral("计时标签2"));
+    计时标签2->setGeometry(407, 8, 25, 20);
+    考号组合框 = new RefillCombo(this);
+    考号组合框->setObjectName(QStringLiteral("考号组合框"));
+    考号组合框->setGeometry(442, 8, 135, 20);
+    计时标签3 = new QLabel(QStringLiteral("场次"), this);
+    计时标签3->setObjectName(QStringLiteral("计时标签3"));
+    计时标签3->setGeometry(589, 8, 25, 20);
+    场次组合框 = new RefillCombo(this);
+    场次组合框->setObjectName(QStringLiteral("场次组合框"));
+    场次组合框->setGeometry(624, 8, 91, 20);
+    试卷编码透明标签 = new QLabel(this);
+    试卷编码透明标签->setObjectName(QStringLiteral("试卷编码透明标签"));
+    试卷编码透明标签->setGeometry(0, 15, 48, 20);
+    试卷编码透明标签->hide();
+    // The toolbar's buttons come first, the paper button sits beside them.
+    工具条1->raise();
+    试卷超级按钮->raise();
+
+    高级表格1 = new Grid(this);
+    高级表格1->setObjectName(QStringLiteral("高级表格1"));
+    高级表格1->setGeometry(10, 40, 774, 401);
+    高级表格1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    高级表格1->viewport()->installEventFilter(this);
+
+    文件 = new QMenu(QStringLiteral("文件"), this);
+    文件->setObjectName(QStringLiteral("文件"));
+    删除行 = 文件->addAction(QStringLiteral("删除行"));
+    删除行->setObjectName(QStringLiteral("删除行"));
+    connect(删除行, &QAction::triggered, this, &MarksWindow::deleteSelectedRows);
+
+    connect(试卷超级按钮, &QPushButton::clicked, this, &MarksWindow::choosePaper);
+    connect(考号组合框, &RefillCombo::aboutToShowPopup, this, &MarksWindow::refillCandidates);
+    connect(场次组合框, &RefillCombo::aboutToShowPopup, this, &MarksWindow::refillSittings);
+}
+
+void MarksWindow::setUp() {
+    m_app.currentWorkWindow = this;
+    Grid& grid = *高级表格1;
+    grid.setGridColumnCount(9);
+    grid.setGridRowCount(1);
+    grid.setGridColumnWidth(0, 0);
+    const char* headings[] = {"题号", "题目", "标准答案", "考生答案", "考号", "姓名", "场次", "得分"};
+    for (int c = 1; c <= 8; ++c) {
+        grid.setCell(0, c, QString::fromUtf8(headings[c - 1]));
+        grid.setGridColumnWidth(c, 70);
+    }
+    // Each column's share of the grid's width, kept for every later layout.
+    const int width = grid.gridColumnCount() * 70;
+    grid.resize(width, grid.height());
+    m_app.markShares.clear();
+    for (int c = 0; c < grid.gridColumnCount(); ++c)
+        m_app.markShares << double(grid.gridColumnWidth(c)) / double(width);
+    appendBlankRows(height());
+    if (m_app.mainWindow)
+        m_app.mainWindow->placeAndLayoutWorkWindow();
+    grid.setRangeBackground(1, 1, grid.gridRowCount() - 1, 1, kNumberColumn);
+
+    // Unattended: mark the sitting just handed in, then close.
+    InfoWindow* info = m_app.mainWindow ? m_app.mainWindow->infoWindow() : nullptr;
+    if (info) {
+        试卷编码透明标签->setText(m_app.handIn.code);
+        试卷超级按钮->setText(m_app.handIn.code);
+        考号组合框->setEditText(m_app.handIn.student);
+        场次组合框->setEditText(m_app.handIn.state);
+        toolbarCommand(QStringLiteral("评分"));
+        close();
+        info->总分编辑框->setText(Grid::formatValue(m_app.lastTotal));
+    }
+}
+
+void MarksWindow::layoutControls(int W, int H) {
+    if (!高级表格1)
+        return;
+    高级表格1->resize(W - 30, H - 80);
+    for (int c = 0; c < 高级表格1->gridColumnCount(); ++c)
+        高级表格1->setGridColumnWidth(c, int(高级表格1->width() * m_app.markShares.value(c)));
+}
+
+void MarksWindow::receivePaper(const QString& code, const QString& name) {
+    试卷编码透明标签->setText(code);
+    试卷超级按钮->setText(name);
+}
+
+QString MarksWindow::paperCode() const { return 试卷编码透明标签->text(); }
+
+void MarksWindow::choosePaper() {
+    PaperPicker picker(m_app.store, this);
+    connect(&picker, &PaperPicker::paperChosen, this, [this](const QString& code, const QString& name) {
+        if (m_app.mainWindow)
+            m_app.mainWindow->applyPaperChoice(code, name);
+        else
+            receivePaper(code, name);
+    });
+    picker.run();
+}
+
+void MarksWindow::refillCandidates() {
+    if (paperCode().isEmpty())
+        return;
+    考号组合框->clear();
+    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd(); rs.moveNext())
+        考号组合框->addItem(rs.text("student"));
+}
+
+void MarksWindow::refillSittings() {
+    const QString student = examKey(考号组合框->currentText());
+    if (student.isEmpty())
+        return;
+    场次组合框->clear();
+    for (RecordSet rs = m_app.store.query(Sql::Sittings, {{"code", paperCode()}, {"student", student}});
+         !rs.atEnd(); rs.moveNext())
+        场次组合框->addItem(rs.text("state"));
+}
+
+void MarksWindow::toolbarCommand(const QString& caption) {
+    if (caption == QStringLiteral("清空"))
+        clearSitting();
+    else if (caption == QStringLiteral("导出"))
+        exportGrid();
+    else if (caption == QStringLiteral("评分"))
+        markSitting();
+}
+
+void MarksWindow::appendBlankRows(int height) {
+    for (int i = 0; i < height / kRowHeight; ++i)
+        高级表格1->appendRow();
+}
+
+void MarksWindow::clearSitting() {
+    if (!MessageBox::confirm(this, QStringLiteral("清空本考号评分？")))
+        return;
+    m_app.currentSql = {Sql::ClearSitting,
+                        {{"code", paperCode()},
+                         {"student", examKey(考号组合框->currentText())},
+                         {"state", examKey(场次组合框->currentText())}}};
+    m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params);
+    MessageBox::info(this, QStringLiteral("操作完毕,请重新查询"));
+    高级表格1->setGridRowCount(1);
+    appendBlankRows(高级表格1->height());
+}
+
+void MarksWindow::exportGrid() {
+    const QString file = windowTitle() + QStringLiteral(".ini");
+    openPrintSettings(m_app, this, 高级表格1, file, QStringLiteral("自由打印导出"), QString());
+    attachSpreadsheet(m_app, this, 高级表格1, file);
+}
+
+void MarksWindow::markSitting() {
+    if (试卷超级按钮->text() == QStringLiteral("请点击选择试卷")) {
+        MessageBox::info(this, QStringLiteral("请选择试卷"));
+        return;
+    }
+    const QString student = examKey(考号组合框->currentText());
+    const QString state = examKey(场次组合框->currentText());
+    if (student.isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请选择考号"));
+        return;
+    }
+    if (state.isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请选择场次"));
+        return;
+    }
+    m_app.currentSql = {Sql::AnswerCard, {{"code", paperCode()}, {"student", student}, {"state", state}}};
+    buildAnswerCard(m_app, *高级表格1, paperCode());
+}
+
+// Only real answer rows are deleted: rows with a question number, a candidate and a sitting.
+void MarksWindow::deleteSelectedRows() {
+    const auto [first, last] = 高级表格1->selectedRowRange();
+    if (first >= 1) {
+        for (int r = first; r <= last; ++r) {
+            bool isNumber = false;
+            const qint64 tihao = 高级表格1->cellText(r, 1).toLongLong(&isNumber);
+            const QString student = 高级表格1->cellText(r, 5);
+            const QString state = 高级表格1->cellText(r, 7);
+            if (!isNumber || student.isEmpty() || state.isEmpty())
+                continue;
+            m_app.currentSql = {Sql::DeleteAnswer,
+                                {{"n", tihao}, {"code", paperCode()}, {"student", student}, {"state", state}}};
+            m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params);
+        }
+    }
+    MessageBox::info(this, QStringLiteral("操作完毕,请重新查询"));
+}
+
+bool MarksWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == 高级表格1->viewport() && event->type() == QEvent::ContextMenu) {
+        const auto* e = static_cast<QContextMenuEvent*>(event);
+        文件->popup(e->globalPos() + QPoint(3, 3));
+        return true;
+    }
+    return WorkWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/WorkWindow.h"
+
+class Grid;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class RefillCombo;
+
+// The marks window ("评分"): answer cards of handed-in exams.
+class MarksWindow : public WorkWindow {
+    Q_OBJECT
+public:
+    MarksWindow(AppState& app, QWidget* mainWindow);
+
+    void setUp();
+    void layoutControls(int W, int H) override;
+    void receivePaper(const QString& code, const QString& name) override;
+
+    QString paperCode() const;
+    void choosePaper();
+    void refillCandidates();
+    void refillSittings();
+    // Runs the toolbar command whose button caption is given.
+    void toolbarCommand(const QString& caption);
+    void clearSitting();
+    void exportGrid();
+    void markSitting();
+    void deleteSelectedRows();
+    // Fills the grid with empty rows for its height.
+    void appendBlankRows(int height);
+
+    QPushButton* 试卷超级按钮 = nullptr;
+    RefillCombo* 考号组合框 = nullptr;
+    QLabel* 计时标签2 = nullptr;
+    QLabel* 计时标签3 = nullptr;
+    RefillCombo* 场次组合框 = nullptr;
+    QLabel* 试卷编码透明标签 = nullptr;
+    QMenu* 文件 = nullptr;
+    QAction* 删除行 = nullptr;
+    QToolBar* 工具条1 = nullptr;
+    Grid* 高级表格1 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+// Every statement the program issues, numbered as the program has always numbered them.
+// Values are never spliced into the text: each piece of a statement that varies is a named
+// parameter bound by the store.
+enum class Sql {
+    PaperByCode = 1,         // paper row: chouti, paixu, kstime, name
+    QuestionCount = 2,       // count(*) of a paper's questions
+    QuestionsOfPaper = 3,    // all question rows of a paper (rowCount)
+    Question = 4,            // one question by paper and number
+    QuestionExists = 5,      // count(*) of one question
+    LastQuestion = 6,        // max(tihao) AS 最大值
+    SavePractice = 7,        // store a practice answer
+    ClearPractice = 8,       // clear a paper's practice answers
+    WrongPractice = 9,       // answered and differing from the standard answer
+    ExamAnswer = 10,         // one exam answer row
+    ExamAnswerCount = 11,    // count(*) of one exam answer key
+    UpdateExamAnswer = 12,   // replace a stored exam answer
+    AppendExamAnswer = 13,   // add an exam answer (appendRow)
+    SittingAnswerCount = 14, // count(*) of a sitting's answers
+    Candidates = 15,         // distinct(student)
+    Sittings = 16,           // distinct(state)
+    AnswerCard = 17,         // a sitting's answers by tihao
+    CardQuestion = 18,       // question lookup for the answer card
+    ClearSitting = 19,       // delete a sitting's answers
+    DeleteAnswer = 20,       // delete one answer row
+    AllPapers = 21,          // picker list
+    SearchPapers = 22,       // picker search
+};
+
+struct StatementInfo {
+    Sql id;
+    const char* text; // SQLite text with named parameters
+};
+
+// The statement table. `statementText(id)` returns the SQL text for an id.
+QString statementText(Sql id);
+int statementCount();
+const StatementInfo& statementAt(int index);

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "store/Statements.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+// Values bound to a statement's named parameters, e.g. {{"code", code}, {"n", 3}}.
+using Params = QList<QPair<QString, QVariant>>;
+
+// A statement together with its values: what the program keeps as its "current SQL".
+struct BoundStatement {
+    Sql id = Sql::AnswerCard;
+    Params params;
+};
+
+// Reads a value the way the question bank has always been read: a fraction is truncated toward
+// zero, text counts by its leading number, and nothing reads as 0 / empty / false.
+namespace valueread {
+QString text(const QVariant& v);
+qint64 integer(const QVariant& v);
+double number(const QVariant& v);
+bool flag(const QVariant& v);
+} // namespace valueread
+
+// The rows of one query, read in one go. Positioned on its first row (or at its end when empty).
+class RecordSet {
+public:
+    RecordSet() = default;
+    RecordSet(QStringList columns, std::vector<QVariantList> rows);
+
+    bool atEnd() const { return m_pos >= int(m_rows.size()); }
+    void moveFirst() { m_pos = 0; }
+    void moveNext() {
+        if (!atEnd())
+            ++m_pos;
+    }
+    int rowCount() const { return int(m_rows.size()); }
+    void close() {
+        m_rows.clear();
+        m_pos = 0;
+    }
+
+    // By column name (without regard to case) or by 1-based position.
+    QVariant value(const QString& name) const;
+    QVariant value(int position) const;
+
+    QString text(const QString& name) const { return valueread::text(value(name)); }
+    QString text(int position) const { return valueread::text(value(position)); }
+    qint64 integer(const QString& name) const { return valueread::integer(value(name)); }
+    qint64 integer(int position) const { return valueread::integer(value(position)); }
+    double number(const QString& name) const { return valueread::number(value(name)); }
+    double number(int position) const { return valueread::number(value(position)); }
+    bool flag(const QString& name) const { return valueread::flag(value(name)); }
+    bool flag(int position) const { return valueread::flag(value(position)); }
+
+    const QStringList& columns() const { return m_columns; }
+
+private:
+    QStringList m_columns;
+    std::vector<QVariantList> m_rows;
+    int m_pos = 0;
+};
+
+// The question bank: one SQLite file, opened once and shared by every window.
+class Store {
+public:
+    enum class OpenResult { Ok, Missing, NotADatabase, MissingTables };
+
+    Store();
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    // Opens an existing bank; never creates one. The file is never rewritten on failure.
+    OpenResult open(const QString& path);
+    bool isOpen() const { return m_open; }
+    QString path() const { return m_path; }
+    QString lastError() const { return m_lastError; }
+
+    // A failed query gives an empty RecordSet; the failure text is in lastError().
+    RecordSet query(Sql id, const Params& params = {});
+    RecordSet query(const BoundStatement& s) { return query(s.id, s.params); }
+    bool execute(Sql id, const Params& params = {});
+    // Adds one row to a table; the row is committed before this returns.
+    bool appendRow(const QString& table, const Params& fields);
+
+    // Pattern for the picker search: the text matched anywhere, its own % _ \ taken literally.
+    static QString containsPattern(const QString& text);
+
+    QString connectionName() const { return m_connection; }
+
+private:
+    bool prepareAndRun(Sql id, const Params& params, class QSqlQuery& q);
+
+    QString m_connection;
+    QString m_path;
+    QString m_lastError;
+    bool m_open = false;
+};

@@ -1,0 +1,35 @@
+#include "ui/StatusPanels.h"
+
+#include <QLabel>
+
+StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(false); }
+
+void StatusPanels::setPanels(const QList<int>& widths) {
+    for (QLabel* l : m_panels) {
+        removeWidget(l);
+        delete l;
+    }
+    m_panels.clear();
+    for (int i = 0; i < widths.size(); ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("状态栏面板%1").arg(i));
+        label->setFixedWidth(widths[i]);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        addWidget(label);
+        m_panels << label;
+    }
+}
+
+void StatusPanels::setText(int panel, const QString& text) {
+    if (panel >= 0 && panel < m_panels.size())
+        m_panels[panel]->setText(text);
+}
+
+QString StatusPanels::text(int panel) const {
+    return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString();
+}
+
+int StatusPanels::panelWidth(int panel) const {
+    return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->width() : 0;
+}

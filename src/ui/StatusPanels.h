@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStatusBar>
+
+class QLabel;
+
+// A status bar with fixed-width panels addressed by index.
+class StatusPanels : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit StatusPanels(QWidget* parent = nullptr);
+    void setPanels(const QList<int>& widths);
+    int panelCount() const { return m_panels.size(); }
+    void setText(int panel, const QString& text);
+    QString text(int panel) const;
+    int panelWidth(int panel) const;
+
+private:
+    QList<QLabel*> m_panels;
+};

@@ -1,0 +1,99 @@
+#include "TestSupport.h"
+
+#include "questions/QuestionReader.h"
+#include "store/Schema.h"
+#include "ui/MessageBox.h"
+
+#include <QAtomicInt>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+namespace {
+QAtomicInt g_banks;
+}
+
+TestBank::TestBank() : m_connection(QStringLiteral("testbank-%1").arg(g_banks.fetchAndAddRelaxed(1))) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(dbPath());
+    if (!db.open())
+        qFatal("cannot create test bank: %s", qPrintable(db.lastError().text()));
+    const QString err = schema::create(db);
+    if (!err.isEmpty())
+        qFatal("cannot create schema: %s", qPrintable(err));
+}
+
+TestBank::~TestBank() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+QString TestBank::dbPath() const { return m_dir.filePath(QStringLiteral("ks.db")); }
+
+void TestBank::exec(const QString& sql, const QVariantList& binds) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.prepare(sql);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("test bank statement failed: %s", qPrintable(q.lastError().text()));
+}
+
+QList<QVariantList> TestBank::rows(const QString& sql, const QVariantList& binds) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.prepare(sql);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("test bank query failed: %s", qPrintable(q.lastError().text()));
+    QList<QVariantList> out;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        out << row;
+    }
+    return out;
+}
+
+QVariant TestBank::scalar(const QString& sql, const QVariantList& binds) const {
+    const auto r = rows(sql, binds);
+    return r.isEmpty() ? QVariant() : r.first().value(0);
+}
+
+void TestBank::addPaper(const QString& code, const QString& name, int chouti, bool paixu, int kstime) {
+    exec(QStringLiteral("insert into 试卷 (code, name, chouti, paixu, kstime) values (?, ?, ?, ?, ?)"),
+         {code, name, chouti, paixu ? -1 : 0, kstime});
+}
+
+void TestBank::addQuestion(const QString& code, int tihao, const QString& question, const QString& authority,
+                           double score, const QString& pic, const QString& practice, const QString& jiexi) {
+    exec(QStringLiteral("insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
+                        "values (?, ?, ?, ?, ?, ?, ?, ?)"),
+         {code, tihao, question, pic, authority, practice, jiexi, score});
+}
+
+void TestBank::addAnswer(const QString& code, int tihao, const QString& answer, const QString& student,
+                         const QString& name, const QString& state) {
+    exec(QStringLiteral("insert into 评分 (code, tihao, answer, student, xingming, state) values (?, ?, ?, ?, ?, ?)"),
+         {code, tihao, answer, student, name, state});
+}
+
+void TestBank::addNumberedPaper(const QString& code, const QString& name, int count, int chouti, bool paixu,
+                                int kstime) {
+    addPaper(code, name, chouti, paixu, kstime);
+    for (int i = 1; i <= count; ++i)
+        addQuestion(code, i, QStringLiteral("%1-第%2题 题干 A.甲 B.乙 C.丙 D.丁").arg(code).arg(i), QStringLiteral("A"), 1,
+                    QString(), QString(), QStringLiteral("%1-解析%2").arg(code).arg(i));
+}
+
+void useRecordingDialogs() {
+    MessageBox::setRecording(true);
+    MessageBox::clear();
+    QuestionReader::setPlaybackEnabled(false);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantList>
+#include <memory>
+
+class MainWindow;
+class QWidget;
+
+// A fresh program directory holding a small question bank of the test's own.
+class TestBank {
+public:
+    TestBank();
+    ~TestBank();
+    QString dir() const { return m_dir.path(); }
+    QString dbPath() const;
+
+    void addPaper(const QString& code, const QString& name, int chouti, bool paixu, int kstime);
+    void addQuestion(const QString& code, int tihao, const QString& question, const QString& authority,
+                     double score = 1, const QString& pic = QString(), const QString& practice = QString(),
+                     const QString& jiexi = QString());
+    void addAnswer(const QString& code, int tihao, const QString& answer, const QString& student,
+                   const QString& name, const QString& state);
+    // A paper whose questions are numbered 1..count, answers "A".
+    void addNumberedPaper(const QString& code, const QString& name, int count, int chouti, bool paixu, int kstime);
+
+    // Runs a query straight on the file (outside the program), for checks.
+    QList<QVariantList> rows(const QString& sql, const QVariantList& binds = {}) const;
+    QVariant scalar(const QString& sql, const QVariantList& binds = {}) const;
+    void exec(const QString& sql, const QVariantList& binds = {}) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_connection;
+};
+
+// Message boxes are recorded, not shown, and the picker and font dialog never block.
+void useRecordingDialogs();
+
+// Finds a child by object name, failing the test when it is missing.
+template <typename T> T* child(QWidget* parent, const QString& name);
+
+#include <QTest>
+#include <QWidget>
+template <typename T> T* child(QWidget* parent, const QString& name) {
+    T* w = parent->findChild<T*>(name);
+    if (!w)
+        qWarning("missing child %s", qPrintable(name));
+    return w;
+}
