@@ -90,7 +90,8 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
         });
     }
     保存按钮 = makeButton(答题区分组框, QStringLiteral("保存按钮"), QStringLiteral("保存"));
-    保存按钮->setGeometry(382, 86, 40, 20);
+    // Right of the tick boxes: at its drawn place (382) it would cover the "对" and "错" boxes.
+    保存按钮->setGeometry(445, 86, 40, 20);
     首记录按钮 = makeButton(答题区分组框, QStringLiteral("首记录按钮"), QStringLiteral("|<"));
     首记录按钮->setGeometry(places.first, 86, 20, 20);
     上一记录按钮 = makeButton(答题区分组框, QStringLiteral("上一记录按钮"), QStringLiteral("<"));

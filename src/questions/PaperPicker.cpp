@@ -38,11 +38,9 @@ PaperPicker::PaperPicker(Store& store, QWidget* parent) : QDialog(parent), m_sto
     查询超级列表框->installEventFilter(this);
     connect(模糊查询编辑框, &QLineEdit::textChanged, this, &PaperPicker::search);
     connect(查询超级列表框, &QTreeWidget::itemDoubleClicked, this, [this] { choose(); });
-    connect(查询超级列表框, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) {
-                if (current)
-                    copyCurrentItem();
-            });
+    // A click or a keyboard move selects an item and copies its code; the list taking the focus
+    // (Down arrow in the search box) only makes an item current and changes nothing.
+    connect(查询超级列表框, &QTreeWidget::itemSelectionChanged, this, &PaperPicker::copyCurrentItem);
 
     fill(Sql::AllPapers);
 }

@@ -1,0 +1,247 @@
+#include "TestSupport.h"
+
+#include "answering/PracticeWindow.h"
+#include "app/MainWindow.h"
+#include "exam/ExamWindow.h"
+#include "marking/MarksWindow.h"
+#include "questions/PaperPicker.h"
+#include "ui/MessageBox.h"
+#include "ui/RichBox.h"
+#include "ui/StatusPanels.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { useRecordingDialogs(); }
+    void cleanup() { PaperPicker::setTestDriver({}); }
+    void startsWithTitleToolbarPanelsAndPractice();
+    void missingBankIsToldOnceAndNothingIsCreated();
+    void damagedBankIsNeverOverwritten();
+    void toolbarClosesAndOpensFreshWindows();
+    void pickerFillsSearchesAndMovesFocus();
+    void pickerChoiceGoesToTheOpenWindow();
+    void pickerClosedWithoutChoiceWritesNothing();
+
+private:
+    static void fillBank(TestBank& bank);
+    static QAction* toolbarAction(MainWindow& w, const QString& caption);
+};
+
+void MainWindowTest::fillBank(TestBank& bank) {
+    bank.addPaper("1", "Dalmora", 3, true, 60);
+    bank.addQuestion("1", 1, "第一题题干A.甲 B.乙", "A");
+    bank.addQuestion("1", 2, "第二题", "B");
+    bank.addPaper("2", "财务管理", 2, false, 20);
+    bank.addQuestion("2", 1, "x", "A");
+    bank.addPaper("10", "审计50%", 1, true, 1);
+}
+
+QAction* MainWindowTest::toolbarAction(MainWindow& w, const QString& caption) {
+    for (QAction* a : w.startToolbar()->actions())
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+void MainWindowTest::startsWithTitleToolbarPanelsAndPractice() {
+    TestBank bank;
+    fillBank(bank);
+    MainWindow w(bank.dir());
+    w.show();
+    QCOMPARE(w.windowTitle(), QString("Veltaro语音读题-提高效率解放眼睛"));
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    auto* toolbar = w.findChild<QToolBar*>("_启动工具条");
+    QVERIFY(toolbar);
+    QStringList captions, tips;
+    for (QAction* a : toolbar->actions()) {
+        captions << a->text();
+        tips << a->toolTip();
+    }
+    QCOMPARE(captions, (QStringList{"考试", "练习", "评分"}));
+    QCOMPARE(tips.at(0), QString("考试"));
+    QCOMPARE(tips.at(2), QString("评分"));
+
+    auto* status = w.findChild<StatusPanels*>("状态条1");
+    QVERIFY(status);
+    QCOMPARE(status->panelCount(), 4);
+    const int widths[] = {300, 150, 100, 197};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(status->panelWidth(i), widths[i]);
+        QCOMPARE(status->text(i), QString());
+    }
+
+    PracticeWindow* practice = w.practiceWindow();
+    QVERIFY(practice);
+    QCOMPARE(practice->windowTitle(), QString("练习"));
+    QCOMPARE(w.app().currentWorkWindow.data(), static_cast<QWidget*>(practice));
+    QCOMPARE(practice->试卷超级按钮->text(), QString("Dalmora"));
+    QCOMPARE(practice->试卷编码透明标签->text(), QString("1"));
+    QCOMPARE(practice->题号编辑框->text(), QString("1"));
+    QCOMPARE(practice->题目超级编辑框->boxText(), QString("第一题题干\nA.甲 B.乙"));
+}
+
+void MainWindowTest::missingBankIsToldOnceAndNothingIsCreated() {
+    QTemporaryDir dir;
+    MainWindow w(dir.path());
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown().first().text.contains(QDir::toNativeSeparators(dir.path())));
+    QVERIFY(MessageBox::shown().first().text.contains("ks.db"));
+    QVERIFY(!QFile::exists(dir.filePath("ks.db")));
+    // The program goes on with empty lists.
+    QVERIFY(w.practiceWindow());
+    QCOMPARE(w.practiceWindow()->题目超级编辑框->boxText(), QString());
+    w.practiceWindow()->下一记录按钮->click();
+    w.practiceWindow()->保存按钮->click();
+}
+
+void MainWindowTest::damagedBankIsNeverOverwritten() {
+    QTemporaryDir dir;
+    QByteArray junk = "SQLite format 3";
+    junk.append(5000, '\x7f');
+    {
+        QFile f(dir.filePath("ks.db"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(junk);
+    }
+    {
+        MainWindow w(dir.path());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().first().text.contains("ks.db"));
+        w.practiceWindow()->保存按钮->click();
+        w.practiceWindow()->重做按钮->click();
+    }
+    QFile f(dir.filePath("ks.db"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), junk);
+}
+
+void MainWindowTest::toolbarClosesAndOpensFreshWindows() {
+    TestBank bank;
+    fillBank(bank);
+    MainWindow w(bank.dir());
+    w.show();
+    QPointer<PracticeWindow> practice = w.practiceWindow();
+    toolbarAction(w, "考试")->trigger();
+    QVERIFY(w.examWindow());
+    QVERIFY(!w.practiceWindow());
+    QTRY_VERIFY(!practice); // closed and gone
+    QPointer<ExamWindow> exam = w.examWindow();
+    QCOMPARE(exam->试卷超级按钮->text(), QString("请点击选择试卷"));
+    exam->试卷编码透明标签->setText("1");
+    exam->试卷超级按钮->setText("Dalmora");
+
+    toolbarAction(w, "考试")->trigger();
+    QVERIFY(w.examWindow());
+    QVERIFY(w.examWindow() != exam.data());
+    QCOMPARE(w.examWindow()->试卷超级按钮->text(), QString("请点击选择试卷"));
+    QCOMPARE(w.app().currentWorkWindow.data(), static_cast<QWidget*>(w.examWindow()));
+
+    toolbarAction(w, "评分")->trigger();
+    QVERIFY(w.marksWindow());
+    QVERIFY(!w.examWindow());
+    QCOMPARE(w.marksWindow()->windowTitle(), QString("评分"));
+    toolbarAction(w, "练习")->trigger();
+    QVERIFY(w.practiceWindow());
+    QVERIFY(!w.marksWindow());
+    w.switchWorkWindow("其他");
+    QVERIFY(w.practiceWindow());
+}
+
+void MainWindowTest::pickerFillsSearchesAndMovesFocus() {
+    TestBank bank;
+    fillBank(bank);
+    Store store;
+    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    PaperPicker picker(store);
+    QCOMPARE(picker.windowTitle(), QString("模糊查询"));
+    QTreeWidget* list = child<QTreeWidget>(&picker, "查询超级列表框");
+    QLineEdit* search = child<QLineEdit>(&picker, "模糊查询编辑框");
+    QVERIFY(list && search);
+    QCOMPARE(list->headerItem()->text(0), QString("编码"));
+    QCOMPARE(list->headerItem()->text(1), QString("名称"));
+    QCOMPARE(list->headerItem()->text(2), QString("标准答案"));
+    QCOMPARE(list->columnWidth(0), 80);
+    QCOMPARE(list->columnWidth(1), 180);
+    QCOMPARE(list->columnWidth(2), 80);
+    auto codes = [&] {
+        QStringList out;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            out << list->topLevelItem(i)->text(0) + "/" + list->topLevelItem(i)->text(1);
+        return out;
+    };
+    // By code, as text.
+    QCOMPARE(codes(), (QStringList{"1/Dalmora", "10/审计50%", "2/财务管理"}));
+    search->setText("财务");
+    QCOMPARE(codes(), (QStringList{"2/财务管理"}));
+    search->setText("%");
+    QCOMPARE(codes(), (QStringList{"10/审计50%"}));
+    search->setText("' or '1'='1");
+    QCOMPARE(codes(), QStringList());
+    search->setText("");
+    QCOMPARE(codes().size(), 3);
+
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowActive(&picker));
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_Down);
+    QVERIFY(list->hasFocus());
+    QCOMPARE(codes().size(), 3);
+    // Moving to an item copies its code into the search box, and that item stays current.
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(search->text(), QString("2"));
+    QVERIFY(list->currentItem());
+    QCOMPARE(list->currentItem()->text(0), QString("2"));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(picker.result(), int(QDialog::Accepted));
+    QCOMPARE(picker.chosenCode(), QString("2"));
+    QCOMPARE(picker.chosenName(), QString("财务管理"));
+}
+
+void MainWindowTest::pickerChoiceGoesToTheOpenWindow() {
+    TestBank bank;
+    fillBank(bank);
+    MainWindow w(bank.dir());
+    toolbarAction(w, "评分")->trigger();
+    PaperPicker::setTestDriver([](PaperPicker& p) {
+        p.list()->setCurrentItem(p.list()->topLevelItem(1));
+        p.choose();
+    });
+    MarksWindow* marks = w.marksWindow();
+    marks->试卷超级按钮->click();
+    QCOMPARE(marks->试卷编码透明标签->text(), QString("10"));
+    QCOMPARE(marks->试卷超级按钮->text(), QString("审计50%"));
+    QCOMPARE(w.statusText(0), QString("审计50%"));
+}
+
+void MainWindowTest::pickerClosedWithoutChoiceWritesNothing() {
+    TestBank bank;
+    fillBank(bank);
+    MainWindow w(bank.dir());
+    PaperPicker::setTestDriver([](PaperPicker& p) {
+        p.list()->clearSelection();
+        p.list()->setCurrentItem(nullptr);
+        p.choose(); // Enter with no current row: nothing happens
+        p.reject();
+    });
+    PracticeWindow* practice = w.practiceWindow();
+    practice->试卷超级按钮->click();
+    QCOMPARE(practice->试卷编码透明标签->text(), QString("1"));
+    QCOMPARE(practice->试卷超级按钮->text(), QString("Dalmora"));
+    QCOMPARE(w.statusText(0), QString());
+    // The order is built again over the paper the window already had.
+    QCOMPARE(practice->题号编辑框->text(), QString("1"));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"
