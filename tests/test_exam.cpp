@@ -1,0 +1,353 @@
+#include "TestSupport.h"
+
+#include "app/MainWindow.h"
+#include "exam/ExamWindow.h"
+#include "marking/InfoWindow.h"
+#include "questions/PaperPicker.h"
+#include "ui/MessageBox.h"
+#include "ui/RefillCombo.h"
+#include "ui/RichBox.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+class ExamTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { useRecordingDialogs(); }
+    void cleanup() { PaperPicker::setTestDriver({}); }
+
+    void controlsAndTheirPlaces();
+    void startChecksInOrder();
+    void usedSittingRefusedForTheSamePaperOnly();
+    void candidateAndSittingListsRefill();
+    void clockTextAndTimeUp();
+    void noTimeUpWithZeroMinutes();
+    void saveAddsThenUpdatesOneRowPerKey();
+    void handInCancelledKeepsRunning();
+    void handInEndsOnceAndOpensTheInfoWindow();
+    void timeUpWhileTheHandInQuestionIsOpen();
+
+private:
+    struct Sitting {
+        TestBank bank;
+        std::unique_ptr<MainWindow> w;
+        ExamWindow* exam = nullptr;
+    };
+    static void openExam(Sitting& s, const QString& code);
+    static void startAs(ExamWindow* e, const QString& student, const QString& state, const QString& name = "张三");
+    static QStringList texts() {
+        QStringList out;
+        for (const auto& m : MessageBox::shown())
+            out << m.text;
+        return out;
+    }
+};
+
+void ExamTest::openExam(Sitting& s, const QString& code) {
+    s.w = std::make_unique<MainWindow>(s.bank.dir());
+    s.w->show();
+    for (QAction* a : s.w->startToolbar()->actions())
+        if (a->text() == "考试")
+            a->trigger();
+    s.exam = s.w->examWindow();
+    PaperPicker::setTestDriver([code](PaperPicker& p) {
+        for (int i = 0; i < p.list()->topLevelItemCount(); ++i)
+            if (p.list()->topLevelItem(i)->text(0) == code)
+                p.list()->setCurrentItem(p.list()->topLevelItem(i));
+        p.choose();
+    });
+    if (!code.isEmpty())
+        s.exam->试卷超级按钮->click();
+}
+
+void ExamTest::startAs(ExamWindow* e, const QString& student, const QString& state, const QString& name) {
+    e->考号组合框->setEditText(student);
+    e->场次组合框->setEditText(state);
+    e->姓名编辑框->setText(name);
+    e->开始按钮->click();
+}
+
+void ExamTest::controlsAndTheirPlaces() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, QString());
+    ExamWindow* e = s.exam;
+    QCOMPARE(e->windowTitle(), QString("考试"));
+    struct Place {
+        const char* name;
+        QRect rect;
+        const char* caption;
+    };
+    const Place places[] = {
+        {"分组框1", {10, 8, 768, 56}, "考生信息"},   {"试卷超级按钮", {8, 20, 200, 24}, "请点击选择试卷"},
+        {"透明标签1", {220, 20, 24, 16}, "考号"},    {"考号组合框", {250, 20, 96, 20}, nullptr},
+        {"透明标签2", {352, 20, 24, 16}, "姓名"},    {"姓名编辑框", {382, 20, 96, 20}, nullptr},
+        {"透明标签3", {483, 20, 24, 16}, "场次"},    {"场次组合框", {512, 20, 96, 20}, nullptr},
+        {"开始按钮", {618, 20, 40, 20}, "开始"},     {"考试交卷按钮", {664, 20, 40, 20}, "交卷"},
+        {"字体按钮", {713, 20, 40, 20}, "字体"},     {"题号编辑框", {569, 88, 32, 16}, nullptr},
+        {"首记录按钮", {515, 86, 20, 20}, "|<"},     {"上一记录按钮", {542, 86, 20, 20}, "<"},
+        {"下一记录按钮", {608, 86, 20, 20}, ">"},    {"尾记录按钮", {636, 86, 20, 20}, ">|"},
+    };
+    for (const Place& p : places) {
+        QWidget* c = child<QWidget>(e, QString::fromUtf8(p.name));
+        QVERIFY2(c, p.name);
+        QCOMPARE(c->geometry(), p.rect);
+        if (p.caption) {
+            QString text;
+            if (auto* b = qobject_cast<QPushButton*>(c))
+                text = b->text();
+            else if (auto* l = qobject_cast<QLabel*>(c))
+                text = l->text();
+            else if (auto* g = qobject_cast<QGroupBox*>(c))
+                text = g->title();
+            QCOMPARE(text, QString::fromUtf8(p.caption));
+        }
+    }
+    QVERIFY(!e->保存按钮->isEnabled());
+    QVERIFY(e->答案超级编辑框->isEnabled());
+    QVERIFY(!e->时钟1->isActive());
+    QCOMPARE(e->时钟1->interval(), 0);
+}
+
+void ExamTest::startChecksInOrder() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    s.bank.addAnswer("1", 1, "A", "s1", "张", "1");
+    openExam(s, QString());
+    ExamWindow* e = s.exam;
+    e->开始按钮->click();
+    QCOMPARE(texts(), QStringList{"请先选择试卷"});
+    QCOMPARE(MessageBox::shown().last().title, QString("系统消息"));
+    QVERIFY(MessageBox::shown().last().icon == MessageBox::Icon::Information);
+    openExam(s, "1");
+    e = s.exam;
+    MessageBox::clear();
+    e->场次组合框->setEditText("1");
+    e->开始按钮->click();
+    e->考号组合框->setEditText("s1");
+    e->场次组合框->setEditText("");
+    e->开始按钮->click();
+    e->场次组合框->setEditText("1");
+    e->开始按钮->click();
+    QCOMPARE(texts(), (QStringList{"请填考号", "请填场次", "该考生该场次已交卷,想重新作答请换场次"}));
+    QVERIFY(!e->running());
+    QVERIFY(e->开始按钮->isEnabled());
+    QVERIFY(!e->保存按钮->isEnabled());
+    // Spaces do not make a used sitting new.
+    MessageBox::clear();
+    startAs(e, " s 1 ", "1　");
+    QCOMPARE(texts(), QStringList{"该考生该场次已交卷,想重新作答请换场次"});
+
+    MessageBox::clear();
+    startAs(e, "s1", "2");
+    QVERIFY(texts().isEmpty());
+    QVERIFY(e->running());
+    QVERIFY(!e->试卷超级按钮->isEnabled());
+    QVERIFY(!e->考号组合框->isEnabled());
+    QVERIFY(!e->场次组合框->isEnabled());
+    QVERIFY(!e->开始按钮->isEnabled());
+    QVERIFY(e->保存按钮->isEnabled());
+    QVERIFY(e->姓名编辑框->isEnabled());
+    QVERIFY(e->时钟1->isActive());
+    QCOMPARE(e->时钟1->interval(), 1000);
+}
+
+void ExamTest::usedSittingRefusedForTheSamePaperOnly() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    s.bank.addNumberedPaper("2", "其他", 3, 3, true, 10);
+    s.bank.addAnswer("1", 1, "A", "s1", "张", "1");
+    openExam(s, "2");
+    startAs(s.exam, "s1", "1");
+    QVERIFY(MessageBox::shown().isEmpty());
+    QVERIFY(s.exam->running());
+}
+
+void ExamTest::candidateAndSittingListsRefill() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    s.bank.addAnswer("1", 1, "A", "s1", "张", "1");
+    s.bank.addAnswer("1", 2, "A", "s1", "张", "2");
+    s.bank.addAnswer("1", 1, "A", "s2", "李", "1");
+    s.bank.addAnswer("9", 1, "A", "s9", "王", "1");
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    emit e->考号组合框->aboutToShowPopup();
+    QStringList students;
+    for (int i = 0; i < e->考号组合框->count(); ++i)
+        students << e->考号组合框->itemText(i);
+    students.sort();
+    QCOMPARE(students, (QStringList{"s1", "s2"}));
+    e->考号组合框->setEditText("s1");
+    emit e->场次组合框->aboutToShowPopup();
+    QCOMPARE(e->场次组合框->count(), 2);
+    emit e->考号组合框->aboutToShowPopup(); // refilled, not appended
+    QCOMPARE(e->考号组合框->count(), 2);
+}
+
+void ExamTest::clockTextAndTimeUp() {
+    QCOMPARE(clockText(90, 125, 5), QString("考试时间:90分钟  2:5"));
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 1);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, "s1", "1");
+    QPointer<ExamWindow> guard = e;
+    QString panelWhileTold;
+    MessageBox::pushAnswer([&] {
+        panelWhileTold = s.w->statusText(1);
+        return true;
+    });
+    for (int i = 0; i < 59; ++i)
+        e->tick();
+    QCOMPARE(s.w->statusText(1), QString("考试时间:1分钟  0:59"));
+    QVERIFY(MessageBox::shown().isEmpty());
+    e->tick();
+    QCOMPARE(panelWhileTold, QString("考试时间:1分钟  1:0"));
+    QCOMPARE(texts(), QStringList{"时间到！交卷后系统自动生成答题卡,请进入交卷窗口按考号调取"});
+    QVERIFY(e->ended());
+    QVERIFY(!e->时钟1->isActive());
+    QCOMPARE(s.w->app().clockTotal, 0);
+    QCOMPARE(s.w->app().clockSeconds, 0);
+    QCOMPARE(s.w->statusText(0), QString());
+    QCOMPARE(s.w->statusText(1), QString());
+    QTRY_VERIFY(!guard);
+    QVERIFY(s.w->infoWindow());
+}
+
+void ExamTest::noTimeUpWithZeroMinutes() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 0);
+    openExam(s, "1");
+    startAs(s.exam, "s1", "1");
+    for (int i = 0; i < 200; ++i)
+        s.exam->tick();
+    QVERIFY(MessageBox::shown().isEmpty());
+    QVERIFY(s.exam->running());
+    QCOMPARE(s.w->statusText(1), QString("考试时间:0分钟  3:20"));
+}
+
+void ExamTest::saveAddsThenUpdatesOneRowPerKey() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, " s 1", "第 一 场", "张 三");
+    QCOMPARE(e->考号组合框->currentText(), QString("s1"));
+    e->选择框B->click();
+    e->选择框A->click();
+    e->保存按钮->click();
+    QVERIFY(!e->选择框A->isChecked() && !e->选择框B->isChecked());
+    QCOMPARE(e->题号编辑框->text(), QString("2"));
+    auto rows = s.bank.rows("select code, tihao, answer, student, xingming, state from 评分");
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0], (QVariantList{"1", 1, "BA", "s1", "张三", "第一场"}));
+    // An empty answer stores nothing but moves on.
+    e->答案超级编辑框->setBoxText("  ");
+    e->保存按钮->click();
+    QCOMPARE(e->题号编辑框->text(), QString("3"));
+    QCOMPARE(s.bank.scalar("select count(*) from 评分").toInt(), 1);
+    // Back to question 1: the stored answer shows; saving again updates the one row.
+    e->首记录按钮->click();
+    QCOMPARE(e->答案超级编辑框->boxText(), QString("BA"));
+    e->答案超级编辑框->setBoxText("c d");
+    e->保存按钮->click();
+    rows = s.bank.rows("select answer from 评分");
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0][0].toString(), QString("CD"));
+}
+
+void ExamTest::handInCancelledKeepsRunning() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, "s1", "1");
+    e->tick();
+    MessageBox::pushAnswer(false);
+    e->考试交卷按钮->click();
+    QCOMPARE(MessageBox::shown().last().title, QString("注意"));
+    QCOMPARE(MessageBox::shown().last().text,
+             QString("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?"));
+    QVERIFY(e->running());
+    QVERIFY(e->时钟1->isActive());
+    QCOMPARE(s.w->app().clockTotal, 1);
+    QVERIFY(!s.w->infoWindow());
+    QVERIFY(s.w->examWindow());
+}
+
+void ExamTest::handInEndsOnceAndOpensTheInfoWindow() {
+    Sitting s;
+    s.bank.addPaper("1", "Dalmora", 3, true, 10);
+    s.bank.addQuestion("1", 1, "一", "AB", 2);
+    s.bank.addQuestion("1", 2, "二", "C", 1.5);
+    s.bank.addQuestion("1", 3, "三", "D", 1);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, "s1", "1", "王五");
+    e->答案超级编辑框->setBoxText("ba");
+    e->保存按钮->click();
+    e->答案超级编辑框->setBoxText("C");
+    e->保存按钮->click();
+    e->答案超级编辑框->setBoxText("A");
+    e->保存按钮->click();
+    QPointer<ExamWindow> guard = e;
+    e->考试交卷按钮->click();
+    QVERIFY(e->ended());
+    const HandInContext& h = s.w->app().handIn;
+    QCOMPARE(h.code, QString("1"));
+    QCOMPARE(h.student, QString("s1"));
+    QCOMPARE(h.state, QString("1"));
+    QCOMPARE(h.name, QString("王五"));
+    InfoWindow* info = s.w->infoWindow();
+    QVERIFY(info);
+    QCOMPARE(info->windowTitle(), QString("信息"));
+    QCOMPARE(info->试卷编辑框->text(), QString("Dalmora"));
+    QCOMPARE(info->姓名编辑框->text(), QString("王五"));
+    QCOMPARE(info->身份证编辑框->text(), QString("s1"));
+    QCOMPARE(info->总分编辑框->text(), QString("3.5"));
+    QTRY_VERIFY(!guard);
+    QVERIFY(!s.w->marksWindow()); // the unattended marks window has closed again
+}
+
+void ExamTest::timeUpWhileTheHandInQuestionIsOpen() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 1);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, "s1", "1");
+    for (int i = 0; i < 58; ++i)
+        e->tick();
+    QPointer<ExamWindow> guard = e;
+    bool aliveWhileOpen = false;
+    // The clock runs while the question is open: the time runs out, and the user then answers OK.
+    MessageBox::pushAnswer([&] {
+        e->tick();
+        e->tick(); // time-up (its message answered OK), the exam ends
+        e->tick(); // nothing more
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        aliveWhileOpen = !guard.isNull();
+        return true;
+    });
+    e->考试交卷按钮->click();
+    QVERIFY(aliveWhileOpen); // never destroyed under the open question
+    QCOMPARE(texts(), (QStringList{"交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?",
+                                   "时间到！交卷后系统自动生成答题卡,请进入交卷窗口按考号调取"}));
+    QVERIFY(s.w->infoWindow());
+    QCOMPARE(s.w->findChildren<InfoWindow*>().size(), 1); // ended exactly once
+    QTRY_VERIFY(!guard);
+    QCOMPARE(s.w->app().clockTotal, 0);
+}
+
+QTEST_MAIN(ExamTest)
+#include "test_exam.moc"
