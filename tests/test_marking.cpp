@@ -1,0 +1,327 @@
+#include "TestSupport.h"
+
+#include "app/MainWindow.h"
+#include "exam/ExamWindow.h"
+#include "marking/AnswerCard.h"
+#include "marking/InfoWindow.h"
+#include "marking/MarksWindow.h"
+#include "questions/PaperPicker.h"
+#include "ui/Grid.h"
+#include "ui/MessageBox.h"
+#include "ui/RefillCombo.h"
+#include "ui/StatusPanels.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+class MarkingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { useRecordingDialogs(); }
+    void cleanup() { PaperPicker::setTestDriver({}); }
+
+    void windowGridAndColumnShares();
+    void progressCharacters();
+    void markChecksInOrder();
+    void answerCardMarksEachAnswer();
+    void cardBuiltTwiceIsTheSame();
+    void clearSittingAndBlankRows();
+    void deleteRowsTouchesOnlyRealAnswers();
+    void infoWindowShowsTheCardTotal();
+    void toolbarCaptionsDispatch();
+
+private:
+    struct Fixture {
+        TestBank bank;
+        std::unique_ptr<MainWindow> w;
+        MarksWindow* marks = nullptr;
+    };
+    static void openMarks(Fixture& f) {
+        f.w = std::make_unique<MainWindow>(f.bank.dir());
+        f.w->show();
+        for (QAction* a : f.w->startToolbar()->actions())
+            if (a->text() == "评分")
+                a->trigger();
+        f.marks = f.w->marksWindow();
+    }
+    static void choose(MarksWindow* m, const QString& code, const QString& student, const QString& state) {
+        m->receivePaper(code, "卷" + code);
+        m->考号组合框->setEditText(student);
+        m->场次组合框->setEditText(state);
+    }
+    static QStringList texts() {
+        QStringList out;
+        for (const auto& m : MessageBox::shown())
+            out << m.text;
+        return out;
+    }
+    static void tenAnswersFourRight(TestBank& bank) {
+        bank.addPaper("1", "Dalmora", 10, true, 10);
+        for (int i = 1; i <= 10; ++i) {
+            bank.addQuestion("1", i, QString("题%1").arg(i), "AB", 2);
+            bank.addAnswer("1", i, i <= 4 ? (i % 2 ? "BA" : "ab") : "A", "s1", "张三", "1");
+        }
+    }
+};
+
+void MarkingTest::windowGridAndColumnShares() {
+    Fixture f;
+    f.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openMarks(f);
+    MarksWindow* m = f.marks;
+    Grid* g = m->高级表格1;
+    QCOMPARE(g->gridColumnCount(), 9);
+    QCOMPARE(g->gridColumnWidth(0), 0);
+    const QStringList headings = {"题号", "题目", "标准答案", "考生答案", "考号", "姓名", "场次", "得分"};
+    for (int c = 1; c <= 8; ++c)
+        QCOMPARE(g->cellText(0, c), headings[c - 1]);
+    QCOMPARE(f.w->app().markShares.size(), 9);
+    QCOMPARE(f.w->app().markShares[0], 0.0);
+    QCOMPARE(f.w->app().markShares[1], 1.0 / 9);
+    // Blank rows for the window's height at set-up (500 / 24), grey number column.
+    QCOMPARE(g->gridRowCount(), 1 + 500 / 24);
+    QCOMPARE(g->cellBackground(1, 1), QColor(236, 236, 236));
+    // A 930-pixel window: grid 900, columns 1..8 of 100.
+    m->resize(930, 600);
+    QCOMPARE(g->width(), 900);
+    QCOMPARE(g->height(), 520);
+    QCOMPARE(g->gridColumnWidth(0), 0);
+    for (int c = 1; c <= 8; ++c)
+        QCOMPARE(g->gridColumnWidth(c), 100);
+    QStringList tools;
+    for (QAction* a : m->工具条1->actions())
+        tools << a->text() + "/" + a->toolTip();
+    QCOMPARE(tools, (QStringList{"清空/清空", "导出/导出excel", "评分/评分"}));
+    QCOMPARE(m->计时标签2->text(), QString("考号"));
+    QCOMPARE(m->计时标签3->text(), QString("场次"));
+}
+
+void MarkingTest::progressCharacters() {
+    auto run = [](int count) {
+        int ticks = 0;
+        QList<int> grewAt;
+        for (int i = 1; i <= count; ++i) {
+            const int next = progressTicksAfter(i, count, ticks);
+            if (next != ticks)
+                grewAt << i;
+            ticks = next;
+        }
+        return std::make_pair(ticks, grewAt);
+    };
+    auto [ticks30, at30] = run(30);
+    QCOMPARE(ticks30, 16);
+    QCOMPARE(at30.mid(0, 4), (QList<int>{1, 2, 4, 6}));
+    QCOMPARE(at30.last(), 30);
+    QCOMPARE(run(15).first, 15);
+    QVERIFY(run(1000).first <= 16);
+}
+
+void MarkingTest::markChecksInOrder() {
+    Fixture f;
+    f.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openMarks(f);
+    MarksWindow* m = f.marks;
+    m->toolbarCommand("评分");
+    m->receivePaper("1", "Dalmora");
+    m->toolbarCommand("评分");
+    m->考号组合框->setEditText("s1");
+    m->toolbarCommand("评分");
+    QCOMPARE(texts(), (QStringList{"请选择试卷", "请选择考号", "请选择场次"}));
+    for (const auto& shown : MessageBox::shown()) {
+        QCOMPARE(shown.title, QString("系统消息"));
+        QVERIFY(shown.icon == MessageBox::Icon::Information);
+    }
+}
+
+void MarkingTest::answerCardMarksEachAnswer() {
+    Fixture f;
+    f.bank.addPaper("1", "Dalmora", 9, true, 10);
+    struct Case {
+        int tihao;
+        const char* standard;
+        const char* given;
+        double score;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {1, "ABD", "DBA", 2, "2"}, {2, "ABD", "ABDD", 2, ""}, {3, "ABD", "ABB", 2, ""},
+        {4, "AB", "ab", 1.5, "1.5"}, {5, "对", "错", 1, ""},  {6, "对", "对", 1, "1"},
+        {7, "", "", 3, "3"},        {8, "C", "", 1, ""},
+    };
+    for (const Case& c : cases) {
+        f.bank.addQuestion("1", c.tihao, QString("题%1").arg(c.tihao), c.standard, c.score);
+        f.bank.addAnswer("1", c.tihao, c.given, "s1", "张三", "1");
+    }
+    f.bank.addAnswer("1", 99, "A", "s1", "张三", "1"); // no such question
+    f.bank.addAnswer("1", 1, "A", "s2", "李四", "1");  // another candidate
+    openMarks(f);
+    MarksWindow* m = f.marks;
+    choose(m, "1", "s1", "1");
+    m->toolbarCommand("评分");
+    Grid* g = m->高级表格1;
+    QCOMPARE(g->gridRowCount(), 1 + 9 + 1);
+    for (int i = 0; i < 8; ++i) {
+        const int r = i + 1;
+        QCOMPARE(g->cellText(r, 1), QString::number(cases[i].tihao));
+        QCOMPARE(g->cellText(r, 2), QString("题%1").arg(cases[i].tihao));
+        QCOMPARE(g->cellText(r, 3), QString::fromUtf8(cases[i].standard));
+        QCOMPARE(g->cellText(r, 4), QString::fromUtf8(cases[i].given));
+        QCOMPARE(g->cellText(r, 5), QString("s1"));
+        QCOMPARE(g->cellText(r, 6), QString("张三"));
+        QCOMPARE(g->cellText(r, 7), QString("1"));
+        QCOMPARE(g->cellText(r, 8), QString::fromUtf8(cases[i].shown));
+        QCOMPARE(g->cellBackground(r, 1), QColor(236, 236, 236));
+        QVERIFY(g->cellAlignment(r, 2) & Qt::AlignLeft);
+    }
+    // The answer without a question: empty question, nothing earned.
+    QCOMPARE(g->cellText(9, 1), QString("99"));
+    QCOMPARE(g->cellText(9, 2), QString());
+    QCOMPARE(g->cellText(9, 8), QString());
+    QCOMPARE(g->cellText(10, 1), QString("总分"));
+    QCOMPARE(g->cellText(10, 8), QString("7.5"));
+    for (int c = 1; c <= 8; ++c)
+        QCOMPARE(g->cellBackground(10, c), QColor(192, 192, 192));
+    QCOMPARE(f.w->app().lastTotal, 7.5);
+    QCOMPARE(f.w->app().currentSql.id, Sql::CardQuestion);
+    QCOMPARE(f.w->statusText(3), QString());
+
+    // A sitting without answers: only the total row, 0.
+    choose(m, "1", "nobody", "1");
+    m->toolbarCommand("评分");
+    QCOMPARE(g->gridRowCount(), 2);
+    QCOMPARE(g->cellText(1, 1), QString("总分"));
+    QCOMPARE(g->cellText(1, 8), QString("0"));
+    QCOMPARE(Grid::formatValue(1.0 / 3), QString("0.3333333333333"));
+    QCOMPARE(Grid::formatValue(2.0), QString("2"));
+}
+
+void MarkingTest::cardBuiltTwiceIsTheSame() {
+    Fixture f;
+    tenAnswersFourRight(f.bank);
+    openMarks(f);
+    choose(f.marks, "1", "s1", "1");
+    Grid* g = f.marks->高级表格1;
+    auto snapshot = [g] {
+        QStringList cells;
+        for (int r = 0; r < g->gridRowCount(); ++r)
+            for (int c = 0; c < g->gridColumnCount(); ++c)
+                cells << g->cellText(r, c);
+        return cells;
+    };
+    f.marks->toolbarCommand("评分");
+    const QStringList first = snapshot();
+    QCOMPARE(g->gridRowCount(), 12); // the blank rows of set-up are gone
+    QCOMPARE(g->cellText(11, 8), QString("8"));
+    f.marks->toolbarCommand("评分");
+    QCOMPARE(snapshot(), first);
+}
+
+void MarkingTest::clearSittingAndBlankRows() {
+    Fixture f;
+    tenAnswersFourRight(f.bank);
+    f.bank.addAnswer("1", 1, "A", "s1", "张三", "");
+    f.bank.addAnswer("1", 2, "A", "s1", "张三", "");
+    f.bank.addAnswer("2", 1, "A", "s1", "张三", "");
+    openMarks(f);
+    MarksWindow* m = f.marks;
+    choose(m, "1", "s1", "");
+    MessageBox::pushAnswer(false);
+    m->toolbarCommand("清空");
+    QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 13);
+    m->toolbarCommand("清空");
+    QCOMPARE(texts(), (QStringList{"清空本考号评分？", "清空本考号评分？", "操作完毕,请重新查询"}));
+    QCOMPARE(MessageBox::shown().first().title, QString("注意"));
+    // Only the empty sitting of this paper and candidate went.
+    QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 11);
+    QCOMPARE(f.bank.scalar("select count(*) from 评分 where code='2'").toInt(), 1);
+    QCOMPARE(m->高级表格1->gridRowCount(), 1 + m->高级表格1->height() / 24);
+    for (int r = 1; r < m->高级表格1->gridRowCount(); ++r)
+        QCOMPARE(m->高级表格1->cellText(r, 1), QString());
+}
+
+void MarkingTest::deleteRowsTouchesOnlyRealAnswers() {
+    Fixture f;
+    tenAnswersFourRight(f.bank);
+    openMarks(f);
+    MarksWindow* m = f.marks;
+    choose(m, "1", "s1", "1");
+    m->toolbarCommand("评分");
+    Grid* g = m->高级表格1;
+    // Nothing selected.
+    g->clearSelection();
+    m->删除行->trigger();
+    QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 10);
+    QCOMPARE(texts().last(), QString("操作完毕,请重新查询"));
+    // Grid rows 2 and 3.
+    g->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 8), true);
+    m->删除行->trigger();
+    QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 8);
+    QCOMPARE(f.bank.scalar("select count(*) from 评分 where tihao in (2, 3)").toInt(), 0);
+    // The total row alone deletes nothing; with the last answer row it deletes that row only.
+    g->clearSelection();
+    g->setRangeSelected(QTableWidgetSelectionRange(10, 0, 10, 8), true);
+    m->删除行->trigger();
+    QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 8);
+    g->setRangeSelected(QTableWidgetSelectionRange(9, 0, 10, 8), true);
+    m->删除行->trigger();
+    QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 7);
+    QCOMPARE(f.bank.scalar("select count(*) from 评分 where tihao=10").toInt(), 0);
+    // The grid stays as it was until the next "评分".
+    QCOMPARE(g->gridRowCount(), 12);
+    QCOMPARE(m->文件->title(), QString("文件"));
+    QCOMPARE(m->删除行->text(), QString("删除行"));
+}
+
+void MarkingTest::infoWindowShowsTheCardTotal() {
+    Fixture f;
+    tenAnswersFourRight(f.bank);
+    f.w = std::make_unique<MainWindow>(f.bank.dir());
+    f.w->show();
+    f.w->app().handIn = {"1", "s1", "1", "张三"};
+    auto* info = new InfoWindow(f.w->app(), f.w.get());
+    f.w->setInfoWindow(info);
+    info->show();
+    info->setUp();
+    QCOMPARE(info->总分编辑框->text(), QString("8"));
+    QCOMPARE(info->试卷编辑框->text(), QString("Dalmora"));
+    QCOMPARE(info->身份证编辑框->text(), QString("s1"));
+    QCOMPARE(info->分组框2->title(), QString("考生信息"));
+    QVERIFY(!f.w->marksWindow());
+    // While it is open, a marks window from the toolbar marks the same sitting and closes.
+    info->总分编辑框->clear();
+    for (QAction* a : f.w->startToolbar()->actions())
+        if (a->text() == "评分")
+            a->trigger();
+    QVERIFY(!f.w->marksWindow());
+    QCOMPARE(info->总分编辑框->text(), QString("8"));
+}
+
+void MarkingTest::toolbarCaptionsDispatch() {
+    Fixture f;
+    f.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openMarks(f);
+    f.marks->toolbarCommand("其他");
+    QVERIFY(MessageBox::shown().isEmpty());
+    // The candidate list refills from the paper's answers.
+    f.bank.addAnswer("1", 1, "A", "s1", "张三", "1");
+    f.bank.addAnswer("1", 1, "A", "s2", "李四", "2");
+    emit f.marks->考号组合框->aboutToShowPopup(); // no paper yet: untouched
+    QCOMPARE(f.marks->考号组合框->count(), 0);
+    f.marks->receivePaper("1", "Dalmora");
+    emit f.marks->考号组合框->aboutToShowPopup();
+    QCOMPARE(f.marks->考号组合框->count(), 2);
+    f.marks->考号组合框->setEditText("s2");
+    emit f.marks->场次组合框->aboutToShowPopup();
+    QCOMPARE(f.marks->场次组合框->count(), 1);
+    QCOMPARE(f.marks->场次组合框->itemText(0), QString("2"));
+}
+
+QTEST_MAIN(MarkingTest)
+#include "test_marking.moc"
