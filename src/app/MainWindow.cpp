@@ -139,6 +139,16 @@ void MainWindow::placeAndLayoutWorkWindow() {
         w->layoutControls(w->width(), w->height());
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The work window opened during start-up lies over the main window once both are shown.
+    if (WorkWindow* w = openWorkWindow()) {
+        placeAndLayoutWorkWindow();
+        w->raise();
+        w->activateWindow();
+    }
+}
+
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     placeWorkWindow();

@@ -50,6 +50,7 @@ public:
     QToolBar* startToolbar() const { return _启动工具条; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -3,7 +3,7 @@
 #include <QResizeEvent>
 
 WorkWindow::WorkWindow(AppState& app, Kind kind, QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Window | Qt::FramelessWindowHint), m_app(app), m_kind(kind) {
+    : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint), m_app(app), m_kind(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
