@@ -1,0 +1,394 @@
+#include "TestSupport.h"
+
+#include "printing/PrintBuild.h"
+#include "printing/PrintPreview.h"
+#include "printing/PrintTable.h"
+#include "ui/Grid.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// A source grid as the windows hand it over: column 0 is never printed.
+std::unique_ptr<Grid> makeSource(int columns, int dataRows) {
+    auto grid = std::make_unique<Grid>();
+    grid->setGridColumnCount(columns);
+    grid->setGridRowCount(1);
+    for (int c = 0; c < columns; ++c)
+        grid->setCell(0, c, QStringLiteral("列%1").arg(c));
+    for (int r = 1; r <= dataRows; ++r) {
+        grid->appendRow();
+        for (int c = 0; c < columns; ++c)
+            grid->setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+    return grid;
+}
+
+PrintJob jobFor(const Grid& source, int chosen) {
+    PrintJob job;
+    job.title = QStringLiteral("错题打印");
+    job.fontSize = QStringLiteral("30");
+    for (int c = 1; c <= chosen; ++c)
+        job.columns.append({c, source.cellText(0, c)});
+    return job;
+}
+
+PrintTable built(const PrintJob& job, const Grid& source) {
+    PrintTable table;
+    if (!buildPrintTable(job, source, table, PrintTable::templateImage()))
+        qWarning("build refused the built-in template");
+    return table;
+}
+
+int pdfPages(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pdf = f.readAll();
+    return pdf.count("/Type /Page") - pdf.count("/Type /Pages");
+}
+
+} // namespace
+
+class PrintTableTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void templateLoadsItsPageAndRows();
+    void damagedTemplateImagesAreRefused();
+    void insertedColumnsKeepCellsAndBlocks();
+    void linesOfABlockAreCutAtTheTableEdge();
+    void tableOfChosenColumnsWithSerialNumbers();
+    void tableWithoutSerialNumbersOrFontSize();
+    void wideTablesAreScaledToThePage();
+    void titleFontFromItsText_data();
+    void titleFontFromItsText();
+    void lineStylesRuleTheRightLines();
+    void scaleSettings();
+    void pagesBreakByRowCountOrHeight();
+    void pdfHasOnePagePerTwentyRows();
+    void pdfHoldsTheChineseTextAsText();
+};
+
+void PrintTableTest::templateLoadsItsPageAndRows() {
+    const QByteArray image = PrintTable::templateImage();
+    QCOMPARE(image.size(), 200);
+    QVERIFY(image.startsWith("SDTW"));
+    PrintTable t;
+    QVERIFY(t.loadTemplate(image));
+    QCOMPARE(t.rowCount(), 5);
+    QCOMPARE(t.columnCount(), 1);
+    QCOMPARE(t.fixedRows(), 0);
+    const int heights[] = {25, 25, 153, 25, 59};
+    for (int r = 1; r <= 5; ++r)
+        QCOMPARE(t.rowHeight(r), heights[r - 1]);
+    QCOMPARE(t.columnWidth(1), 1);
+    const PageSettings p = t.pageSettings();
+    QCOMPARE(p.paper, 0);
+    QCOMPARE(p.orientation, 0);
+    QCOMPARE(p.left + p.top + p.right + p.bottom, 4 * 230);
+    QCOMPARE(p.pageNumber, 0);
+    QCOMPARE(p.scale, 100);
+    QCOMPARE(p.rowsPerPage, 0);
+    // No paper chosen prints on A4 portrait: 210 mm less two 23 mm margins.
+    QCOMPARE(t.pageWidth(), 1640);
+}
+
+void PrintTableTest::damagedTemplateImagesAreRefused() {
+    const QByteArray good = PrintTable::templateImage();
+    QList<QByteArray> bad;
+    bad << QByteArray() << good.left(199) << good + '\0';
+    QByteArray magic = good;
+    magic[0] = 'X';
+    QByteArray height = good;
+    height[40] = char(height[40] + 1); // a row height, caught by the checksum
+    QByteArray sum = good;
+    sum[199] = char(~sum[199]);
+    bad << magic << height << sum;
+
+    PrintTable t;
+    QVERIFY(t.loadTemplate(good));
+    t.insertColumns(1, 2);
+    t.setText(1, 1, QStringLiteral("保留"));
+    for (const QByteArray& image : bad) {
+        QVERIFY(!t.loadTemplate(image));
+        // A refused image leaves the table as it was.
+        QCOMPARE(t.columnCount(), 3);
+        QCOMPARE(t.text(1, 1), QStringLiteral("保留"));
+    }
+}
+
+void PrintTableTest::insertedColumnsKeepCellsAndBlocks() {
+    PrintTable t;
+    QVERIFY(t.loadTemplate(PrintTable::templateImage()));
+    t.insertColumns(2, 3); // after the template's column: columns 2..4
+    t.setText(2, 2, QStringLiteral("乙"));
+    t.setText(2, 1, QStringLiteral("甲"));
+    t.merge(3, 2, 1, 2);
+    t.setLines(4, 1, 1, 4, 63);
+    t.insertColumns(1, 1);
+    QCOMPARE(t.columnCount(), 5);
+    QCOMPARE(t.text(2, 2), QStringLiteral("甲"));
+    QCOMPARE(t.text(2, 3), QStringLiteral("乙"));
+    QCOMPARE(t.columnWidth(2), 1);
+    QCOMPARE(t.mergeAt(3, 4), QRect(QPoint(3, 3), QPoint(4, 3)));
+    QVERIFY(t.lineAbove(4, 2) && t.lineLeftOf(4, 3) && t.lineLeftOf(4, 6));
+    QVERIFY(!t.lineAbove(4, 1));
+    // Out-of-table addresses change nothing and read empty.
+    t.setText(0, 1, QStringLiteral("x"));
+    t.setText(9, 9, QStringLiteral("x"));
+    QCOMPARE(t.text(9, 9), QString());
+    t.appendRow();
+    QCOMPARE(t.rowCount(), 6);
+    QVERIFY(t.lineAbove(5, 2)); // the old bottom line now lies above row 5
+    QVERIFY(!t.lineAbove(7, 2));
+}
+
+void PrintTableTest::linesOfABlockAreCutAtTheTableEdge() {
+    PrintTable t;
+    QVERIFY(t.loadTemplate(PrintTable::templateImage()));
+    t.insertColumns(1, 2); // three columns
+    t.setLines(2, 2, 10, 10,
+               PrintTable::LeftEdge | PrintTable::TopEdge | PrintTable::RightEdge | PrintTable::BottomEdge);
+    QVERIFY(t.lineAbove(2, 2) && t.lineAbove(2, 3));
+    QVERIFY(t.lineAbove(6, 3));  // the bottom edge lands below the last row
+    QVERIFY(t.lineLeftOf(5, 4)); // the right edge lands right of the last column
+    QVERIFY(!t.lineAbove(3, 2));
+    QVERIFY(!t.lineLeftOf(3, 3));
+}
+
+void PrintTableTest::tableOfChosenColumnsWithSerialNumbers() {
+    auto source = makeSource(5, 3);
+    PrintJob job = jobFor(*source, 0);
+    job.columns = {{4, QStringLiteral("列4")}, {1, QStringLiteral("列1")}, {2, QStringLiteral("列2")}};
+    job.serialColumn = true;
+    job.lineStyle = 1;
+    job.paper = 3;
+    job.orientation = 1;
+    job.rowsPerPage = QStringLiteral(" 20 ");
+    const PrintTable t = built(job, *source);
+
+    QCOMPARE(t.columnCount(), 5);
+    QCOMPARE(t.rowCount(), 8);
+    const int widths[] = {1, 120, 280, 280, 280};
+    for (int c = 1; c <= 5; ++c)
+        QCOMPARE(t.columnWidth(c), widths[c - 1]);
+    QCOMPARE(t.text(3, 2), QStringLiteral("错题打印"));
+    QCOMPARE(t.mergeAt(3, 5), QRect(QPoint(2, 3), QPoint(5, 3)));
+    QCOMPARE(t.cell(3, 2).style, int(PrintTable::Bold));
+    QCOMPARE(t.cell(3, 2).alignment, 5);
+    const QStringList headings{QStringLiteral("序号"), QStringLiteral("列4"), QStringLiteral("列1"),
+                               QStringLiteral("列2")};
+    for (int c = 2; c <= 5; ++c)
+        QCOMPARE(t.text(5, c), headings[c - 2]);
+    // Serial numbers on every data row but the last (an answer card's total row).
+    QCOMPARE(t.text(6, 2), QStringLiteral("1"));
+    QCOMPARE(t.text(7, 2), QStringLiteral("2"));
+    QCOMPARE(t.text(8, 2), QString());
+    QCOMPARE(t.text(6, 3), QStringLiteral("r1c4"));
+    QCOMPARE(t.text(8, 4), QStringLiteral("r3c1"));
+    QCOMPARE(t.text(7, 5), QStringLiteral("r2c2"));
+    for (int r = 5; r <= 8; ++r)
+        QCOMPARE(t.rowHeight(r), 80);
+    QCOMPARE(t.fixedRows(), 5);
+    QCOMPARE(t.cell(8, 5).fontSize, 30);
+    QCOMPARE(t.cell(8, 5).alignment, 5);
+    const PageSettings p = t.pageSettings();
+    QCOMPARE(p.paper, 3);
+    QCOMPARE(p.orientation, 1);
+    QCOMPARE(p.left, 150);
+    QCOMPARE(p.top, 100);
+    QCOMPARE(p.right, 100);
+    QCOMPARE(p.bottom, 100);
+    QCOMPARE(p.pageNumber, 5);
+    QCOMPARE(p.rowsPerPage, 20);
+    QCOMPARE(p.scale, 100);
+}
+
+void PrintTableTest::tableWithoutSerialNumbersOrFontSize() {
+    auto source = makeSource(3, 2);
+    PrintJob job = jobFor(*source, 2);
+    job.fontSize.clear();
+    const PrintTable t = built(job, *source);
+    QCOMPARE(t.columnCount(), 3);
+    QCOMPARE(t.text(5, 2), QStringLiteral("列1"));
+    QCOMPARE(t.text(7, 3), QStringLiteral("r2c2"));
+    QCOMPARE(t.columnWidth(3), 280);
+    const PrintTable::Cell plain;
+    QCOMPARE(t.cell(7, 3).fontSize, plain.fontSize);
+    QCOMPARE(t.cell(7, 3).alignment, plain.alignment);
+    QCOMPARE(t.pageSettings().rowsPerPage, 0);
+}
+
+void PrintTableTest::wideTablesAreScaledToThePage() {
+    auto source = makeSource(8, 2);
+    // Measured against the template's A4 portrait page (1640 wide) whatever paper is chosen.
+    PrintJob five = jobFor(*source, 5);
+    five.orientation = 1;
+    QCOMPARE(built(five, *source).pageSettings().scale, 100);
+    QCOMPARE(built(jobFor(*source, 6), *source).pageSettings().scale, -1);
+    PrintJob withSerial = jobFor(*source, 5);
+    withSerial.serialColumn = true; // 120 + 5 × 280 = 1520
+    QCOMPARE(built(withSerial, *source).pageSettings().scale, 100);
+}
+
+void PrintTableTest::titleFontFromItsText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("size");
+    QTest::newRow("name and size") << "宋体,12"
+                                   << "宋体" << 60;
+    QTest::newRow("empty") << ""
+                           << "黑体" << 110;
+    QTest::newRow("no comma") << "楷体"
+                              << "楷体" << 110;
+    QTest::newRow("size not a number") << "Arial,big"
+                                       << "Arial" << 110;
+}
+
+void PrintTableTest::titleFontFromItsText() {
+    QFETCH(QString, text);
+    QFETCH(QString, name);
+    QFETCH(int, size);
+    auto source = makeSource(3, 1);
+    PrintJob job = jobFor(*source, 2);
+    job.titleFont = text;
+    const PrintTable t = built(job, *source);
+    for (int c = 1; c <= t.columnCount(); ++c) {
+        QCOMPARE(t.cell(3, c).font, name);
+        QCOMPARE(t.cell(3, c).fontSize, size);
+    }
+}
+
+void PrintTableTest::lineStylesRuleTheRightLines() {
+    auto source = makeSource(4, 3); // rows 5 (headings) .. 8, columns 2..4
+    auto table = [&](int style) {
+        PrintJob job = jobFor(*source, 3);
+        job.lineStyle = style;
+        return built(job, *source);
+    };
+    const PrintTable all = table(1);
+    for (int r = 5; r <= 9; ++r)
+        for (int c = 2; c <= 4; ++c)
+            QVERIFY(all.lineAbove(r, c));
+    QVERIFY(all.lineLeftOf(7, 3) && all.lineLeftOf(7, 5));
+    QVERIFY(!all.lineAbove(4, 2) && !all.lineLeftOf(6, 1));
+
+    const PrintTable frames = table(2);
+    QVERIFY(frames.lineAbove(5, 3) && frames.lineAbove(6, 3) && frames.lineAbove(9, 3));
+    QVERIFY(!frames.lineAbove(7, 3));
+    QVERIFY(frames.lineLeftOf(7, 2) && frames.lineLeftOf(7, 5));
+    QVERIFY(!frames.lineLeftOf(5, 3) && !frames.lineLeftOf(7, 3));
+
+    const PrintTable rowLines = table(3);
+    QVERIFY(rowLines.lineAbove(7, 3) && rowLines.lineAbove(9, 3));
+    QVERIFY(!rowLines.lineLeftOf(7, 3) && rowLines.lineLeftOf(7, 5));
+
+    const PrintTable columnLines = table(4);
+    QVERIFY(columnLines.lineAbove(5, 3) && columnLines.lineAbove(6, 3) && columnLines.lineAbove(9, 3));
+    QVERIFY(!columnLines.lineAbove(7, 3) && !columnLines.lineAbove(8, 3));
+    QVERIFY(columnLines.lineLeftOf(5, 3) && columnLines.lineLeftOf(7, 3) && columnLines.lineLeftOf(8, 5));
+}
+
+void PrintTableTest::scaleSettings() {
+    PrintTable t;
+    QVERIFY(t.loadTemplate(PrintTable::templateImage()));
+    t.setColumnWidth(1, 1, 2000);
+    PageSettings p = t.pageSettings();
+    auto factor = [&](int scale, double width) {
+        p.scale = scale;
+        t.setPageSettings(p);
+        return t.scaleFactor(width);
+    };
+    QCOMPARE(factor(0, 1000), 1.0);
+    QCOMPARE(factor(150, 1000), 1.5);
+    QCOMPARE(factor(5, 1000), 0.2);
+    QCOMPARE(factor(5000, 1000), 10.0);
+    QCOMPARE(factor(-1, 1000), 0.5);
+    QCOMPARE(factor(-1, 4000), 2.0);
+    QCOMPARE(factor(-2, 1000), 0.5);
+    QCOMPARE(factor(-2, 4000), 1.0);
+    QCOMPARE(PrintTable::paperSize(7, 0), QSize(1840, 2600));
+    QCOMPARE(PrintTable::paperSize(8, 1), QSize(1840, 1300));
+    QCOMPARE(PrintTable::paperSize(0, 0), QSize(2100, 2970));
+    QCOMPARE(PrintTable::paperSize(1, 1), QSize(4200, 2970));
+}
+
+void PrintTableTest::pagesBreakByRowCountOrHeight() {
+    auto source = makeSource(3, 45);
+    PrintJob job = jobFor(*source, 2);
+    job.orientation = 0;
+    job.rowsPerPage = QStringLiteral("20");
+    const PrintTable counted = built(job, *source);
+    const auto pages = counted.paginate(QSizeF(2100, 2970));
+    QCOMPARE(pages.size(), 3);
+    QCOMPARE(pages[0].size(), 20);
+    QCOMPARE(pages[1].size(), 20);
+    QCOMPARE(pages[2].size(), 5);
+    QCOMPARE(pages[0].first(), 6);
+    QCOMPARE(pages[2].last(), 50);
+
+    // By height: 2970 - 200 margins - 308 fixed rows leaves room for 30 rows of 80.
+    job.rowsPerPage.clear();
+    const auto byHeight = built(job, *source).paginate(QSizeF(2100, 2970));
+    QCOMPARE(byHeight.size(), 2);
+    QCOMPARE(byHeight[0].size(), 30);
+    QCOMPARE(byHeight[1].size(), 15);
+
+    // Forty rows that do not fit on a landscape page still break by height.
+    job.rowsPerPage = QStringLiteral("40");
+    const auto landscape = built(job, *source).paginate(QSizeF(2970, 2100));
+    QCOMPARE(landscape[0].size(), (2100 - 200 - 308) / 80);
+
+    // A table without data rows still prints its headings on one page.
+    auto empty = makeSource(3, 0);
+    QCOMPARE(built(jobFor(*empty, 2), *empty).paginate(QSizeF(2100, 2970)).size(), 1);
+}
+
+void PrintTableTest::pdfHasOnePagePerTwentyRows() {
+    auto source = makeSource(4, 45);
+    PrintJob job = jobFor(*source, 3);
+    job.serialColumn = true;
+    job.orientation = 0;
+    job.rowsPerPage = QStringLiteral("20");
+    const PrintTable t = built(job, *source);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("表.pdf"));
+    QVERIFY(printpreview::writePdf(t, path));
+    QCOMPARE(pdfPages(path), 3);
+
+    job.rowsPerPage.clear();
+    QVERIFY(printpreview::writePdf(built(job, *source), path));
+    QCOMPARE(pdfPages(path), 2);
+}
+
+void PrintTableTest::pdfHoldsTheChineseTextAsText() {
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    auto source = makeSource(3, 3);
+    source->setCell(1, 1, QStringLiteral("借贷记账法"));
+    PrintJob job = jobFor(*source, 2);
+    job.title = QStringLiteral("会计基础错题");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("table.pdf"));
+    QVERIFY(printpreview::writePdf(built(job, *source), path));
+    QProcess p;
+    p.start(pdftotext, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    QVERIFY(p.waitForFinished(30000));
+    // The title wraps in its two columns; the extracted text loses line breaks and blanks.
+    const QString text =
+        QString::fromUtf8(p.readAllStandardOutput()).remove(QRegularExpression(QStringLiteral("\\s")));
+    QVERIFY2(text.contains(QStringLiteral("会计基础错题")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("借贷记账法")));
+    QVERIFY(text.contains(QStringLiteral("列1")));
+    QVERIFY(text.contains(QStringLiteral("第1页")));
+}
+
+QTEST_MAIN(PrintTableTest)
+#include "test_printing_table.moc"
