@@ -7,6 +7,7 @@ VELTARO_PACKAGES=(
     mdbtools mdbtools-dev libxlsxwriter-dev
     fonts-wqy-zenhei xvfb xauth
     espeak-ng sox
+    unzip poppler-utils
 )
 
 # Installs the packages that are missing (apt-get as root, or through sudo).

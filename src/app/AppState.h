@@ -43,6 +43,8 @@ struct PrintHandOver {
     QString caption;
     QString extraText;
     QString settingsFile;
+    // The open print-settings window (one at a time).
+    QPointer<QWidget> settingsWindow;
 };
 
 // Program-wide values, created at start-up and kept until exit.

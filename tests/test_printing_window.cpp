@@ -1,0 +1,574 @@
+#include "TestSupport.h"
+
+#include "app/AppState.h"
+#include "printing/PrintHandOver.h"
+#include "printing/PrintPreview.h"
+#include "printing/PrintSettingsWindow.h"
+#include "printing/ProfileFile.h"
+#include "printing/SpreadsheetExport.h"
+#include "ui/FontChooser.h"
+#include "ui/Gbk.h"
+#include "ui/Grid.h"
+#include "ui/MessageBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QXmlStreamReader>
+#include <memory>
+
+namespace {
+
+const QString kSection = QStringLiteral("高级表格打印");
+
+std::unique_ptr<Grid> makeSource(int columns, int dataRows) {
+    auto grid = std::make_unique<Grid>();
+    grid->setGridColumnCount(columns);
+    grid->setGridRowCount(1);
+    for (int c = 0; c < columns; ++c)
+        grid->setCell(0, c, QStringLiteral("列%1").arg(c));
+    for (int r = 1; r <= dataRows; ++r) {
+        grid->appendRow();
+        for (int c = 0; c < columns; ++c)
+            grid->setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+    return grid;
+}
+
+// A program folder, the program-wide state and a source grid of the test's own.
+struct Fixture {
+    QTemporaryDir dir;
+    AppState app;
+    std::unique_ptr<Grid> source;
+    QList<QPointer<QWidget>> opened;
+
+    explicit Fixture(int columns = 4, int dataRows = 3) : source(makeSource(columns, dataRows)) {
+        app.programDir = dir.path();
+    }
+    ~Fixture() {
+        for (const QPointer<QWidget>& w : opened)
+            delete w.data();
+        if (QWidget* preview = printpreview::findOpen())
+            delete preview;
+    }
+    PrintSettingsWindow* open() {
+        openPrintSettings(app, nullptr, source.get(), QStringLiteral("练习.ini"),
+                          QStringLiteral("自由打印导出"), QString());
+        attachSpreadsheet(app, nullptr, source.get(), QStringLiteral("练习.ini"));
+        opened << app.print.settingsWindow;
+        return qobject_cast<PrintSettingsWindow*>(app.print.settingsWindow.data());
+    }
+    QString ini() const { return dir.filePath(QStringLiteral("练习.ini")); }
+    QString value(const QString& key) const {
+        return ProfileFile::read(ini(), kSection, key, QStringLiteral("<无>"));
+    }
+    void writeIni(const QByteArray& bytes) const {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray iniBytes() const {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+// The column list as "列号:tick:列名" per data row.
+QStringList listed(PrintSettingsWindow* w) {
+    QStringList rows;
+    Grid* g = w->导出高级表格;
+    for (int r = 1; r < g->gridRowCount(); ++r)
+        rows << QStringLiteral("%1:%2:%3")
+                    .arg(g->cellText(r, 0), g->cellChecked(r, 1) ? QStringLiteral("✓") : QStringLiteral("-"),
+                         g->cellText(r, 2));
+    return rows;
+}
+
+QStringList sectionKeys(const QByteArray& ini) {
+    QStringList keys;
+    bool inSection = false;
+    for (const QString& line : QString::fromUtf8(ini).split(u'\n')) {
+        if (line.startsWith(u'['))
+            inSection = line.trimmed() == QLatin1Char('[') + kSection + QLatin1Char(']');
+        else if (inSection && line.contains(u'='))
+            keys << line.left(line.indexOf(u'='));
+    }
+    return keys;
+}
+
+QByteArray unzipEntry(const QString& archive, const QString& entry) {
+    QProcess p;
+    p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, entry});
+    if (!p.waitForFinished(30000))
+        return QByteArray();
+    return p.readAllStandardOutput();
+}
+
+// The texts of the first worksheet by lower-case cell address.
+QMap<QString, QString> readSheet(const QString& xlsx) {
+    QStringList shared;
+    QXmlStreamReader strings(unzipEntry(xlsx, QStringLiteral("xl/sharedStrings.xml")));
+    while (!strings.atEnd()) {
+        strings.readNext();
+        if (strings.isStartElement() && strings.name() == QLatin1String("si"))
+            shared << QString();
+        else if (strings.isStartElement() && strings.name() == QLatin1String("t"))
+            shared.last() += strings.readElementText();
+    }
+    QMap<QString, QString> cells;
+    QXmlStreamReader sheet(unzipEntry(xlsx, QStringLiteral("xl/worksheets/sheet1.xml")));
+    QString address;
+    while (!sheet.atEnd()) {
+        sheet.readNext();
+        if (sheet.isStartElement() && sheet.name() == QLatin1String("c"))
+            address = sheet.attributes().value(QLatin1String("r")).toString().toLower();
+        else if (sheet.isStartElement() && sheet.name() == QLatin1String("v"))
+            cells.insert(address, shared.value(sheet.readElementText().toInt()));
+    }
+    return cells;
+}
+
+} // namespace
+
+class PrintSettingsWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void opensWithDefaultsWhenThereAreNoSettings();
+    void printFieldsChooseAndOrderTheColumns();
+    void savedSettingsComeBackOnOpening();
+    void untickedSaveWritesOnlyThatChoice();
+    void settingsFileKeepsEverythingElse();
+    void settingsFileValuesAreTrimmedAndLimited();
+    void handWrittenGbkSettingsAreRead();
+    void columnListMovesTicksAndRestores();
+    void titleFontComesFromTheFontDialog();
+    void previewOpensAndTheWindowFollowsIt();
+    void previewNeedsAColumnAndATemplate();
+    void columnLettersAsASpreadsheetNamesThem();
+    void exportWritesTheChosenColumnsInOrder();
+    void exportReportsWhatFailed();
+    void oneSettingsWindowAtATime();
+};
+
+void PrintSettingsWindowTest::init() {
+    useRecordingDialogs();
+    PrintSettingsWindow::setTemplateImage(std::nullopt);
+    spreadsheet::setOpener([](const QString&) { return true; });
+}
+
+void PrintSettingsWindowTest::cleanup() {
+    spreadsheet::setOpener(nullptr);
+    PrintSettingsWindow::setTemplateImage(std::nullopt);
+}
+
+void PrintSettingsWindowTest::opensWithDefaultsWhenThereAreNoSettings() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QStringLiteral("自由打印导出"));
+    QCOMPARE(w->标题编辑框->text(), QString());
+    QCOMPARE(w->字体编辑框->text(), QStringLiteral("黑体,22"));
+    QCOMPARE(w->纸型组合框->currentText(), QStringLiteral("#A4纸"));
+    QCOMPARE(w->纸型组合框->currentData().toInt(), 2);
+    QCOMPARE(w->纸型组合框->itemData(7).toInt(), 8);
+    QVERIFY(!w->纸型组合框->isEditable());
+    QCOMPARE(w->打印方向组合框->currentText(), QStringLiteral("#横向"));
+    QCOMPARE(w->打印方向组合框->currentData().toInt(), 1);
+    QCOMPARE(w->行数编辑框->text(), QString());
+    QVERIFY(w->线型1->isChecked());
+    QCOMPARE(w->字体大小->text(), QString());
+    QVERIFY(!w->序号->isChecked());
+    QVERIFY(!w->保存配置选择框->isChecked());
+    QVERIFY(!w->标签7->isVisible());
+    QVERIFY(!w->时钟2->isActive());
+    QCOMPARE(listed(w), (QStringList{"1:✓:列1", "2:✓:列2", "3:✓:列3"}));
+    Grid* g = w->导出高级表格;
+    QCOMPARE(g->cellText(0, 0) + g->cellText(0, 1) + g->cellText(0, 2), QStringLiteral("列号选择列名"));
+    QCOMPARE(g->gridColumnWidth(0), 0);
+    QCOMPARE(g->gridColumnWidth(1), 30);
+    QCOMPARE(g->gridColumnWidth(2), 80);
+    QVERIFY(!(g->item(0, 2)->flags() & Qt::ItemIsEditable));
+    QVERIFY(g->item(0, 1)->flags() & Qt::ItemIsUserCheckable);
+    QVERIFY(!QFile::exists(f.ini())); // opening writes nothing
+}
+
+void PrintSettingsWindowTest::printFieldsChooseAndOrderTheColumns() {
+    Fixture f;
+    f.writeIni("[高级表格打印]\n打印字段=3,1\n");
+    QCOMPARE(listed(f.open()), (QStringList{"3:✓:列3", "1:✓:列1"}));
+
+    // Unknown items add nothing; an item listed twice is listed twice.
+    f.writeIni("[高级表格打印]\n打印字段=2,9,x,0,2\n");
+    QCOMPARE(listed(f.open()), (QStringList{"2:✓:列2", "2:✓:列2"}));
+
+    // Empty keeps every column.
+    f.writeIni("[高级表格打印]\n打印字段=\n");
+    QCOMPARE(listed(f.open()).size(), 3);
+}
+
+void PrintSettingsWindowTest::savedSettingsComeBackOnOpening() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    w->标题编辑框->setText(QStringLiteral("　会计基础 ")); // full-width blank before, ASCII blank after
+    w->字体编辑框->setText(QStringLiteral("宋体,16"));
+    w->纸型组合框->setCurrentIndex(4);
+    w->打印方向组合框->setCurrentIndex(0);
+    w->行数编辑框->setText(QStringLiteral("25"));
+    w->线型3->setChecked(true);
+    w->字体大小->setText(QStringLiteral("36"));
+    w->序号->setChecked(true);
+    w->导出高级表格->setCurrentGridCell(3, 2);
+    w->上移按钮->click(); // 1, 3, 2
+    w->导出高级表格->setCellChecked(1, 1, false);
+    QPointer<PrintSettingsWindow> alive(w);
+    w->保存配置按钮->click();
+    QTRY_VERIFY(!alive);
+
+    QCOMPARE(sectionKeys(f.iniBytes()), (QStringList{"标题", "打印字段", "字体", "纸型", "打印方向", "行数",
+                                                     "线型", "字体大小", "是否序号", "保存配置"}));
+    QVERIFY(f.iniBytes().contains("标题=会计基础\n"));
+    QCOMPARE(f.value("打印字段"), QStringLiteral("3,2"));
+    QCOMPARE(f.value("纸型"), QStringLiteral("4"));
+    QCOMPARE(f.value("打印方向"), QStringLiteral("0"));
+    QCOMPARE(f.value("线型"), QStringLiteral("3"));
+    QCOMPARE(f.value("是否序号"), QStringLiteral("真"));
+    QCOMPARE(f.value("保存配置"), QStringLiteral("真"));
+
+    w = f.open();
+    QCOMPARE(w->标题编辑框->text(), QStringLiteral("会计基础"));
+    QCOMPARE(w->字体编辑框->text(), QStringLiteral("宋体,16"));
+    QCOMPARE(w->纸型组合框->currentText(), QStringLiteral("#B5纸"));
+    QCOMPARE(w->打印方向组合框->currentText(), QStringLiteral("#纵向"));
+    QCOMPARE(w->行数编辑框->text(), QStringLiteral("25"));
+    QVERIFY(w->线型3->isChecked());
+    QCOMPARE(w->字体大小->text(), QStringLiteral("36"));
+    QVERIFY(w->序号->isChecked());
+    QVERIFY(w->保存配置选择框->isChecked());
+    QCOMPARE(listed(w), (QStringList{"3:✓:列3", "2:✓:列2"}));
+
+    // Values that are not numbers, or out of range, choose the first item and the first style.
+    f.writeIni("[高级表格打印]\n纸型=abc\n打印方向=7\n线型=9\n是否序号=1\n");
+    w = f.open();
+    QCOMPARE(w->纸型组合框->currentIndex(), 0);
+    QCOMPARE(w->打印方向组合框->currentIndex(), 0);
+    QVERIFY(w->线型1->isChecked());
+    QVERIFY(!w->序号->isChecked());
+}
+
+void PrintSettingsWindowTest::untickedSaveWritesOnlyThatChoice() {
+    Fixture f;
+    f.writeIni("; 打印设置\n[高级表格打印]\n标题=旧标题\n打印字段=2\n保存配置=真\n\n[其他]\n甲=乙\n");
+    PrintSettingsWindow* w = f.open();
+    QCOMPARE(w->标题编辑框->text(), QStringLiteral("旧标题"));
+    QVERIFY(w->保存配置选择框->isChecked());
+    w->保存配置选择框->setChecked(false);
+    w->标题编辑框->setText(QStringLiteral("新标题"));
+    w->全选选择框->setChecked(true);
+    w->全选选择框->setChecked(false); // nothing chosen: the preview stops after saving
+    w->打印按钮->click();
+    QCOMPARE(
+        f.iniBytes(),
+        QByteArray("; 打印设置\n[高级表格打印]\n标题=旧标题\n打印字段=2\n保存配置=假\n\n[其他]\n甲=乙\n"));
+
+    w = f.open();
+    QCOMPARE(w->标题编辑框->text(), QStringLiteral("旧标题"));
+    QVERIFY(!w->保存配置选择框->isChecked());
+    QCOMPARE(listed(w), QStringList{"2:✓:列2"});
+}
+
+void PrintSettingsWindowTest::settingsFileKeepsEverythingElse() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("评分.ini"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "\xEF\xBB\xBF; comment\r\n[Other]\r\nA = 1\r\n\r\n[高级表格打印]\r\n标题=x\r\n# note\r\n\r\n"
+            "[Last]\r\nB=2\r\n");
+    }
+    QVERIFY(ProfileFile::write(path, kSection, QStringLiteral("标题"), QStringLiteral("新")));
+    QVERIFY(ProfileFile::write(path, kSection, QStringLiteral("行数"), QStringLiteral("20")));
+    QVERIFY(ProfileFile::write(path, QStringLiteral("new"), QStringLiteral("k"), QStringLiteral("v\nw")));
+    QVERIFY(ProfileFile::write(path, QStringLiteral("other"), QStringLiteral("a"), QStringLiteral("3")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("\xEF\xBB\xBF; comment\r\n[Other]\r\nA=3\r\n\r\n[高级表格打印]\r\n标题=新\r\n"
+                        "# note\r\n行数=20\r\n\r\n[Last]\r\nB=2\r\n\r\n[new]\r\nk=v w\r\n"));
+    QCOMPARE(ProfileFile::read(path, QStringLiteral("OTHER"), QStringLiteral("a")), QStringLiteral("3"));
+    QCOMPARE(ProfileFile::read(path, QStringLiteral("Last"), QStringLiteral("missing"), QStringLiteral(" 1")),
+             QStringLiteral("1"));
+
+    // A new file is created; a file that cannot be written is left alone and reported as such.
+    const QString fresh = dir.filePath(QStringLiteral("新.ini"));
+    QVERIFY(ProfileFile::write(fresh, kSection, QStringLiteral("标题"), QStringLiteral("甲")));
+    QCOMPARE(ProfileFile::read(fresh, kSection, QStringLiteral("标题")), QStringLiteral("甲"));
+    QVERIFY(!ProfileFile::write(dir.filePath(QStringLiteral("no/such/dir.ini")), kSection,
+                                QStringLiteral("k"), QStringLiteral("v")));
+}
+
+void PrintSettingsWindowTest::settingsFileValuesAreTrimmedAndLimited() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[s]\n");
+    file.write(QStringLiteral("a=　 值 　\t\n").toUtf8());
+    file.write("long=" + QByteArray(20000, 'x') + "\n");
+    file.write(("wide=" + QString(6000, QChar(0x4E2D)) + "\n").toUtf8());
+    file.close();
+    QCOMPARE(ProfileFile::read(path, QStringLiteral("s"), QStringLiteral("a")), QStringLiteral("值"));
+    QCOMPARE(ProfileFile::read(path, QStringLiteral("s"), QStringLiteral("long")).size(), 10240);
+    // Three bytes a letter: no letter is cut in half.
+    QCOMPARE(ProfileFile::read(path, QStringLiteral("s"), QStringLiteral("wide")).size(), 10240 / 3);
+}
+
+void PrintSettingsWindowTest::handWrittenGbkSettingsAreRead() {
+    Fixture f;
+    f.writeIni(gbk::encode(
+        QStringLiteral("[高级表格打印]\r\n标题=　会计错题 \r\n字体=宋体,12\r\n线型=4\r\n是否序号=真\r\n"
+                       "打印字段=2,3\r\n")));
+    QVERIFY(!f.iniBytes().contains(QStringLiteral("会计").toUtf8())); // really GBK bytes
+    PrintSettingsWindow* w = f.open();
+    QCOMPARE(w->标题编辑框->text(), QStringLiteral("会计错题"));
+    QCOMPARE(w->字体编辑框->text(), QStringLiteral("宋体,12"));
+    QVERIFY(w->线型4->isChecked());
+    QVERIFY(w->序号->isChecked());
+    QCOMPARE(listed(w), (QStringList{"2:✓:列2", "3:✓:列3"}));
+
+    // Written back as UTF-8 with every line kept.
+    QVERIFY(ProfileFile::write(f.ini(), kSection, QStringLiteral("行数"), QStringLiteral("9")));
+    QCOMPARE(QString::fromUtf8(f.iniBytes()),
+             QStringLiteral("[高级表格打印]\r\n标题=　会计错题 \r\n字体=宋体,12\r\n线型=4\r\n是否序号=真\r\n"
+                            "打印字段=2,3\r\n行数=9\r\n"));
+}
+
+void PrintSettingsWindowTest::columnListMovesTicksAndRestores() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    Grid* g = w->导出高级表格;
+    const QStringList start{"1:✓:列1", "2:✓:列2", "3:✓:列3"};
+    g->setCurrentGridCell(1, 2);
+    w->上移按钮->click();
+    QCOMPARE(listed(w), start);
+    g->setCurrentGridCell(3, 1);
+    w->下移按钮->click();
+    QCOMPARE(listed(w), start);
+
+    g->setCellChecked(2, 1, false);
+    g->setCurrentGridCell(2, 2);
+    w->上移按钮->click();
+    QCOMPARE(listed(w), (QStringList{"2:-:列2", "1:✓:列1", "3:✓:列3"}));
+    QCOMPARE(g->currentGridRow(), 1);
+    QCOMPARE(g->currentColumn(), 2);
+    w->下移按钮->click();
+    w->下移按钮->click();
+    QCOMPARE(listed(w), (QStringList{"1:✓:列1", "3:✓:列3", "2:-:列2"}));
+    QCOMPARE(g->currentGridRow(), 3);
+
+    w->全选选择框->setChecked(true);
+    QCOMPARE(listed(w), (QStringList{"1:✓:列1", "3:✓:列3", "2:✓:列2"}));
+    w->全选选择框->setChecked(false);
+    QCOMPARE(listed(w), (QStringList{"1:-:列1", "3:-:列3", "2:-:列2"}));
+    QVERIFY(w->chosenColumns().isEmpty());
+
+    w->复原按钮->click();
+    QCOMPARE(listed(w), start);
+}
+
+void PrintSettingsWindowTest::titleFontComesFromTheFontDialog() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    QFont chosen(QStringLiteral("WenQuanYi Zen Hei"));
+    chosen.setPointSize(16);
+    FontChooser::preset(FontChooser::Choice{chosen, QColor()});
+    w->按钮3->click();
+    QCOMPARE(w->字体编辑框->text(), QStringLiteral("WenQuanYi Zen Hei,16"));
+    FontChooser::preset(std::nullopt); // cancelled
+    w->按钮3->click();
+    QCOMPARE(w->字体编辑框->text(), QStringLiteral("WenQuanYi Zen Hei,16"));
+}
+
+void PrintSettingsWindowTest::previewOpensAndTheWindowFollowsIt() {
+    Fixture f(5, 4);
+    PrintSettingsWindow* w = f.open();
+    w->标题编辑框->setText(QStringLiteral(" 错题表 "));
+    w->序号->setChecked(true);
+    w->字体大小->setText(QStringLiteral("30"));
+    w->导出高级表格->setCellChecked(2, 1, false);
+    QPointer<PrintSettingsWindow> alive(w);
+    w->打印按钮->click();
+
+    QVERIFY(MessageBox::shown().isEmpty());
+    QVERIFY(alive);
+    QCOMPARE(w->windowTitle(), QStringLiteral("错题表"));
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->标签7->isVisible());
+    QVERIFY(w->lastTable().has_value());
+    const PrintTable& t = *w->lastTable();
+    QCOMPARE(t.text(3, 2), QStringLiteral("错题表"));
+    QCOMPARE(t.text(5, 3), QStringLiteral("列1"));
+    QCOMPARE(t.text(5, 4), QStringLiteral("列3"));
+    QCOMPARE(t.text(9, 2), QString()); // the last row has no serial number
+    QCOMPARE(t.pageSettings().orientation, 1);
+    QCOMPARE(t.pageSettings().paper, 2);
+
+    QWidget* preview = printpreview::findOpen();
+    QVERIFY(preview);
+    QCOMPARE(preview->windowTitle(), QStringLiteral("打印预览"));
+    QVERIFY(w->时钟2->isActive());
+    QCOMPARE(w->时钟2->interval(), 200);
+
+    // The window waits while the preview is open, and closes once it has gone.
+    QTest::qWait(500);
+    QVERIFY(alive);
+    preview->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!alive, 3000);
+}
+
+void PrintSettingsWindowTest::previewNeedsAColumnAndATemplate() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    w->全选选择框->setChecked(true);
+    w->全选选择框->setChecked(false);
+    w->打印按钮->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("温馨提示"));
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("当前没有可打印的内容，请选择要打印的列。"));
+    QVERIFY(MessageBox::shown()[0].icon == MessageBox::Icon::Information);
+    QVERIFY(MessageBox::shown()[0].buttons == MessageBox::Buttons::Ok);
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->标签7->isVisible());
+    QVERIFY(!printpreview::findOpen());
+
+    MessageBox::clear();
+    QByteArray damaged = PrintTable::templateImage();
+    damaged[8] = 9; // row count
+    PrintSettingsWindow::setTemplateImage(damaged);
+    w->全选选择框->setChecked(true);
+    w->打印按钮->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("失败"));
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("读取打印模板失败。"));
+    QVERIFY(MessageBox::shown()[0].icon == MessageBox::Icon::Critical);
+    QVERIFY(w->isVisible());
+    QVERIFY(!printpreview::findOpen());
+    QVERIFY(!w->lastTable().has_value());
+}
+
+void PrintSettingsWindowTest::columnLettersAsASpreadsheetNamesThem() {
+    const QList<QPair<int, QString>> names{{1, "a"},   {3, "c"},   {26, "z"},   {27, "aa"},
+                                           {52, "az"}, {53, "ba"}, {702, "zz"}, {703, "aaa"}};
+    for (const auto& [column, name] : names)
+        QCOMPARE(spreadsheet::columnName(column), name);
+    QCOMPARE(spreadsheet::cellAddress(3, 4), QStringLiteral("c4"));
+    QCOMPARE(spreadsheet::cellAddress(27, 1), QStringLiteral("aa1"));
+}
+
+void PrintSettingsWindowTest::exportWritesTheChosenColumnsInOrder() {
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is not installed");
+    Fixture f(31, 2); // source columns 1..30 are offered
+    f.source->setCell(2, 30, QStringLiteral("合计 <A&B>"));
+    PrintSettingsWindow* w = f.open();
+    w->导出高级表格->setCellChecked(1, 1, false); // column 1 is left out
+    w->导出高级表格->setCurrentGridCell(30, 0);
+    w->上移按钮->click(); // 30 before 29
+    QString opened;
+    spreadsheet::setOpener([&opened](const QString& path) {
+        opened = path;
+        return true;
+    });
+    QPointer<PrintSettingsWindow> alive(w);
+    w->导出按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    QTRY_VERIFY(!alive);
+    QVERIFY(opened.endsWith(QStringLiteral(".xlsx")));
+    QVERIFY(QFile::exists(opened));
+
+    const QMap<QString, QString> cells = readSheet(opened);
+    QCOMPARE(cells.value("a1"), QStringLiteral("列2"));
+    QCOMPARE(cells.value("z1"), QStringLiteral("列27"));
+    QCOMPARE(cells.value("aa1"), QStringLiteral("列28")); // the 27th exported column
+    QCOMPARE(cells.value("ab2"), QStringLiteral("r1c30"));
+    QCOMPARE(cells.value("ab3"), QStringLiteral("合计 <A&B>"));
+    QCOMPARE(cells.value("ac3"), QStringLiteral("r2c29"));
+    QCOMPARE(cells.size(), 3 * 29);                      // no serial column, nothing from column 0 or 1
+    QCOMPARE(f.value("保存配置"), QStringLiteral("假")); // the export saved first
+    QFile::remove(opened);
+    QDir().rmdir(QFileInfo(opened).path());
+}
+
+void PrintSettingsWindowTest::exportReportsWhatFailed() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    spreadsheet::setOpener([](const QString&) { return false; });
+    QPointer<PrintSettingsWindow> alive(w);
+    w->导出按钮->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("已导出到 ")));
+    QVERIFY(MessageBox::shown()[0].text.endsWith(QStringLiteral(".xlsx，但无法用默认程序打开它。")));
+    const QString path = MessageBox::shown()[0].text.mid(5).section(QStringLiteral("，"), 0, 0);
+    QVERIFY(QFile::exists(path));
+    QFile::remove(path);
+    QDir().rmdir(QFileInfo(path).path());
+    QTRY_VERIFY(!alive);
+
+    // No temporary folder to write into: said so, and the window stays for another try.
+    MessageBox::clear();
+    w = f.open();
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    f.writeIni("[其他]\n"); // a file where the temporary folder should be
+    qputenv("TMPDIR", f.ini().toLocal8Bit());
+    w->导出按钮->click();
+    qputenv("TMPDIR", oldTmp);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("失败"));
+    QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("导出失败：")));
+    QVERIFY(w->isVisible());
+
+    // The source grid went away while the window was open.
+    MessageBox::clear();
+    f.source.reset();
+    alive = w;
+    w->打印按钮->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QTRY_VERIFY(!alive);
+}
+
+void PrintSettingsWindowTest::oneSettingsWindowAtATime() {
+    Fixture f;
+    QPointer<PrintSettingsWindow> first = f.open();
+    QPointer<PrintSettingsWindow> second = f.open();
+    QVERIFY(second && second != first);
+    QTRY_VERIFY(!first);
+    QCOMPARE(f.app.print.settingsWindow.data(), second.data());
+    QCOMPARE(f.app.print.caption, QStringLiteral("自由打印导出"));
+    QCOMPARE(second->settingsPath(), QDir(f.dir.path()).filePath(QStringLiteral("练习.ini")));
+
+    // The spreadsheet hand-over points at another grid and file; the same window comes up.
+    auto other = makeSource(3, 1);
+    second->hide();
+    attachSpreadsheet(f.app, nullptr, other.get(), QStringLiteral("评分.ini"));
+    QVERIFY(second->isVisible());
+    QCOMPARE(f.app.print.sourceGrid.data(), other.get());
+    QCOMPARE(second->settingsPath(), QDir(f.dir.path()).filePath(QStringLiteral("评分.ini")));
+}
+
+QTEST_MAIN(PrintSettingsWindowTest)
+#include "test_printing_window.moc"
