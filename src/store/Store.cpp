@@ -121,6 +121,7 @@ QAtomicInt g_connectionCounter;
 Store::Store() : m_connection(QStringLiteral("veltaro-store-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
 
 Store::~Store() {
+    dropPrepared();
     if (QSqlDatabase::contains(m_connection)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -133,6 +134,7 @@ Store::~Store() {
 Store::OpenResult Store::open(const QString& path) {
     m_path = path;
     m_open = false;
+    dropPrepared();
     const QFileInfo fi(path);
     if (!fi.exists() || !fi.isFile()) {
         m_lastError = QStringLiteral("file not found");
@@ -168,47 +170,60 @@ Store::OpenResult Store::open(const QString& path) {
     return OpenResult::Ok;
 }
 
-bool Store::prepareAndRun(Sql id, const Params& params, QSqlQuery& q) {
+QSqlQuery* Store::run(Sql id, const Params& params) {
     if (!m_open) {
         m_lastError = QStringLiteral("the question bank is not open");
-        return false;
+        return nullptr;
     }
-    q.setForwardOnly(true);
-    if (!q.prepare(statementText(id))) {
-        m_lastError = q.lastError().text();
-        return false;
+    std::unique_ptr<QSqlQuery>& q = m_prepared[id];
+    if (!q) {
+        q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
+        q->setForwardOnly(true);
+        if (!q->prepare(statementText(id))) {
+            m_lastError = q->lastError().text();
+            q.reset();
+            return nullptr;
+        }
     }
     for (const auto& [name, value] : params)
-        q.bindValue(QLatin1Char(':') + name, value);
-    if (!q.exec()) {
-        m_lastError = q.lastError().text();
-        return false;
+        q->bindValue(QLatin1Char(':') + name, value);
+    if (!q->exec()) {
+        m_lastError = q->lastError().text();
+        q->finish();
+        return nullptr;
     }
-    return true;
+    return q.get();
 }
 
+void Store::dropPrepared() { m_prepared.clear(); }
+
 RecordSet Store::query(Sql id, const Params& params) {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (!prepareAndRun(id, params, q))
+    QSqlQuery* q = run(id, params);
+    if (!q)
         return {};
-    const QSqlRecord rec = q.record();
+    const QSqlRecord rec = q->record();
     QStringList columns;
     for (int i = 0; i < rec.count(); ++i)
         columns << rec.fieldName(i);
     std::vector<QVariantList> rows;
-    while (q.next()) {
+    while (q->next()) {
         QVariantList row;
         row.reserve(rec.count());
         for (int i = 0; i < rec.count(); ++i)
-            row << q.value(i);
+            row << q->value(i);
         rows.push_back(std::move(row));
     }
+    // Reading is done: the statement lets go of the database at once.
+    q->finish();
     return RecordSet(std::move(columns), std::move(rows));
 }
 
 bool Store::execute(Sql id, const Params& params) {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    return prepareAndRun(id, params, q);
+    QSqlQuery* q = run(id, params);
+    if (!q)
+        return false;
+    q->finish();
+    return true;
 }
 
 bool Store::appendRow(const QString& table, const Params& fields) {

@@ -7,7 +7,11 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <map>
+#include <memory>
 #include <vector>
+
+class QSqlQuery;
 
 // Values bound to a statement's named parameters, e.g. {{"code", code}, {"n", 3}}.
 using Params = QList<QPair<QString, QVariant>>;
@@ -95,10 +99,13 @@ public:
     QString connectionName() const { return m_connection; }
 
 private:
-    bool prepareAndRun(Sql id, const Params& params, class QSqlQuery& q);
+    // Runs a statement on its prepared query (prepared once per connection); null on failure.
+    QSqlQuery* run(Sql id, const Params& params);
+    void dropPrepared();
 
     QString m_connection;
     QString m_path;
     QString m_lastError;
     bool m_open = false;
+    std::map<Sql, std::unique_ptr<QSqlQuery>> m_prepared;
 };
