@@ -137,6 +137,11 @@ void AnswerWindow::tellBadPosition() {
                                    .arg(order().size()));
 }
 
+void AnswerWindow::tellUnsavableAnswer() {
+    MessageBox::info(
+        this, QStringLiteral("答案中有不能保存的字符，答案没有保存。请只填写选项字母（A～G）或“对”“错”。"));
+}
+
 void AnswerWindow::showPicture(const QString& pic) {
     图片框1->clear();
     if (pic.trimmed().isEmpty())

@@ -86,6 +86,8 @@ protected:
     void showPicture(const QString& pic);
     // Tells the user once that the question box holds no usable number.
     void tellBadPosition();
+    // Tells the user that the answer holds a character the answer rules cannot keep.
+    void tellUnsavableAnswer();
     // Places a control given in tab-control coordinates on one of its pages.
     static void placeOnPage(QWidget* w, int x, int y, int width, int height);
     void layoutAnswerArea(int W, int H);

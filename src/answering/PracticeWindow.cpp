@@ -7,6 +7,7 @@
 #include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
+#include "ui/Gbk.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
@@ -182,6 +183,16 @@ void PracticeWindow::save() {
         tellBadPosition();
         return;
     }
+    if (!gbk::canEncode(答案超级编辑框->boxText())) {
+        tellUnsavableAnswer();
+        return;
+    }
+    // A position without a question would save nothing: say so rather than move on.
+    const RecordSet exists = m_app.store.query(Sql::QuestionExists, {{"code", paperCode()}, {"n", *q}});
+    if (!exists.atEnd() && exists.number(1) == 0) {
+        MessageBox::info(this, QStringLiteral("本试卷没有第 %1 题，答案没有保存。").arg(*q));
+        return;
+    }
     const QString a = answer::normalise(答案超级编辑框->boxText());
     if (!m_app.store.execute(Sql::SavePractice, {{"answer", a}, {"code", paperCode()}, {"n", *q}})) {
         MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
@@ -194,7 +205,8 @@ void PracticeWindow::save() {
 void PracticeWindow::redo() {
     if (!MessageBox::confirm(this, QStringLiteral("这会删除本试卷已做的全部答案,真的想重新做本试卷么")))
         return;
-    m_app.store.execute(Sql::ClearPractice, {{"code", paperCode()}});
+    if (!m_app.store.execute(Sql::ClearPractice, {{"code", paperCode()}}))
+        MessageBox::warn(this, QStringLiteral("答案没有清除：%1").arg(m_app.store.lastError()));
 }
 
 void PracticeWindow::showWrongAnswers() {

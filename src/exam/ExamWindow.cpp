@@ -6,6 +6,7 @@
 #include "marking/InfoWindow.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
+#include "ui/Gbk.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 #include "ui/RichBox.h"
@@ -243,6 +244,10 @@ void ExamWindow::save() {
         const auto q = displayedQuestion();
         if (!q) {
             tellBadPosition();
+            return;
+        }
+        if (!gbk::canEncode(答案超级编辑框->boxText())) {
+            tellUnsavableAnswer();
             return;
         }
         const QString code = paperCode();
