@@ -33,6 +33,9 @@ MarksWindow::MarksWindow(AppState& app, QWidget* mainWindow) : WorkWindow(app, K
     工具条1->setObjectName(QStringLiteral("工具条1"));
     工具条1->setGeometry(0, 0, 416, 32);
     工具条1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Three compact buttons, clear of the paper button at 192.
+    工具条1->setStyleSheet(QStringLiteral("QToolBar { border: none; background: transparent; padding: 0; }"
+                                          "QToolButton { min-width: 36px; padding: 4px 8px; }"));
     const char* const buttons[][2] = {{"清空", "清空"}, {"导出", "导出excel"}, {"评分", "评分"}};
     for (const auto& b : buttons) {
         QAction* a = 工具条1->addAction(QString::fromUtf8(b[0]));
@@ -181,8 +184,12 @@ void MarksWindow::clearSitting() {
                         {{"code", paperCode()},
                          {"student", examKey(考号组合框->currentText())},
                          {"state", examKey(场次组合框->currentText())}}};
-    m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params);
+    if (!m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params)) {
+        MessageBox::warn(this, QStringLiteral("没有清空：%1").arg(m_app.store.lastError()));
+        return;
+    }
     MessageBox::info(this, QStringLiteral("操作完毕,请重新查询"));
+    m_cardCode.clear();
     高级表格1->setGridRowCount(1);
     appendBlankRows(高级表格1->height());
 }
@@ -209,13 +216,14 @@ void MarksWindow::markSitting() {
         return;
     }
     m_app.currentSql = {Sql::AnswerCard, {{"code", paperCode()}, {"student", student}, {"state", state}}};
-    buildAnswerCard(m_app, *高级表格1, paperCode());
+    m_cardCode = paperCode();
+    buildAnswerCard(m_app, *高级表格1, m_cardCode);
 }
 
 // Only real answer rows are deleted: rows with a question number, a candidate and a sitting.
 void MarksWindow::deleteSelectedRows() {
     const auto [first, last] = 高级表格1->selectedRowRange();
-    if (first >= 1) {
+    if (first >= 1 && !m_cardCode.isEmpty()) {
         for (int r = first; r <= last; ++r) {
             bool isNumber = false;
             const qint64 tihao = 高级表格1->cellText(r, 1).toLongLong(&isNumber);
@@ -224,8 +232,11 @@ void MarksWindow::deleteSelectedRows() {
             if (!isNumber || student.isEmpty() || state.isEmpty())
                 continue;
             m_app.currentSql = {Sql::DeleteAnswer,
-                                {{"n", tihao}, {"code", paperCode()}, {"student", student}, {"state", state}}};
-            m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params);
+                                {{"n", tihao}, {"code", m_cardCode}, {"student", student}, {"state", state}}};
+            if (!m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params)) {
+                MessageBox::warn(this, QStringLiteral("删除没有完成：%1").arg(m_app.store.lastError()));
+                return;
+            }
         }
     }
     MessageBox::info(this, QStringLiteral("操作完毕,请重新查询"));

@@ -45,4 +45,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The paper of the answer card on show: rows are deleted from it even when another paper has
+    // been chosen since.
+    QString m_cardCode;
 };
