@@ -106,11 +106,13 @@ void MainWindow::switchWorkWindow(const QString& caption) {
         m_exam = new ExamWindow(*m_app, this);
         m_exam->show();
         m_exam->setUp();
+        bringUp(m_exam);
         break;
     case Practice:
         m_practice = new PracticeWindow(*m_app, this);
         m_practice->show();
         m_practice->setUp();
+        bringUp(m_practice);
         break;
     case Marks:
         createMarksWindow();
@@ -144,8 +146,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     // The work window opened during start-up lies over the main window once both are shown.
     if (WorkWindow* w = openWorkWindow()) {
         placeAndLayoutWorkWindow();
-        w->raise();
-        w->activateWindow();
+        bringUp(w);
     }
 }
 
@@ -177,6 +178,15 @@ void MainWindow::createMarksWindow() {
     m_marks = new MarksWindow(*m_app, this);
     m_marks->show();
     m_marks->setUp();
+    bringUp(m_marks);
+}
+
+// A new work window comes up over the main window and takes the keyboard.
+void MainWindow::bringUp(QWidget* w) {
+    if (w && w->isVisible()) {
+        w->raise();
+        w->activateWindow();
+    }
 }
 
 void MainWindow::setInfoWindow(InfoWindow* w) { m_info = w; }

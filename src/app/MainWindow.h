@@ -56,6 +56,7 @@ protected:
 
 private:
     void openBank();
+    void bringUp(QWidget* w);
 
     std::unique_ptr<AppState> m_app;
     QToolBar* _启动工具条 = nullptr;

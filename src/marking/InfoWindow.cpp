@@ -39,6 +39,11 @@ InfoWindow::InfoWindow(AppState& app, QWidget* mainWindow) : QWidget(mainWindow,
     试卷编辑框 = edit(分组框2, "试卷编辑框", {69, 78, 130, 20});
     透明标签6 = label(分组框2, "透明标签6", "总分", {217, 78, 50, 20});
     总分编辑框 = edit(分组框2, "总分编辑框", {275, 78, 130, 20});
+    for (QLineEdit* e : {姓名编辑框, 身份证编辑框, 试卷编辑框, 总分编辑框})
+        e->setReadOnly(true);
+    // Over the middle of the main window.
+    if (mainWindow)
+        move(mainWindow->geometry().center() - rect().center());
 }
 
 void InfoWindow::setUp() {
