@@ -20,16 +20,13 @@ QString decode(const QByteArray& bytes) {
     return dec.decode(bytes);
 }
 
-} // namespace gbk
-
-namespace gbk {
-
 bool canEncode(const QString& text) {
     QStringEncoder enc("GBK");
     if (!enc.isValid())
         return true;
-    (void)enc.encode(text);
-    return !enc.hasError();
+    const QByteArray bytes = enc.encode(text);
+    // A lone surrogate is dropped without an error: only the way back shows it.
+    return !enc.hasError() && decode(bytes) == text;
 }
 
 } // namespace gbk
