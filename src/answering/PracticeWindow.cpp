@@ -257,6 +257,8 @@ void PracticeWindow::jumpToGridRow(int row) {
         题号编辑框->setText(QString::number(*number));
     }
     答案超级编辑框->setBoxText(rs.text("practice"));
+    // The picture tab follows the question too.
+    showPicture(rs.text("pic"));
     题目区高级选择夹->setCurrentIndex(0);
     题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
 }
