@@ -284,15 +284,24 @@ int PrintSettingsWindow::selectedLineStyle() const {
     return 1;
 }
 
-void PrintSettingsWindow::saveSettings() {
+bool PrintSettingsWindow::saveSettings() {
     const QString path = settingsPath();
     const QString section = QString::fromUtf8(kSection);
+    bool written = true;
     auto write = [&](const char* key, const QString& value) {
-        ProfileFile::write(path, section, QString::fromUtf8(key), value);
+        // After the first failure the rest would fail the same way.
+        if (written && !ProfileFile::write(path, section, QString::fromUtf8(key), value))
+            written = false;
+    };
+    auto told = [&] {
+        if (!written)
+            MessageBox::warn(this, QStringLiteral("打印设置没有保存：无法写入文件 %1。")
+                                       .arg(QDir::toNativeSeparators(path)));
+        return written;
     };
     if (!保存配置选择框->isChecked()) {
         write("保存配置", kNo);
-        return;
+        return told();
     }
     write("标题", 标题编辑框->text().trimmed());
     QStringList fields;
@@ -308,12 +317,14 @@ void PrintSettingsWindow::saveSettings() {
     write("字体大小", 字体大小->text().trimmed());
     write("是否序号", 序号->isChecked() ? kYes : kNo);
     write("保存配置", kYes);
+    return told();
 }
 
 void PrintSettingsWindow::saveAndClose() {
     保存配置选择框->setChecked(true);
-    saveSettings();
-    close();
+    // Stays open when the settings could not be kept, so nothing looks saved that is not.
+    if (saveSettings())
+        close();
 }
 
 QList<PrintColumn> PrintSettingsWindow::chosenColumns() const {

@@ -91,7 +91,8 @@ class PrintSettingsWindow : public QWidget {
   private:
     void buildControls();
     void loadSettings();
-    void saveSettings();
+    // Writes the settings file; a file that cannot be written is told once, and false returned.
+    bool saveSettings();
     int selectedLineStyle() const;
     void swapRows(int a, int b);
     void appendColumnRow(int sourceColumn, const QString& heading);
