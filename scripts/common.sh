@@ -10,6 +10,9 @@ VELTARO_PACKAGES=(
     unzip poppler-utils
 )
 
+# What the fuzz preset needs besides (./test --fuzz): clang and its libFuzzer runtime.
+VELTARO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
 # Installs the packages that are missing (apt-get as root, or through sudo).
 ensure_packages() {
     local missing=()
