@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "app/MainWindow.h"
+#include "questions/PaperPicker.h"
 #include "questions/QuestionReader.h"
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
@@ -9,7 +11,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QAction>
 #include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
 
 namespace {
 QAtomicInt g_banks;
@@ -33,7 +38,9 @@ TestBank::~TestBank() {
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-QString TestBank::dbPath() const { return m_dir.filePath(QStringLiteral("ks.db")); }
+QString TestBank::dbPath() const {
+    return m_dir.filePath(QStringLiteral("ks.db"));
+}
 
 void TestBank::exec(const QString& sql, const QVariantList& binds) const {
     QSqlQuery q(QSqlDatabase::database(m_connection));
@@ -80,7 +87,8 @@ void TestBank::addQuestion(const QString& code, int tihao, const QString& questi
 
 void TestBank::addAnswer(const QString& code, int tihao, const QString& answer, const QString& student,
                          const QString& name, const QString& state) {
-    exec(QStringLiteral("insert into 评分 (code, tihao, answer, student, xingming, state) values (?, ?, ?, ?, ?, ?)"),
+    exec(QStringLiteral(
+             "insert into 评分 (code, tihao, answer, student, xingming, state) values (?, ?, ?, ?, ?, ?)"),
          {code, tihao, answer, student, name, state});
 }
 
@@ -88,12 +96,31 @@ void TestBank::addNumberedPaper(const QString& code, const QString& name, int co
                                 int kstime) {
     addPaper(code, name, chouti, paixu, kstime);
     for (int i = 1; i <= count; ++i)
-        addQuestion(code, i, QStringLiteral("%1-第%2题 题干 A.甲 B.乙 C.丙 D.丁").arg(code).arg(i), QStringLiteral("A"), 1,
-                    QString(), QString(), QStringLiteral("%1-解析%2").arg(code).arg(i));
+        addQuestion(code, i, QStringLiteral("%1-第%2题 题干 A.甲 B.乙 C.丙 D.丁").arg(code).arg(i),
+                    QStringLiteral("A"), 1, QString(), QString(),
+                    QStringLiteral("%1-解析%2").arg(code).arg(i));
 }
 
 void useRecordingDialogs() {
     MessageBox::setRecording(true);
     MessageBox::clear();
     QuestionReader::setPlaybackEnabled(false);
+}
+
+void pressToolbar(MainWindow& w, const QString& caption) {
+    for (QAction* a : w.startToolbar()->actions())
+        if (a->text() == caption)
+            a->trigger();
+}
+
+void pickPaperInPicker(const QString& code) {
+    PaperPicker::setTestDriver([code](PaperPicker& p) {
+        QTreeWidget* list = p.list();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (code.isEmpty() || list->topLevelItem(i)->text(0) == code) {
+                list->setCurrentItem(list->topLevelItem(i));
+                break;
+            }
+        p.choose();
+    });
 }

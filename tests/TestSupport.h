@@ -13,7 +13,7 @@ class QWidget;
 
 // A fresh program directory holding a small question bank of the test's own.
 class TestBank {
-public:
+  public:
     TestBank();
     ~TestBank();
     QString dir() const { return m_dir.path(); }
@@ -26,20 +26,27 @@ public:
     void addAnswer(const QString& code, int tihao, const QString& answer, const QString& student,
                    const QString& name, const QString& state);
     // A paper whose questions are numbered 1..count, answers "A".
-    void addNumberedPaper(const QString& code, const QString& name, int count, int chouti, bool paixu, int kstime);
+    void addNumberedPaper(const QString& code, const QString& name, int count, int chouti, bool paixu,
+                          int kstime);
 
     // Runs a query straight on the file (outside the program), for checks.
     QList<QVariantList> rows(const QString& sql, const QVariantList& binds = {}) const;
     QVariant scalar(const QString& sql, const QVariantList& binds = {}) const;
     void exec(const QString& sql, const QVariantList& binds = {}) const;
 
-private:
+  private:
     QTemporaryDir m_dir;
     QString m_connection;
 };
 
 // Message boxes are recorded, not shown, and the picker and font dialog never block.
 void useRecordingDialogs();
+
+// Presses a button of the main window's start toolbar by its caption.
+void pressToolbar(MainWindow& w, const QString& caption);
+// The paper picker, whenever it opens, chooses the paper with this code (the first one when
+// the code is empty).
+void pickPaperInPicker(const QString& code = QString());
 
 // Finds a child by object name, failing the test when it is missing.
 template <typename T> T* child(QWidget* parent, const QString& name);

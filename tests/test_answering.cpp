@@ -25,12 +25,14 @@
 #include <QTreeWidget>
 
 namespace {
-QByteArray g(const char* utf8) { return gbk::encode(QString::fromUtf8(utf8)); }
+QByteArray g(const char* utf8) {
+    return gbk::encode(QString::fromUtf8(utf8));
+}
 } // namespace
 
 class AnsweringTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { useRecordingDialogs(); }
     void cleanup() { PaperPicker::setTestDriver({}); }
 
@@ -51,7 +53,7 @@ private slots:
     void fontButtonSetsTheSharedFormat();
     void practiceAnswersSurviveARestart();
 
-private:
+  private:
     static void tick(QCheckBox* box) { box->click(); }
 };
 
@@ -63,9 +65,15 @@ void AnsweringTest::normalisedForm_data() {
     QTest::newRow("mixed") << g(" 对 b　错 ") << g("对B错");
     QTest::newRow("empty") << QByteArray() << QByteArray();
     // A double-byte character whose trail byte is a lower-case letter keeps it.
-    QTest::newRow("trail byte stays") << QByteArray("\x81\x61" "a", 3) << QByteArray("\x81\x61" "A", 3);
+    QTest::newRow("trail byte stays") << QByteArray("\x81\x61"
+                                                    "a",
+                                                    3)
+                                      << QByteArray("\x81\x61"
+                                                    "A",
+                                                    3);
     // A1 A1 across two characters is not a space.
-    QTest::newRow("A1A1 across characters") << QByteArray("\xB0\xA1\xA1\xB0", 4) << QByteArray("\xB0\xA1\xA1\xB0", 4);
+    QTest::newRow("A1A1 across characters")
+        << QByteArray("\xB0\xA1\xA1\xB0", 4) << QByteArray("\xB0\xA1\xA1\xB0", 4);
 }
 
 void AnsweringTest::normalisedForm() {
@@ -86,7 +94,10 @@ void AnsweringTest::characterSearchStepsOverDoubleBytes_data() {
     QTest::newRow("empty search") << g("A") << QByteArray() << -1;
     // "丂" is 81 40, "乙"-like 81 41: its trail byte is "A" and must not be found.
     QTest::newRow("trail byte is a letter") << QByteArray("\x81\x41", 2) << g("A") << -1;
-    QTest::newRow("letter after such a character") << QByteArray("\x81\x41" "A", 3) << g("a") << 3;
+    QTest::newRow("letter after such a character") << QByteArray("\x81\x41"
+                                                                 "A",
+                                                                 3)
+                                                   << g("a") << 3;
     QTest::newRow("single lead byte at a start") << g("对") << QByteArray(g("对").left(1)) << 1;
     QTest::newRow("single trail byte") << g("对") << QByteArray(g("对").mid(1, 1)) << -1;
 }
@@ -102,7 +113,11 @@ void AnsweringTest::replacementRemovesEveryOccurrence() {
     QCOMPARE(answer::removeAll(g("ACBC"), g("C")), g("AB"));
     QCOMPARE(answer::removeAll(g("ab"), g("A")), g("b"));
     QCOMPARE(answer::removeAll(g("对错对"), g("对")), g("错"));
-    QCOMPARE(answer::removeAll(QByteArray("\x81\x41" "A", 3), g("A")), QByteArray("\x81\x41", 2));
+    QCOMPARE(answer::removeAll(QByteArray("\x81\x41"
+                                          "A",
+                                          3),
+                               g("A")),
+             QByteArray("\x81\x41", 2));
     QCOMPARE(answer::removeAll(g("AAA"), g("AA")), g("A"));
     QCOMPARE(answer::strip(g("　 AB 　")), g("AB"));
     QCOMPARE(answer::strip(g(" 　 ")), QByteArray());
@@ -112,20 +127,34 @@ void AnsweringTest::matchRule_data() {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("standard");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("same") << "AB" << "AB" << true;
-    QTest::newRow("other order") << "BA" << "AB" << true;
-    QTest::newRow("three letters reordered") << "DBA" << "ABD" << true;
-    QTest::newRow("extra letter") << "ABC" << "AB" << false;
-    QTest::newRow("letter repeated") << "ABDD" << "ABD" << false;
-    QTest::newRow("one missing, one doubled") << "ABB" << "ABD" << false;
-    QTest::newRow("multiplicity not counted") << "AAB" << "ABB" << true;
-    QTest::newRow("case in rule 2") << "ab" << "AB" << true;
-    QTest::newRow("true only by itself") << "对" << "对" << true;
-    QTest::newRow("false against true") << "错" << "对" << false;
-    QTest::newRow("letters against true") << "AB" << "对" << false;
-    QTest::newRow("empty against empty") << "" << "" << true;
-    QTest::newRow("empty against answer") << "" << "A" << false;
-    QTest::newRow("answer against empty") << "A" << "" << false;
+    QTest::newRow("same") << "AB"
+                          << "AB" << true;
+    QTest::newRow("other order") << "BA"
+                                 << "AB" << true;
+    QTest::newRow("three letters reordered") << "DBA"
+                                             << "ABD" << true;
+    QTest::newRow("extra letter") << "ABC"
+                                  << "AB" << false;
+    QTest::newRow("letter repeated") << "ABDD"
+                                     << "ABD" << false;
+    QTest::newRow("one missing, one doubled") << "ABB"
+                                              << "ABD" << false;
+    QTest::newRow("multiplicity not counted") << "AAB"
+                                              << "ABB" << true;
+    QTest::newRow("case in rule 2") << "ab"
+                                    << "AB" << true;
+    QTest::newRow("true only by itself") << "对"
+                                         << "对" << true;
+    QTest::newRow("false against true") << "错"
+                                        << "对" << false;
+    QTest::newRow("letters against true") << "AB"
+                                          << "对" << false;
+    QTest::newRow("empty against empty") << ""
+                                         << "" << true;
+    QTest::newRow("empty against answer") << ""
+                                          << "A" << false;
+    QTest::newRow("answer against empty") << "A"
+                                          << "" << false;
 }
 
 void AnsweringTest::matchRule() {
@@ -141,7 +170,7 @@ void AnsweringTest::tickBoxesEditTheAnswerBox() {
     bank.exec("update 题库 set practice='B' where tihao=2");
     MainWindow w(bank.dir());
     PracticeWindow* p = w.practiceWindow();
-    const QStringList names = {"选择框A", "选择框B", "选择框C", "选择框D", "选择框E",
+    const QStringList names = {"选择框A", "选择框B", "选择框C",  "选择框D", "选择框E",
                                "选择框F", "选择框G", "选择框对", "选择框错"};
     const QStringList captions = {"A", "B", "C", "D", "E", "F", "G", "对", "错"};
     const int lefts[] = {71, 117, 157, 197, 237, 277, 317, 359, 402};
@@ -184,9 +213,7 @@ void AnsweringTest::tickBoxesEditTheAnswerBox() {
     QCOMPARE(answerBox->boxText(), QString("BA"));
 
     // The exam window's boxes act on its own answer box.
-    for (QAction* a : w.startToolbar()->actions())
-        if (a->text() == "考试")
-            a->trigger();
+    pressToolbar(w, "考试");
     ExamWindow* e = w.examWindow();
     tick(e->选择框D);
     tick(e->选择框对);
@@ -298,10 +325,7 @@ void AnsweringTest::randomOrderSavesToTheQuestionAtThatPosition() {
     w.app().tickSource = [] { return 99u; };
     PracticeWindow* p = w.practiceWindow();
     p->随机单选框->click();
-    PaperPicker::setTestDriver([](PaperPicker& picker) {
-        picker.list()->setCurrentItem(picker.list()->topLevelItem(0));
-        picker.choose();
-    });
+    pickPaperInPicker();
     p->试卷超级按钮->click();
     const QList<int> order = w.app().practiceOrder;
     QCOMPARE(order.size(), 6);
@@ -340,10 +364,7 @@ void AnsweringTest::badPositionIsToldAndNothingIsSaved() {
     QCOMPARE(bank.scalar("select count(*) from 题库 where practice<>''").toInt(), 0);
     // Random order, position outside the order.
     p->随机单选框->click();
-    PaperPicker::setTestDriver([](PaperPicker& picker) {
-        picker.list()->setCurrentItem(picker.list()->topLevelItem(0));
-        picker.choose();
-    });
+    pickPaperInPicker();
     p->试卷超级按钮->click();
     MessageBox::clear();
     p->题号编辑框->setText("4");
@@ -385,9 +406,7 @@ void AnsweringTest::fontButtonSetsTheSharedFormat() {
     child<QPushButton>(p, "字体按钮")->click();
     QCOMPARE(w.app().textFormat.size, 14);
     // A new window sets the size back to 20 and keeps the style.
-    for (QAction* a : w.startToolbar()->actions())
-        if (a->text() == "考试")
-            a->trigger();
+    pressToolbar(w, "考试");
     QCOMPARE(w.app().textFormat.size, 20);
     QCOMPARE(w.examWindow()->答案超级编辑框->boxFormat().font().pointSize(), 20);
     QVERIFY(w.examWindow()->答案超级编辑框->boxFormat().font().underline());

@@ -21,7 +21,7 @@
 
 class ExamTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { useRecordingDialogs(); }
     void cleanup() { PaperPicker::setTestDriver({}); }
 
@@ -36,14 +36,15 @@ private slots:
     void handInEndsOnceAndOpensTheInfoWindow();
     void timeUpWhileTheHandInQuestionIsOpen();
 
-private:
+  private:
     struct Sitting {
         TestBank bank;
         std::unique_ptr<MainWindow> w;
         ExamWindow* exam = nullptr;
     };
     static void openExam(Sitting& s, const QString& code);
-    static void startAs(ExamWindow* e, const QString& student, const QString& state, const QString& name = "张三");
+    static void startAs(ExamWindow* e, const QString& student, const QString& state,
+                        const QString& name = "张三");
     static QStringList texts() {
         QStringList out;
         for (const auto& m : MessageBox::shown())
@@ -55,16 +56,9 @@ private:
 void ExamTest::openExam(Sitting& s, const QString& code) {
     s.w = std::make_unique<MainWindow>(s.bank.dir());
     s.w->show();
-    for (QAction* a : s.w->startToolbar()->actions())
-        if (a->text() == "考试")
-            a->trigger();
+    pressToolbar(*s.w, "考试");
     s.exam = s.w->examWindow();
-    PaperPicker::setTestDriver([code](PaperPicker& p) {
-        for (int i = 0; i < p.list()->topLevelItemCount(); ++i)
-            if (p.list()->topLevelItem(i)->text(0) == code)
-                p.list()->setCurrentItem(p.list()->topLevelItem(i));
-        p.choose();
-    });
+    pickPaperInPicker(code);
     if (!code.isEmpty())
         s.exam->试卷超级按钮->click();
 }
@@ -88,14 +82,14 @@ void ExamTest::controlsAndTheirPlaces() {
         const char* caption;
     };
     const Place places[] = {
-        {"分组框1", {10, 8, 768, 56}, "考生信息"},   {"试卷超级按钮", {8, 20, 200, 24}, "请点击选择试卷"},
-        {"透明标签1", {220, 20, 24, 16}, "考号"},    {"考号组合框", {250, 20, 96, 20}, nullptr},
-        {"透明标签2", {352, 20, 24, 16}, "姓名"},    {"姓名编辑框", {382, 20, 96, 20}, nullptr},
-        {"透明标签3", {483, 20, 24, 16}, "场次"},    {"场次组合框", {512, 20, 96, 20}, nullptr},
-        {"开始按钮", {618, 20, 40, 20}, "开始"},     {"考试交卷按钮", {664, 20, 40, 20}, "交卷"},
-        {"字体按钮", {713, 20, 40, 20}, "字体"},     {"题号编辑框", {569, 88, 32, 16}, nullptr},
-        {"首记录按钮", {515, 86, 20, 20}, "|<"},     {"上一记录按钮", {542, 86, 20, 20}, "<"},
-        {"下一记录按钮", {608, 86, 20, 20}, ">"},    {"尾记录按钮", {636, 86, 20, 20}, ">|"},
+        {"分组框1", {10, 8, 768, 56}, "考生信息"}, {"试卷超级按钮", {8, 20, 200, 24}, "请点击选择试卷"},
+        {"透明标签1", {220, 20, 24, 16}, "考号"},  {"考号组合框", {250, 20, 96, 20}, nullptr},
+        {"透明标签2", {352, 20, 24, 16}, "姓名"},  {"姓名编辑框", {382, 20, 96, 20}, nullptr},
+        {"透明标签3", {483, 20, 24, 16}, "场次"},  {"场次组合框", {512, 20, 96, 20}, nullptr},
+        {"开始按钮", {618, 20, 40, 20}, "开始"},   {"考试交卷按钮", {664, 20, 40, 20}, "交卷"},
+        {"字体按钮", {713, 20, 40, 20}, "字体"},   {"题号编辑框", {569, 88, 32, 16}, nullptr},
+        {"首记录按钮", {515, 86, 20, 20}, "|<"},   {"上一记录按钮", {542, 86, 20, 20}, "<"},
+        {"下一记录按钮", {608, 86, 20, 20}, ">"},  {"尾记录按钮", {636, 86, 20, 20}, ">|"},
     };
     for (const Place& p : places) {
         QWidget* c = child<QWidget>(e, QString::fromUtf8(p.name));

@@ -20,7 +20,7 @@
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { useRecordingDialogs(); }
     void cleanup() { PaperPicker::setTestDriver({}); }
     void startsWithTitleToolbarPanelsAndPractice();
@@ -31,9 +31,8 @@ private slots:
     void pickerChoiceGoesToTheOpenWindow();
     void pickerClosedWithoutChoiceWritesNothing();
 
-private:
+  private:
     static void fillBank(TestBank& bank);
-    static QAction* toolbarAction(MainWindow& w, const QString& caption);
 };
 
 void MainWindowTest::fillBank(TestBank& bank) {
@@ -43,13 +42,6 @@ void MainWindowTest::fillBank(TestBank& bank) {
     bank.addPaper("2", "财务管理", 2, false, 20);
     bank.addQuestion("2", 1, "x", "A");
     bank.addPaper("10", "审计50%", 1, true, 1);
-}
-
-QAction* MainWindowTest::toolbarAction(MainWindow& w, const QString& caption) {
-    for (QAction* a : w.startToolbar()->actions())
-        if (a->text() == caption)
-            return a;
-    return nullptr;
 }
 
 void MainWindowTest::startsWithTitleToolbarPanelsAndPractice() {
@@ -131,7 +123,7 @@ void MainWindowTest::toolbarClosesAndOpensFreshWindows() {
     MainWindow w(bank.dir());
     w.show();
     QPointer<PracticeWindow> practice = w.practiceWindow();
-    toolbarAction(w, "考试")->trigger();
+    pressToolbar(w, "考试");
     QVERIFY(w.examWindow());
     QVERIFY(!w.practiceWindow());
     QTRY_VERIFY(!practice); // closed and gone
@@ -140,17 +132,17 @@ void MainWindowTest::toolbarClosesAndOpensFreshWindows() {
     exam->试卷编码透明标签->setText("1");
     exam->试卷超级按钮->setText("Dalmora");
 
-    toolbarAction(w, "考试")->trigger();
+    pressToolbar(w, "考试");
     QVERIFY(w.examWindow());
     QVERIFY(w.examWindow() != exam.data());
     QCOMPARE(w.examWindow()->试卷超级按钮->text(), QString("请点击选择试卷"));
     QCOMPARE(w.app().currentWorkWindow.data(), static_cast<QWidget*>(w.examWindow()));
 
-    toolbarAction(w, "评分")->trigger();
+    pressToolbar(w, "评分");
     QVERIFY(w.marksWindow());
     QVERIFY(!w.examWindow());
     QCOMPARE(w.marksWindow()->windowTitle(), QString("评分"));
-    toolbarAction(w, "练习")->trigger();
+    pressToolbar(w, "练习");
     QVERIFY(w.practiceWindow());
     QVERIFY(!w.marksWindow());
     w.switchWorkWindow("其他");
@@ -212,7 +204,7 @@ void MainWindowTest::pickerChoiceGoesToTheOpenWindow() {
     TestBank bank;
     fillBank(bank);
     MainWindow w(bank.dir());
-    toolbarAction(w, "评分")->trigger();
+    pressToolbar(w, "评分");
     PaperPicker::setTestDriver([](PaperPicker& p) {
         p.list()->setCurrentItem(p.list()->topLevelItem(1));
         p.choose();

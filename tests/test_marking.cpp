@@ -23,7 +23,7 @@
 
 class MarkingTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { useRecordingDialogs(); }
     void cleanup() { PaperPicker::setTestDriver({}); }
 
@@ -37,7 +37,7 @@ private slots:
     void infoWindowShowsTheCardTotal();
     void toolbarCaptionsDispatch();
 
-private:
+  private:
     struct Fixture {
         TestBank bank;
         std::unique_ptr<MainWindow> w;
@@ -46,9 +46,7 @@ private:
     static void openMarks(Fixture& f) {
         f.w = std::make_unique<MainWindow>(f.bank.dir());
         f.w->show();
-        for (QAction* a : f.w->startToolbar()->actions())
-            if (a->text() == "评分")
-                a->trigger();
+        pressToolbar(*f.w, "评分");
         f.marks = f.w->marksWindow();
     }
     static void choose(MarksWindow* m, const QString& code, const QString& student, const QString& state) {
@@ -151,9 +149,9 @@ void MarkingTest::answerCardMarksEachAnswer() {
         const char* shown;
     };
     const Case cases[] = {
-        {1, "ABD", "DBA", 2, "2"}, {2, "ABD", "ABDD", 2, ""}, {3, "ABD", "ABB", 2, ""},
-        {4, "AB", "ab", 1.5, "1.5"}, {5, "对", "错", 1, ""},  {6, "对", "对", 1, "1"},
-        {7, "", "", 3, "3"},        {8, "C", "", 1, ""},
+        {1, "ABD", "DBA", 2, "2"},   {2, "ABD", "ABDD", 2, ""}, {3, "ABD", "ABB", 2, ""},
+        {4, "AB", "ab", 1.5, "1.5"}, {5, "对", "错", 1, ""},    {6, "对", "对", 1, "1"},
+        {7, "", "", 3, "3"},         {8, "C", "", 1, ""},
     };
     for (const Case& c : cases) {
         f.bank.addQuestion("1", c.tihao, QString("题%1").arg(c.tihao), c.standard, c.score);
@@ -296,9 +294,7 @@ void MarkingTest::infoWindowShowsTheCardTotal() {
     QVERIFY(!f.w->marksWindow());
     // While it is open, a marks window from the toolbar marks the same sitting and closes.
     info->总分编辑框->clear();
-    for (QAction* a : f.w->startToolbar()->actions())
-        if (a->text() == "评分")
-            a->trigger();
+    pressToolbar(*f.w, "评分");
     QVERIFY(!f.w->marksWindow());
     QCOMPARE(info->总分编辑框->text(), QString("8"));
 }

@@ -28,7 +28,7 @@
 
 class QuestionsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { useRecordingDialogs(); }
     void cleanup() { PaperPicker::setTestDriver({}); }
 
@@ -49,24 +49,8 @@ private slots:
     void examShowsStoredAnswerOnlyWithCandidateAndSitting();
     void pictureIsShownOrEmptied();
 
-private:
-    static void choosePaperInPicker(const QString& code);
-    static QAction* toolbarAction(MainWindow& w, const QString& caption) {
-        for (QAction* a : w.startToolbar()->actions())
-            if (a->text() == caption)
-                return a;
-        return nullptr;
-    }
+  private:
 };
-
-void QuestionsTest::choosePaperInPicker(const QString& code) {
-    PaperPicker::setTestDriver([code](PaperPicker& p) {
-        for (int i = 0; i < p.list()->topLevelItemCount(); ++i)
-            if (p.list()->topLevelItem(i)->text(0) == code)
-                p.list()->setCurrentItem(p.list()->topLevelItem(i));
-        p.choose();
-    });
-}
 
 void QuestionsTest::generatorFollowsItsFormula() {
     // Worked by hand: state = state * 214013 + 2531011 (mod 2^32), draw = bits 16..30.
@@ -114,13 +98,18 @@ void QuestionsTest::clockSeedsDifferWithinOneMillisecond() {
 void QuestionsTest::questionTextBreaksBeforeTheFirstCapitalA_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("stem and options") << "资产是（ ）。A.甲 B.乙 C.丙 D.丁" << "资产是（ ）。\r\nA.甲 B.乙 C.丙 D.丁";
-    QTest::newRow("eight options stay together")
-        << "选出正确项A.1 B.2 C.3 D.4 E.5 F.6 G.7 H.8" << "选出正确项\r\nA.1 B.2 C.3 D.4 E.5 F.6 G.7 H.8";
-    QTest::newRow("no capital A") << "企业应当以权责发生制为基础。" << "企业应当以权责发生制为基础。";
-    QTest::newRow("lower-case a does not break") << "a.甲 b.乙" << "a.甲 b.乙";
-    QTest::newRow("only the first A breaks") << "xA yA" << "x\r\nA yA";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("stem and options") << "资产是（ ）。A.甲 B.乙 C.丙 D.丁"
+                                      << "资产是（ ）。\r\nA.甲 B.乙 C.丙 D.丁";
+    QTest::newRow("eight options stay together") << "选出正确项A.1 B.2 C.3 D.4 E.5 F.6 G.7 H.8"
+                                                 << "选出正确项\r\nA.1 B.2 C.3 D.4 E.5 F.6 G.7 H.8";
+    QTest::newRow("no capital A") << "企业应当以权责发生制为基础。"
+                                  << "企业应当以权责发生制为基础。";
+    QTest::newRow("lower-case a does not break") << "a.甲 b.乙"
+                                                 << "a.甲 b.乙";
+    QTest::newRow("only the first A breaks") << "xA yA"
+                                             << "x\r\nA yA";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void QuestionsTest::questionTextBreaksBeforeTheFirstCapitalA() {
@@ -185,7 +174,7 @@ void QuestionsTest::workWindowFollowsTheMainWindow() {
     QCOMPARE(practice->图片框1->size(), QSize(960, 440));
     QCOMPARE(practice->答题区分组框->y(), 550);
 
-    toolbarAction(w, "考试")->trigger();
+    pressToolbar(w, "考试");
     ExamWindow* exam = w.examWindow();
     w.setGeometry(100, 50, 1000, 700);
     QCOMPARE(exam->geometry(), QRect(100, 105, 1000, 600));
@@ -195,7 +184,7 @@ void QuestionsTest::workWindowFollowsTheMainWindow() {
     QCOMPARE(exam->答题区分组框->geometry(), QRect(10, 450, 980, 120));
     QCOMPARE(exam->答案超级编辑框->width(), 960);
 
-    toolbarAction(w, "评分")->trigger();
+    pressToolbar(w, "评分");
     MarksWindow* marks = w.marksWindow();
     QCOMPARE(marks->geometry(), QRect(100, 105, 1000, 600));
     QCOMPARE(marks->高级表格1->size(), QSize(970, 520));
@@ -250,7 +239,7 @@ void QuestionsTest::practiceRandomOrderIsAPermutation() {
     w.app().tickSource = [] { return 4242u; };
     PracticeWindow* p = w.practiceWindow();
     p->随机单选框->click();
-    choosePaperInPicker("7");
+    pickPaperInPicker("7");
     p->试卷超级按钮->click();
     QList<int> order = w.app().practiceOrder;
     QCOMPARE(order.size(), 7);
@@ -298,9 +287,9 @@ void QuestionsTest::examOrderFromThePaperSettings() {
     for (int n : {1, 2, 3, 5})
         bank.addQuestion("S", n, QString("S%1").arg(n), "A");
     MainWindow w(bank.dir());
-    toolbarAction(w, "考试")->trigger();
+    pressToolbar(w, "考试");
     ExamWindow* e = w.examWindow();
-    choosePaperInPicker("S");
+    pickPaperInPicker("S");
     e->试卷超级按钮->click();
     QCOMPARE(w.app().exam.questionCount, 3);
     QCOMPARE(w.app().exam.orderMode, QString("顺序"));
@@ -330,10 +319,10 @@ void QuestionsTest::examRandomPaperChecks() {
     bank.addNumberedPaper("BIG", "抽题过多", 4, 9, false, 20);
     bank.addPaper("E", "空卷", 5, false, 30);
     MainWindow w(bank.dir());
-    toolbarAction(w, "考试")->trigger();
+    pressToolbar(w, "考试");
     ExamWindow* e = w.examWindow();
 
-    choosePaperInPicker("R");
+    pickPaperInPicker("R");
     e->试卷超级按钮->click();
     QList<int> order = w.app().examOrder;
     QCOMPARE(order.size(), 5);
@@ -346,7 +335,7 @@ void QuestionsTest::examRandomPaperChecks() {
     QVERIFY(MessageBox::shown().isEmpty());
 
     // More questions asked for than the paper has: the exam runs on what it has, and says so once.
-    choosePaperInPicker("BIG");
+    pickPaperInPicker("BIG");
     e->试卷超级按钮->click();
     QCOMPARE(w.app().examOrder.size(), 4);
     QCOMPARE(w.app().exam.questionCount, 4);
@@ -354,7 +343,7 @@ void QuestionsTest::examRandomPaperChecks() {
 
     // A random paper without questions: refused, nothing shown.
     MessageBox::clear();
-    choosePaperInPicker("E");
+    pickPaperInPicker("E");
     e->试卷超级按钮->click();
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown().first().text, QString("不能选择没有题目的试卷"));
@@ -370,9 +359,9 @@ void QuestionsTest::examShowsStoredAnswerOnlyWithCandidateAndSitting() {
     bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
     bank.addAnswer("1", 2, "BD", "s1", "张", "1");
     MainWindow w(bank.dir());
-    toolbarAction(w, "考试")->trigger();
+    pressToolbar(w, "考试");
     ExamWindow* e = w.examWindow();
-    choosePaperInPicker("1");
+    pickPaperInPicker("1");
     e->试卷超级按钮->click();
     e->答案超级编辑框->setBoxText("kept");
     e->下一记录按钮->click();

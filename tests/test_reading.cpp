@@ -19,7 +19,7 @@
 
 class ReadingTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() {
         useRecordingDialogs();
         m_previousDir = QDir::currentPath();
@@ -34,7 +34,7 @@ private slots:
     void missingFolderIsSilent();
     void onlyWholeNumbersNameAFile();
 
-private:
+  private:
     static void makeSounds(const QString& dir, int count) {
         QDir(dir).mkpath("wav");
         for (int i = 1; i <= count; ++i) {
@@ -96,9 +96,7 @@ void ReadingTest::readNavigateStopAndPause() {
     QVERIFY(!reader->playing());
     // The reading state outlives the practice window.
     p->朗读按钮->click();
-    for (QAction* a : w->startToolbar()->actions())
-        if (a->text() == "练习")
-            a->trigger();
+    pressToolbar(*w, "练习");
     QVERIFY(w->app().reading);
     QCOMPARE(reader->lastStarted(), QString("wav/1.wav"));
 }
@@ -111,10 +109,7 @@ void ReadingTest::randomOrderPlaysTheFileOfThePosition() {
     MainWindow w(bank.dir());
     PracticeWindow* p = w.practiceWindow();
     p->随机单选框->click();
-    PaperPicker::setTestDriver([](PaperPicker& picker) {
-        picker.list()->setCurrentItem(picker.list()->topLevelItem(0));
-        picker.choose();
-    });
+    pickPaperInPicker();
     p->试卷超级按钮->click();
     p->朗读按钮->click();
     QCOMPARE(w.app().reader->lastStarted(), QString("wav/1.wav"));
