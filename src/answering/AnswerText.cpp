@@ -5,9 +5,15 @@
 namespace answer {
 
 namespace {
-inline bool isLead(char c) { return quint8(c) >= 0x80; }
-inline int charLength(const QByteArray& s, int i) { return isLead(s[i]) && i + 1 < s.size() ? 2 : 1; }
-inline char upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+inline bool isLead(char c) {
+    return quint8(c) >= 0x80;
+}
+inline int charLength(const QByteArray& s, int i) {
+    return isLead(s[i]) && i + 1 < s.size() ? 2 : 1;
+}
+inline char upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
 inline bool isSpaceAt(const QByteArray& s, int i, int len) {
     return (len == 1 && s[i] == ' ') || (len == 2 && quint8(s[i]) == 0xA1 && quint8(s[i + 1]) == 0xA1);
 }
@@ -93,8 +99,12 @@ bool matches(const QByteArray& given, const QByteArray& standard) {
     return given == standard || sameOptions(given, standard);
 }
 
-QString normalise(const QString& text) { return gbk::decode(normalise(gbk::encode(text))); }
-QString strip(const QString& text) { return gbk::decode(strip(gbk::encode(text))); }
+QString normalise(const QString& text) {
+    return gbk::decode(normalise(gbk::encode(text)));
+}
+QString strip(const QString& text) {
+    return gbk::decode(strip(gbk::encode(text)));
+}
 bool matches(const QString& given, const QString& standard) {
     return matches(gbk::encode(given), gbk::encode(standard));
 }

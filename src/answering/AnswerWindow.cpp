@@ -31,7 +31,8 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 constexpr int kPageTop = 24;
 } // namespace
 
-AnswerWindow::AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow) : WorkWindow(app, kind, mainWindow) {}
+AnswerWindow::AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow)
+    : WorkWindow(app, kind, mainWindow) {}
 
 void AnswerWindow::placeOnPage(QWidget* w, int x, int y, int width, int height) {
     w->setGeometry(x, y - kPageTop, width, height);
@@ -73,9 +74,11 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
         int left;
     };
     const Option options[] = {
-        {&选择框A, "选择框A", "A", 71},   {&选择框B, "选择框B", "B", 117},   {&选择框C, "选择框C", "C", 157},
-        {&选择框D, "选择框D", "D", 197},  {&选择框E, "选择框E", "E", 237},   {&选择框F, "选择框F", "F", 277},
-        {&选择框G, "选择框G", "G", 317},  {&选择框对, "选择框对", "对", 359}, {&选择框错, "选择框错", "错", 402},
+        {&选择框A, "选择框A", "A", 71},     {&选择框B, "选择框B", "B", 117},
+        {&选择框C, "选择框C", "C", 157},    {&选择框D, "选择框D", "D", 197},
+        {&选择框E, "选择框E", "E", 237},    {&选择框F, "选择框F", "F", 277},
+        {&选择框G, "选择框G", "G", 317},    {&选择框对, "选择框对", "对", 359},
+        {&选择框错, "选择框错", "错", 402},
     };
     for (const Option& o : options) {
         auto* box = new QCheckBox(QString::fromUtf8(o.caption), 答题区分组框);
@@ -86,7 +89,8 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
         m_options << box;
         // The toggle runs after the box has changed state.
         connect(box, &QCheckBox::clicked, this, [this, box] {
-            答案超级编辑框->setBoxText(answer::toggle(答案超级编辑框->boxText(), box->text(), box->isChecked()));
+            答案超级编辑框->setBoxText(
+                answer::toggle(答案超级编辑框->boxText(), box->text(), box->isChecked()));
         });
     }
     保存按钮 = makeButton(答题区分组框, QStringLiteral("保存按钮"), QStringLiteral("保存"));
@@ -111,15 +115,25 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     connect(尾记录按钮, &QPushButton::clicked, this, &AnswerWindow::last);
 }
 
-QList<QCheckBox*> AnswerWindow::optionBoxes() const { return m_options; }
+QList<QCheckBox*> AnswerWindow::optionBoxes() const {
+    return m_options;
+}
 
-QList<RichBox*> AnswerWindow::formattedBoxes() const { return {题目超级编辑框, 答案超级编辑框}; }
+QList<RichBox*> AnswerWindow::formattedBoxes() const {
+    return {题目超级编辑框, 答案超级编辑框};
+}
 
-QString AnswerWindow::paperCode() const { return 试卷编码透明标签->text(); }
+QString AnswerWindow::paperCode() const {
+    return 试卷编码透明标签->text();
+}
 
-bool AnswerWindow::paperChosen() const { return 试卷超级按钮->text() != QStringLiteral("请点击选择试卷"); }
+bool AnswerWindow::paperChosen() const {
+    return 试卷超级按钮->text() != QStringLiteral("请点击选择试卷");
+}
 
-std::optional<qint64> AnswerWindow::displayPosition() const { return parseDisplayNumber(题号编辑框->text()); }
+std::optional<qint64> AnswerWindow::displayPosition() const {
+    return parseDisplayNumber(题号编辑框->text());
+}
 
 std::optional<qint64> AnswerWindow::displayedQuestion() const {
     const auto n = displayPosition();
@@ -130,7 +144,8 @@ std::optional<qint64> AnswerWindow::displayedQuestion() const {
 
 void AnswerWindow::tellBadPosition() {
     if (!displayPosition())
-        MessageBox::info(this, QStringLiteral("题号“%1”不是有效的数字，请在题号框中输入题号。").arg(题号编辑框->text().left(40)));
+        MessageBox::info(this, QStringLiteral("题号“%1”不是有效的数字，请在题号框中输入题号。")
+                                   .arg(题号编辑框->text().left(40)));
     else
         MessageBox::info(this, QStringLiteral("题号 %1 超出本试卷的题目范围（1～%2），请重新输入题号。")
                                    .arg(*displayPosition())
@@ -174,8 +189,12 @@ void AnswerWindow::last() {
     showQuestion();
 }
 
-void AnswerWindow::previous() { step(-1); }
-void AnswerWindow::next() { step(+1); }
+void AnswerWindow::previous() {
+    step(-1);
+}
+void AnswerWindow::next() {
+    step(+1);
+}
 
 // Moves the display position one question at a time towards the bound (next) or 1 (previous),
 // skipping numbers that have no question. Long runs of missing numbers are skipped in one go,
@@ -185,7 +204,9 @@ bool AnswerWindow::step(int direction) {
         return false;
     const QString code = paperCode();
     const qint64 B = bound();
-    auto canMove = [&](qint64 n) { return direction > 0 ? double(B) - double(n) > 1e-7 : double(n - 1) > 1e-7; };
+    auto canMove = [&](qint64 n) {
+        return direction > 0 ? double(B) - double(n) > 1e-7 : double(n - 1) > 1e-7;
+    };
     auto exists = [&](qint64 position) {
         const auto q = questionAt(position, randomOrder(), order());
         if (!q)
@@ -208,7 +229,8 @@ bool AnswerWindow::step(int direction) {
     if (!canMove(n))
         return false;
     QSet<qint64> numbers;
-    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd(); rs.moveNext())
+    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd();
+         rs.moveNext())
         numbers.insert(rs.integer("tihao"));
     std::optional<qint64> target;
     if (!randomOrder()) {
@@ -219,7 +241,8 @@ bool AnswerWindow::step(int direction) {
     } else {
         const QList<int>& list = order();
         for (qint64 p = 1; p <= list.size(); ++p)
-            if ((direction > 0 ? (p > n && p <= B) : (p >= 1 && p < n)) && numbers.contains(list[int(p - 1)]) &&
+            if ((direction > 0 ? (p > n && p <= B) : (p >= 1 && p < n)) &&
+                numbers.contains(list[int(p - 1)]) &&
                 (!target || (direction > 0 ? p < *target : p > *target)))
                 target = p;
     }
@@ -257,8 +280,8 @@ void AnswerWindow::chooseFont() {
     if (choice->font.pointSize() > 0)
         f.size = choice->font.pointSize();
     f.color = choice->color;
-    f.style = (choice->font.bold() ? 1 : 0) | (choice->font.italic() ? 2 : 0) | (choice->font.underline() ? 4 : 0) |
-              (choice->font.strikeOut() ? 8 : 0);
+    f.style = (choice->font.bold() ? 1 : 0) | (choice->font.italic() ? 2 : 0) |
+              (choice->font.underline() ? 4 : 0) | (choice->font.strikeOut() ? 8 : 0);
     applyTextFormat();
 }
 
@@ -282,6 +305,7 @@ void AnswerWindow::layoutAnswerArea(int W, int H) {
     题目区高级选择夹->resize(W - 20, H - 220);
     题目超级编辑框->resize(W - 40, H - 260);
     图片框1->resize(W - 40, H - 260);
-    答题区分组框->setGeometry(答题区分组框->x(), 题目区高级选择夹->height() + 70, W - 20, 答题区分组框->height());
+    答题区分组框->setGeometry(答题区分组框->x(), 题目区高级选择夹->height() + 70, W - 20,
+                              答题区分组框->height());
     答案超级编辑框->resize(W - 40, 答案超级编辑框->height());
 }

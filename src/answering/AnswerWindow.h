@@ -17,7 +17,7 @@ class RichBox;
 // area with its option tick boxes, and the navigation row.
 class AnswerWindow : public WorkWindow {
     Q_OBJECT
-public:
+  public:
     AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow);
 
     QString paperCode() const;
@@ -76,7 +76,7 @@ public:
     // The boxes that take the shared text format.
     virtual QList<RichBox*> formattedBoxes() const;
 
-protected:
+  protected:
     struct Places {
         QRect tabs, group, answer;
         int first, previous, number, next, last;
@@ -92,7 +92,7 @@ protected:
     static void placeOnPage(QWidget* w, int x, int y, int width, int height);
     void layoutAnswerArea(int W, int H);
 
-private:
+  private:
     bool step(int direction);
     QList<QCheckBox*> m_options;
 };

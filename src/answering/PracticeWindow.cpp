@@ -30,7 +30,8 @@ QPushButton* toolButton(QWidget* parent, const char* name, const char* caption, 
 }
 } // namespace
 
-PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, Kind::Practice, mainWindow) {
+PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow)
+    : AnswerWindow(app, Kind::Practice, mainWindow) {
     setObjectName(QStringLiteral("练习窗口"));
     setWindowTitle(QStringLiteral("练习"));
     resize(800, 500);
@@ -57,8 +58,8 @@ PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow) : AnswerWindo
     滑块条语速->setRange(-10, 10);
     输出按钮 = toolButton(分组框1, "输出按钮", "输出", {710, 18, 40, 20});
 
-    buildAnswerControls({QRect(10, 71, 774, 264), QRect(10, 341, 776, 120), QRect(8, 16, 760, 56), 520, 547, 574,
-                         613, 641});
+    buildAnswerControls(
+        {QRect(10, 71, 774, 264), QRect(10, 341, 776, 120), QRect(8, 16, 760, 56), 520, 547, 574, 613, 641});
 
     auto* wrongPage = new QWidget;
     auto* answerPage = new QWidget;
@@ -129,8 +130,12 @@ QList<RichBox*> PracticeWindow::formattedBoxes() const {
     return {题目超级编辑框, 答案超级编辑框, 标准答案超级编辑框, 解析超级编辑框};
 }
 
-bool PracticeWindow::randomOrder() const { return 随机单选框->isChecked(); }
-const QList<int>& PracticeWindow::order() const { return m_app.practiceOrder; }
+bool PracticeWindow::randomOrder() const {
+    return 随机单选框->isChecked();
+}
+const QList<int>& PracticeWindow::order() const {
+    return m_app.practiceOrder;
+}
 
 qint64 PracticeWindow::bound() const {
     RecordSet rs = m_app.store.query(Sql::LastQuestion, {{"code", paperCode()}});
@@ -215,7 +220,8 @@ void PracticeWindow::showWrongAnswers() {
         return;
     }
     错题高级表格->setGridRowCount(1);
-    for (RecordSet rs = m_app.store.query(Sql::WrongPractice, {{"code", paperCode()}}); !rs.atEnd(); rs.moveNext()) {
+    for (RecordSet rs = m_app.store.query(Sql::WrongPractice, {{"code", paperCode()}}); !rs.atEnd();
+         rs.moveNext()) {
         错题高级表格->appendRow();
         const int r = 错题高级表格->gridRowCount() - 1;
         错题高级表格->setCell(r, 0, QString::number(rs.integer("tihao")));

@@ -9,7 +9,7 @@ class QSlider;
 // The practice window ("练习"): one set of practice answers per paper, kept in the question rows.
 class PracticeWindow : public AnswerWindow {
     Q_OBJECT
-public:
+  public:
     PracticeWindow(AppState& app, QWidget* mainWindow);
 
     // Records the window as the current work window, sets up the grid and fonts, places it, and

@@ -67,17 +67,29 @@ MainWindow::~MainWindow() {
     delete m_marks.data();
 }
 
-void MainWindow::openBank() { openQuestionBank(*m_app, this); }
+void MainWindow::openBank() {
+    openQuestionBank(*m_app, this);
+}
 
-void MainWindow::setStatusText(int panel, const QString& text) { 状态条1->setText(panel, text); }
-QString MainWindow::statusText(int panel) const { return 状态条1->text(panel); }
+void MainWindow::setStatusText(int panel, const QString& text) {
+    状态条1->setText(panel, text);
+}
+QString MainWindow::statusText(int panel) const {
+    return 状态条1->text(panel);
+}
 
-ExamWindow* MainWindow::examWindow() const { return m_exam && m_exam->isVisible() ? m_exam.data() : nullptr; }
+ExamWindow* MainWindow::examWindow() const {
+    return m_exam && m_exam->isVisible() ? m_exam.data() : nullptr;
+}
 PracticeWindow* MainWindow::practiceWindow() const {
     return m_practice && m_practice->isVisible() ? m_practice.data() : nullptr;
 }
-MarksWindow* MainWindow::marksWindow() const { return m_marks && m_marks->isVisible() ? m_marks.data() : nullptr; }
-InfoWindow* MainWindow::infoWindow() const { return m_info && m_info->isVisible() ? m_info.data() : nullptr; }
+MarksWindow* MainWindow::marksWindow() const {
+    return m_marks && m_marks->isVisible() ? m_marks.data() : nullptr;
+}
+InfoWindow* MainWindow::infoWindow() const {
+    return m_info && m_info->isVisible() ? m_info.data() : nullptr;
+}
 
 WorkWindow* MainWindow::openWorkWindow() const {
     if (ExamWindow* w = examWindow())
@@ -99,7 +111,8 @@ void MainWindow::switchWorkWindow(const QString& caption) {
         chosen = Marks;
     if (chosen == None)
         return;
-    if (auto* current = qobject_cast<QWidget*>(m_app->currentWorkWindow.data()); current && current->isVisible())
+    if (auto* current = qobject_cast<QWidget*>(m_app->currentWorkWindow.data());
+        current && current->isVisible())
         current->close();
     switch (chosen) {
     case Exam:
@@ -189,4 +202,6 @@ void MainWindow::bringUp(QWidget* w) {
     }
 }
 
-void MainWindow::setInfoWindow(InfoWindow* w) { m_info = w; }
+void MainWindow::setInfoWindow(InfoWindow* w) {
+    m_info = w;
+}

@@ -16,7 +16,7 @@ class InfoWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(const QString& programDir, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -49,12 +49,12 @@ public:
 
     QToolBar* startToolbar() const { return _启动工具条; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void openBank();
     void bringUp(QWidget* w);
 

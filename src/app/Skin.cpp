@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFont>
 
-static void initSkinResources() { Q_INIT_RESOURCE(resources); }
+static void initSkinResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 void applySkin() {
     initSkinResources();

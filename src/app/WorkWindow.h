@@ -7,7 +7,7 @@ struct AppState;
 // One of the three work windows (exam, practice, marks) that lie over the main window.
 class WorkWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Kind { Exam, Practice, Marks };
 
     WorkWindow(AppState& app, Kind kind, QWidget* mainWindow);
@@ -19,11 +19,11 @@ public:
     // A paper chosen in the picker: its code into the hidden label, its name onto the paper button.
     virtual void receivePaper(const QString& code, const QString& name) = 0;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
     AppState& m_app;
 
-private:
+  private:
     Kind m_kind;
 };

@@ -10,8 +10,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Veltaro"));
     // Qt's own dialogs (font, colour, print, preview) speak Chinese like the rest of the program.
     QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
     MainWindow window(QCoreApplication::applicationDirPath());
     window.show();

@@ -73,8 +73,8 @@ ExamWindow::ExamWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, K
     考试交卷按钮 = button(分组框1, "考试交卷按钮", "交卷", {664, 20, 40, 20});
     字体按钮 = button(分组框1, "字体按钮", "字体", {713, 20, 40, 20});
 
-    buildAnswerControls({QRect(10, 72, 768, 264), QRect(10, 344, 768, 120), QRect(8, 16, 744, 56), 515, 542, 569,
-                         608, 636});
+    buildAnswerControls(
+        {QRect(10, 72, 768, 264), QRect(10, 344, 768, 120), QRect(8, 16, 744, 56), 515, 542, 569, 608, 636});
     保存按钮->setEnabled(false);
 
     时钟1 = new QTimer(this);
@@ -104,9 +104,15 @@ void ExamWindow::layoutControls(int W, int H) {
         layoutAnswerArea(W, H);
 }
 
-bool ExamWindow::randomOrder() const { return m_app.exam.orderMode == QStringLiteral("随机"); }
-const QList<int>& ExamWindow::order() const { return m_app.examOrder; }
-qint64 ExamWindow::bound() const { return m_app.exam.questionCount; }
+bool ExamWindow::randomOrder() const {
+    return m_app.exam.orderMode == QStringLiteral("随机");
+}
+const QList<int>& ExamWindow::order() const {
+    return m_app.examOrder;
+}
+qint64 ExamWindow::bound() const {
+    return m_app.exam.questionCount;
+}
 
 void ExamWindow::showQuestion() {
     const auto q = displayedQuestion();
@@ -153,10 +159,11 @@ void ExamWindow::buildOrder() {
         if (exam.questionCount < 1 || exam.questionCount > n) {
             const int asked = exam.questionCount;
             exam.questionCount = qBound(1, asked, n);
-            MessageBox::info(this, QStringLiteral("本试卷设定抽题 %1 道，题库中有 %2 道，本次考试抽 %3 道题。")
-                                       .arg(asked)
-                                       .arg(n)
-                                       .arg(exam.questionCount));
+            MessageBox::info(this,
+                             QStringLiteral("本试卷设定抽题 %1 道，题库中有 %2 道，本次考试抽 %3 道题。")
+                                 .arg(asked)
+                                 .arg(n)
+                                 .arg(exam.questionCount));
         }
         m_app.examOrder = randomDraw(exam.questionCount, n, clockSeed(m_app.tickSource(), m_app.seedCounter));
     }
@@ -170,7 +177,8 @@ void ExamWindow::refillCandidates() {
     if (paperCode().isEmpty())
         return;
     考号组合框->clear();
-    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd(); rs.moveNext())
+    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd();
+         rs.moveNext())
         考号组合框->addItem(rs.text("student"));
 }
 
@@ -199,8 +207,8 @@ void ExamWindow::start() {
         MessageBox::info(this, QStringLiteral("请填场次"));
         return;
     }
-    RecordSet rs =
-        m_app.store.query(Sql::SittingAnswerCount, {{"code", paperCode()}, {"student", student}, {"state", state}});
+    RecordSet rs = m_app.store.query(Sql::SittingAnswerCount,
+                                     {{"code", paperCode()}, {"student", student}, {"state", state}});
     if (std::fabs(rs.number(1)) > 1e-7) {
         MessageBox::info(this, QStringLiteral("该考生该场次已交卷,想重新作答请换场次"));
         return;
@@ -227,7 +235,8 @@ void ExamWindow::tick() {
         m_app.clockSeconds = 0;
     ++m_app.clockTotal;
     if (m_app.mainWindow)
-        m_app.mainWindow->setStatusText(1, clockText(m_app.exam.minutes, m_app.clockTotal, m_app.clockSeconds));
+        m_app.mainWindow->setStatusText(1,
+                                        clockText(m_app.exam.minutes, m_app.clockTotal, m_app.clockSeconds));
     if (std::fabs(double(m_app.clockTotal) - double(m_app.exam.minutes) * 60.0) > 1e-7)
         return;
     // Time is up: the clock stops here, so no later tick can end the exam a second time.

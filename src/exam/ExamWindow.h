@@ -8,7 +8,7 @@ class RefillCombo;
 // The exam window ("考试"): one candidate sits one paper against the clock.
 class ExamWindow : public AnswerWindow {
     Q_OBJECT
-public:
+  public:
     ExamWindow(AppState& app, QWidget* mainWindow);
 
     void setUp();
@@ -44,7 +44,7 @@ public:
     QPushButton* 字体按钮 = nullptr;
     QTimer* 时钟1 = nullptr;
 
-private:
+  private:
     void closeWhenNoBoxIsOpen();
     bool m_running = false;
     bool m_ended = false;

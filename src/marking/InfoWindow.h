@@ -10,7 +10,7 @@ class QLineEdit;
 // The info window ("信息"): the result of the exam that ended last.
 class InfoWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     InfoWindow(AppState& app, QWidget* mainWindow);
     // Marks the handed-in sitting through an unattended marks window, then shows paper name,
     // candidate name and number.
@@ -26,6 +26,6 @@ public:
     QLabel* 透明标签6 = nullptr;
     QLineEdit* 总分编辑框 = nullptr;
 
-private:
+  private:
     AppState& m_app;
 };

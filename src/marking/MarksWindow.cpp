@@ -132,7 +132,9 @@ void MarksWindow::receivePaper(const QString& code, const QString& name) {
     试卷超级按钮->setText(name);
 }
 
-QString MarksWindow::paperCode() const { return 试卷编码透明标签->text(); }
+QString MarksWindow::paperCode() const {
+    return 试卷编码透明标签->text();
+}
 
 void MarksWindow::choosePaper() {
     PaperPicker picker(m_app.store, this);
@@ -149,7 +151,8 @@ void MarksWindow::refillCandidates() {
     if (paperCode().isEmpty())
         return;
     考号组合框->clear();
-    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd(); rs.moveNext())
+    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd();
+         rs.moveNext())
         考号组合框->addItem(rs.text("student"));
 }
 

@@ -12,7 +12,7 @@ class RefillCombo;
 // The marks window ("评分"): answer cards of handed-in exams.
 class MarksWindow : public WorkWindow {
     Q_OBJECT
-public:
+  public:
     MarksWindow(AppState& app, QWidget* mainWindow);
 
     void setUp();
@@ -43,10 +43,10 @@ public:
     QToolBar* 工具条1 = nullptr;
     Grid* 高级表格1 = nullptr;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // The paper of the answer card on show: rows are deleted from it even when another paper has
     // been chosen since.
     QString m_cardCode;

@@ -295,8 +295,9 @@ bool PrintSettingsWindow::saveSettings() {
     };
     auto told = [&] {
         if (!written)
-            MessageBox::warn(this, QStringLiteral("打印设置没有保存：无法写入文件 %1。")
-                                       .arg(QDir::toNativeSeparators(path)));
+            MessageBox::warn(
+                this,
+                QStringLiteral("打印设置没有保存：无法写入文件 %1。").arg(QDir::toNativeSeparators(path)));
         return written;
     };
     if (!保存配置选择框->isChecked()) {

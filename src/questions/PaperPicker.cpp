@@ -22,7 +22,8 @@ PaperPicker::PaperPicker(Store& store, QWidget* parent) : QDialog(parent), m_sto
     查询超级列表框 = new QTreeWidget(this);
     查询超级列表框->setObjectName(QStringLiteral("查询超级列表框"));
     查询超级列表框->setColumnCount(3);
-    查询超级列表框->setHeaderLabels({QStringLiteral("编码"), QStringLiteral("名称"), QStringLiteral("标准答案")});
+    查询超级列表框->setHeaderLabels(
+        {QStringLiteral("编码"), QStringLiteral("名称"), QStringLiteral("标准答案")});
     查询超级列表框->setColumnWidth(0, 80);
     查询超级列表框->setColumnWidth(1, 180);
     查询超级列表框->setColumnWidth(2, 80);
@@ -45,7 +46,9 @@ PaperPicker::PaperPicker(Store& store, QWidget* parent) : QDialog(parent), m_sto
     fill(Sql::AllPapers);
 }
 
-void PaperPicker::setTestDriver(std::function<void(PaperPicker&)> driver) { g_testDriver = std::move(driver); }
+void PaperPicker::setTestDriver(std::function<void(PaperPicker&)> driver) {
+    g_testDriver = std::move(driver);
+}
 
 bool PaperPicker::run() {
     if (g_testDriver) {

@@ -11,7 +11,7 @@ class QTreeWidget;
 // The modal paper picker ("模糊查询"): every paper, narrowed as the user types.
 class PaperPicker : public QDialog {
     Q_OBJECT
-public:
+  public:
     PaperPicker(Store& store, QWidget* parent = nullptr);
 
     QString chosenCode() const { return m_code; }
@@ -28,13 +28,13 @@ public:
     // Picker choice: the list's current row; nothing happens without one.
     void choose();
 
-signals:
+  signals:
     void paperChosen(const QString& code, const QString& name);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void search(const QString& text);
     void copyCurrentItem();
 

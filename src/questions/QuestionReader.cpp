@@ -17,7 +17,9 @@ QuestionReader::QuestionReader(AppState& app, QObject* parent) : QObject(parent)
 
 QuestionReader::~QuestionReader() = default;
 
-void QuestionReader::setPlaybackEnabled(bool on) { g_playback = on; }
+void QuestionReader::setPlaybackEnabled(bool on) {
+    g_playback = on;
+}
 
 QString QuestionReader::soundFileFor(const QString& positionText) {
     const auto n = parseDisplayNumber(positionText);
@@ -66,4 +68,6 @@ void QuestionReader::pause() {
         m_app.mainWindow->setStatusText(1, QStringLiteral("暂停朗读!"));
 }
 
-bool QuestionReader::playing() const { return !m_lastStarted.isEmpty(); }
+bool QuestionReader::playing() const {
+    return !m_lastStarted.isEmpty();
+}

@@ -10,7 +10,7 @@ struct AppState;
 // the background. The reading state lives in AppState, so it outlasts any practice window.
 class QuestionReader : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit QuestionReader(AppState& app, QObject* parent = nullptr);
     ~QuestionReader() override;
 
@@ -31,7 +31,7 @@ public:
     // Tests switch real playback off; the file chosen is still recorded.
     static void setPlaybackEnabled(bool on);
 
-private:
+  private:
     AppState& m_app;
     QSoundEffect* m_effect = nullptr;
     QString m_lastStarted;

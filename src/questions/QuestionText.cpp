@@ -43,7 +43,8 @@ QString resolveBankPath(const QString& programDir, const QString& bankPath) {
             continue;
         }
         QString found;
-        const QStringList entries = QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QStringList entries =
+            QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         for (const QString& e : entries)
             if (e.compare(part, Qt::CaseInsensitive) == 0) {
                 found = e;

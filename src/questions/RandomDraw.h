@@ -6,7 +6,7 @@
 // The program's random numbers: a 32-bit linear congruential generator whose draws are bits 16
 // to 30 of the state, re-seeded with its own draw before each pick.
 class Lcg {
-public:
+  public:
     explicit Lcg(quint32 seed = 0) : m_state(seed) {}
     void seed(quint32 s) { m_state = s; }
     quint32 state() const { return m_state; }
@@ -18,7 +18,7 @@ public:
     // lo … hi, both ≥ 0 and lo ≤ hi.
     qint64 between(qint64 lo, qint64 hi) { return lo + draw() % (hi - lo + 1); }
 
-private:
+  private:
     quint32 m_state;
 };
 

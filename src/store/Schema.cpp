@@ -30,7 +30,9 @@ QString create(QSqlDatabase& db) {
     return {};
 }
 
-QStringList tables() { return {QStringLiteral("试卷"), QStringLiteral("题库"), QStringLiteral("评分")}; }
+QStringList tables() {
+    return {QStringLiteral("试卷"), QStringLiteral("题库"), QStringLiteral("评分")};
+}
 
 QStringList columns(const QString& table) {
     if (table == QStringLiteral("试卷"))

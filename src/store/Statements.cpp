@@ -15,22 +15,24 @@ const StatementInfo kStatements[] = {
     {Sql::ClearPractice, "update 题库 set practice='' where code=:code"},
     {Sql::WrongPractice,
      "select * from 题库 where code=:code and practice<>'' and practice<>authority order by rowid"},
-    {Sql::ExamAnswer, "select * from 评分 where code=:code and tihao=:n and student=:student and state=:state"},
+    {Sql::ExamAnswer,
+     "select * from 评分 where code=:code and tihao=:n and student=:student and state=:state"},
     {Sql::ExamAnswerCount,
      "select count(*) from 评分 where code=:code and tihao=:n and student=:student and state=:state"},
     {Sql::UpdateExamAnswer,
      "update 评分 set answer=:answer where code=:code and tihao=:n and student=:student and state=:state"},
-    {Sql::AppendExamAnswer,
-     "insert into 评分 (tihao, code, answer, student, xingming, state) "
-     "values (:n, :code, :answer, :student, :name, :state)"},
-    {Sql::SittingAnswerCount, "select count(*) from 评分 where code=:code and student=:student and state=:state"},
+    {Sql::AppendExamAnswer, "insert into 评分 (tihao, code, answer, student, xingming, state) "
+                            "values (:n, :code, :answer, :student, :name, :state)"},
+    {Sql::SittingAnswerCount,
+     "select count(*) from 评分 where code=:code and student=:student and state=:state"},
     {Sql::Candidates, "select distinct(student) as student from 评分 where code=:code"},
     {Sql::Sittings, "select distinct(state) as state from 评分 where code=:code and student=:student"},
     {Sql::AnswerCard,
      "select * from 评分 where code=:code and student=:student and state=:state order by tihao"},
     {Sql::CardQuestion, "select * from 题库 where tihao=:n and code=:code"},
     {Sql::ClearSitting, "delete from 评分 where code=:code and student=:student and state=:state"},
-    {Sql::DeleteAnswer, "delete from 评分 where tihao=:n and code=:code and student=:student and state=:state"},
+    {Sql::DeleteAnswer,
+     "delete from 评分 where tihao=:n and code=:code and student=:student and state=:state"},
     {Sql::AllPapers, "select * from 试卷 order by code"},
     {Sql::SearchPapers,
      "select * from 试卷 where code like :pattern escape '\\' or name like :pattern escape '\\'"},
@@ -44,6 +46,10 @@ QString statementText(Sql id) {
     return {};
 }
 
-int statementCount() { return int(std::size(kStatements)); }
+int statementCount() {
+    return int(std::size(kStatements));
+}
 
-const StatementInfo& statementAt(int index) { return kStatements[index]; }
+const StatementInfo& statementAt(int index) {
+    return kStatements[index];
+}

@@ -118,7 +118,8 @@ namespace {
 QAtomicInt g_connectionCounter;
 }
 
-Store::Store() : m_connection(QStringLiteral("veltaro-store-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
+Store::Store()
+    : m_connection(QStringLiteral("veltaro-store-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
 
 Store::~Store() {
     dropPrepared();
@@ -140,11 +141,13 @@ Store::OpenResult Store::open(const QString& path) {
         m_lastError = QStringLiteral("file not found");
         return OpenResult::Missing;
     }
-    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
-                                                           : QSqlDatabase::addDatabase("QSQLITE", m_connection);
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? QSqlDatabase::database(m_connection, false)
+                          : QSqlDatabase::addDatabase("QSQLITE", m_connection);
     db.close();
     // mode=rw: an existing file only, never a new empty one.
-    db.setDatabaseName(QStringLiteral("file:%1?mode=rw").arg(QString::fromLatin1(QUrl::toPercentEncoding(fi.absoluteFilePath(), "/"))));
+    db.setDatabaseName(QStringLiteral("file:%1?mode=rw")
+                           .arg(QString::fromLatin1(QUrl::toPercentEncoding(fi.absoluteFilePath(), "/"))));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
         m_lastError = db.lastError().text();
@@ -195,7 +198,9 @@ QSqlQuery* Store::run(Sql id, const Params& params) {
     return q.get();
 }
 
-void Store::dropPrepared() { m_prepared.clear(); }
+void Store::dropPrepared() {
+    m_prepared.clear();
+}
 
 RecordSet Store::query(Sql id, const Params& params) {
     QSqlQuery* q = run(id, params);
@@ -246,7 +251,8 @@ bool Store::appendRow(const QString& table, const Params& fields) {
         marks << QStringLiteral("?");
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (!q.prepare(QStringLiteral("insert into \"%1\" (%2) values (%3)").arg(table, names.join(','), marks.join(',')))) {
+    if (!q.prepare(QStringLiteral("insert into \"%1\" (%2) values (%3)")
+                       .arg(table, names.join(','), marks.join(',')))) {
         m_lastError = q.lastError().text();
         return false;
     }

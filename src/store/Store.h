@@ -33,7 +33,7 @@ bool flag(const QVariant& v);
 
 // The rows of one query, read in one go. Positioned on its first row (or at its end when empty).
 class RecordSet {
-public:
+  public:
     RecordSet() = default;
     RecordSet(QStringList columns, std::vector<QVariantList> rows);
 
@@ -64,7 +64,7 @@ public:
 
     const QStringList& columns() const { return m_columns; }
 
-private:
+  private:
     QStringList m_columns;
     std::vector<QVariantList> m_rows;
     int m_pos = 0;
@@ -72,7 +72,7 @@ private:
 
 // The question bank: one SQLite file, opened once and shared by every window.
 class Store {
-public:
+  public:
     enum class OpenResult { Ok, Missing, NotADatabase, MissingTables };
 
     Store();
@@ -98,7 +98,7 @@ public:
 
     QString connectionName() const { return m_connection; }
 
-private:
+  private:
     // Runs a statement on its prepared query (prepared once per connection); null on failure.
     QSqlQuery* run(Sql id, const Params& params);
     void dropPrepared();

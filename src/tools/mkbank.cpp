@@ -170,9 +170,12 @@ bool drawBalanceSheet(const QString& path) {
         p.drawLine(40, y, 520, y);
     p.drawText(QRect(50, 50, 220, 50), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("资产"));
     p.drawText(QRect(290, 50, 220, 50), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("负债和所有者权益"));
-    p.drawText(QRect(50, 100, 220, 50), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("资产合计    1 000"));
-    p.drawText(QRect(290, 100, 220, 50), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("负债合计      400"));
-    p.drawText(QRect(290, 150, 220, 50), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("所有者权益    600"));
+    p.drawText(QRect(50, 100, 220, 50), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("资产合计    1 000"));
+    p.drawText(QRect(290, 100, 220, 50), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("负债合计      400"));
+    p.drawText(QRect(290, 150, 220, 50), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("所有者权益    600"));
     p.end();
     return img.save(path, "PNG");
 }

@@ -8,7 +8,7 @@ class QWidget;
 
 // The font dialog. Tests preset the outcome instead of showing it.
 class FontChooser {
-public:
+  public:
     struct Choice {
         QFont font;
         QColor color;

@@ -11,12 +11,15 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
-    connect(this, &QTableWidget::cellDoubleClicked, this, [this](int r, int) { emit gridRowDoubleClicked(r + 1); });
+    connect(this, &QTableWidget::cellDoubleClicked, this,
+            [this](int r, int) { emit gridRowDoubleClicked(r + 1); });
     connect(this, &QTableWidget::currentCellChanged, this,
             [this](int r, int c, int, int) { emit gridCurrentCellChanged(r < 0 ? 0 : r + 1, c); });
 }
 
-void Grid::setGridRowCount(int rows) { setRowCount(qMax(0, rows - 1)); }
+void Grid::setGridRowCount(int rows) {
+    setRowCount(qMax(0, rows - 1));
+}
 
 void Grid::setGridColumnCount(int columns) {
     setColumnCount(qMax(0, columns));
@@ -25,7 +28,9 @@ void Grid::setGridColumnCount(int columns) {
             setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
 }
 
-void Grid::appendRow() { insertRow(rowCount()); }
+void Grid::appendRow() {
+    insertRow(rowCount());
+}
 
 void Grid::insertGridRow(int row) {
     if (row >= 1 && row <= gridRowCount())
@@ -91,7 +96,9 @@ void Grid::setGridColumnWidth(int column, int width) {
         setColumnWidth(column, qMax(0, width));
 }
 
-int Grid::gridColumnWidth(int column) const { return columnWidth(column); }
+int Grid::gridColumnWidth(int column) const {
+    return columnWidth(column);
+}
 
 void Grid::setRangeAlignment(int r1, int c1, int r2, int c2, Qt::Alignment alignment) {
     for (int r = qMax(1, r1); r <= qMin(r2, gridRowCount() - 1); ++r)
@@ -152,7 +159,9 @@ QPair<int, int> Grid::selectedRowRange() const {
     return {first, last};
 }
 
-int Grid::currentGridRow() const { return currentRow() < 0 ? 0 : currentRow() + 1; }
+int Grid::currentGridRow() const {
+    return currentRow() < 0 ? 0 : currentRow() + 1;
+}
 
 void Grid::setCurrentGridCell(int row, int column) {
     if (row >= 1 && row < gridRowCount())

@@ -9,7 +9,7 @@
 // Column 0 is the grid's first column, like any other; a window hides it by giving it width 0.
 class Grid : public QTableWidget {
     Q_OBJECT
-public:
+  public:
     explicit Grid(QWidget* parent = nullptr);
 
     int gridRowCount() const { return rowCount() + 1; }
@@ -47,11 +47,11 @@ public:
     int currentGridRow() const;
     void setCurrentGridCell(int row, int column);
 
-signals:
+  signals:
     void gridRowDoubleClicked(int row);
     void gridCurrentCellChanged(int row, int column);
 
-private:
+  private:
     QTableWidgetItem* itemAt(int row, int column, bool create);
     QList<int> m_checkColumns;
     QList<int> m_readOnlyColumns;

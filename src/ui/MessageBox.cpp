@@ -16,7 +16,8 @@ struct OpenGuard {
 };
 } // namespace
 
-bool MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) {
+bool MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                      Buttons buttons) {
     OpenGuard guard;
     if (g_recording) {
         g_shown.append({title, text, icon, buttons});
@@ -39,10 +40,9 @@ bool MessageBox::show(QWidget* parent, const QString& title, const QString& text
         qicon = QMessageBox::Question;
         break;
     }
-    QPointer<QMessageBox> box = new QMessageBox(qicon, title, text,
-                                                buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                                             : QMessageBox::Ok,
-                                                parent);
+    QPointer<QMessageBox> box = new QMessageBox(
+        qicon, title, text,
+        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
     box->setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
     if (buttons == Buttons::OkCancel)
         box->setButtonText(QMessageBox::Cancel, QStringLiteral("取消"));
@@ -65,10 +65,18 @@ bool MessageBox::confirm(QWidget* parent, const QString& text) {
     return show(parent, QStringLiteral("注意"), text, Icon::Question, Buttons::OkCancel);
 }
 
-int MessageBox::openCount() { return g_open; }
-void MessageBox::setRecording(bool on) { g_recording = on; }
-bool MessageBox::recording() { return g_recording; }
-QList<MessageBox::Shown>& MessageBox::shown() { return g_shown; }
+int MessageBox::openCount() {
+    return g_open;
+}
+void MessageBox::setRecording(bool on) {
+    g_recording = on;
+}
+bool MessageBox::recording() {
+    return g_recording;
+}
+QList<MessageBox::Shown>& MessageBox::shown() {
+    return g_shown;
+}
 void MessageBox::clear() {
     g_shown.clear();
     g_answers.clear();
@@ -76,4 +84,6 @@ void MessageBox::clear() {
 void MessageBox::pushAnswer(bool ok) {
     g_answers.enqueue([ok] { return ok; });
 }
-void MessageBox::pushAnswer(std::function<bool()> whileOpen) { g_answers.enqueue(std::move(whileOpen)); }
+void MessageBox::pushAnswer(std::function<bool()> whileOpen) {
+    g_answers.enqueue(std::move(whileOpen));
+}

@@ -10,7 +10,7 @@ class QWidget;
 // blocks, each box is recorded, and its answer comes from a queue of preset answers (OK when the
 // queue is empty). A preset answer may run code "while the box is open" before answering.
 class MessageBox {
-public:
+  public:
     enum class Icon { Information, Warning, Critical, Question };
     enum class Buttons { Ok, OkCancel };
     struct Shown {

@@ -5,10 +5,10 @@
 // An editable combo box whose list is refilled each time it is about to drop down.
 class RefillCombo : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit RefillCombo(QWidget* parent = nullptr);
     void showPopup() override;
 
-signals:
+  signals:
     void aboutToShowPopup();
 };

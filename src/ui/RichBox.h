@@ -7,7 +7,7 @@ struct SharedTextFormat;
 // A rich text box holding plain text with one character format over the whole text.
 class RichBox : public QTextEdit {
     Q_OBJECT
-public:
+  public:
     explicit RichBox(QWidget* parent = nullptr);
 
     QString boxText() const { return toPlainText(); }
@@ -16,7 +16,7 @@ public:
     void applyFormat(const SharedTextFormat& format);
     QTextCharFormat boxFormat() const { return m_format; }
 
-private:
+  private:
     void reapply();
     QTextCharFormat m_format;
     bool m_hasFormat = false;

@@ -2,7 +2,9 @@
 
 #include <QLabel>
 
-StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(false); }
+StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+}
 
 void StatusPanels::setPanels(const QList<int>& widths) {
     for (QLabel* l : m_panels) {

@@ -7,7 +7,7 @@ class QLabel;
 // A status bar with fixed-width panels addressed by index.
 class StatusPanels : public QStatusBar {
     Q_OBJECT
-public:
+  public:
     explicit StatusPanels(QWidget* parent = nullptr);
     void setPanels(const QList<int>& widths);
     int panelCount() const { return m_panels.size(); }
@@ -15,6 +15,6 @@ public:
     QString text(int panel) const;
     int panelWidth(int panel) const;
 
-private:
+  private:
     QList<QLabel*> m_panels;
 };
