@@ -47,6 +47,8 @@ struct Lane {
     QStringList problems;
     int linesRead = 0;
     int lost = 0;
+    int midSave = 0;     // kills that fell between a save's start and its acknowledgement
+    int midSaveKept = 0; // ... where that save had reached the bank all the same
 };
 
 QString examKey(const QString& student, const QString& state, int tihao) {
@@ -110,7 +112,10 @@ void verify(Lane& lane) {
             q.finish();
             auto check = [&](Saved& s, const QList<QString>& found, const QString& what) {
                 const bool stored = found.size() == 1;
+                if (s.pending)
+                    ++lane.midSave;
                 if (stored && s.pending && found.first() == *s.pending) {
+                    ++lane.midSaveKept;
                     // The save went through just before the kill: it is the value now.
                     acknowledge(s, *s.pending);
                     return;
@@ -243,19 +248,22 @@ void CrashSafetyTest::acknowledgedAnswersSurviveKills() {
     }
     loop.exec();
 
-    int kills = 0, lost = 0, acknowledged = 0;
+    int kills = 0, lost = 0, acknowledged = 0, midSave = 0, midSaveKept = 0;
     QStringList problems;
     for (const auto& lane : lanes) {
         kills += lane->kills;
         lost += lane->lost;
+        midSave += lane->midSave;
+        midSaveKept += lane->midSaveKept;
         acknowledged += lane->practice.size() + lane->exam.size();
         problems += lane->problems;
         QFile err(lane->dir.filePath(QStringLiteral("driver-stderr.txt")));
         if (!lane->problems.isEmpty() && err.open(QIODevice::ReadOnly))
             qWarning("driver output: %s", err.readAll().right(4000).constData());
     }
-    qInfo("%d kills in %.1f s, %d answer keys acknowledged, %d lost", kills, clock.elapsed() / 1000.0,
-          acknowledged, lost);
+    qInfo("%d kills in %.1f s, %d answer keys acknowledged, %d lost; %d kills during a save (%d of those "
+          "saves were in the bank)",
+          kills, clock.elapsed() / 1000.0, acknowledged, lost, midSave, midSaveKept);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.mid(0, 20).join(QLatin1Char('\n'))));
     QCOMPARE(lost, 0);
     QVERIFY2(kills >= kKills, qPrintable(QStringLiteral("only %1 kills in the time allowed").arg(kills)));
