@@ -94,6 +94,12 @@ void openQuestionBank(AppState& app, QWidget* parent) {
                            "所在文件夹：%1\n程序将以空的试卷列表继续运行。")
                 .arg(folder));
         return;
+    case Store::OpenResult::Unreadable:
+        MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 无法读取（%2），文件未做任何改动。\n"
+                                                "请检查它和它旁边的 ks.db-wal、ks.db-shm 能否读写。\n"
+                                                "所在文件夹：%1\n程序将以空的试卷列表继续运行。")
+                                     .arg(folder, app.store.lastError()));
+        return;
     case Store::OpenResult::MissingTables:
         MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 缺少程序需要的表或列：%2。\n所在文件夹：%1\n"
                                                 "程序将以空的试卷列表继续运行。")

@@ -149,16 +149,24 @@ Store::OpenResult Store::open(const QString& path) {
     db.setDatabaseName(QStringLiteral("file:%1?mode=rw")
                            .arg(QString::fromLatin1(QUrl::toPercentEncoding(fi.absoluteFilePath(), "/"))));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    // SQLITE_CORRUPT and SQLITE_NOTADB name a damaged file; other failures (cannot open, I/O)
+    // lie outside it.
+    auto failure = [](const QSqlError& e) {
+        const int code = e.nativeErrorCode().toInt() & 0xFF;
+        return code == 11 || code == 26 ? OpenResult::NotADatabase : OpenResult::Unreadable;
+    };
     if (!db.open()) {
         m_lastError = db.lastError().text();
-        return OpenResult::NotADatabase;
+        return failure(db.lastError());
     }
     QSqlQuery q(db);
     // A file that is not a database fails on its first read.
     if (!q.exec("select count(*) from sqlite_master") || !q.next()) {
         m_lastError = q.lastError().text();
+        const OpenResult result = failure(q.lastError());
+        q.finish();
         db.close();
-        return OpenResult::NotADatabase;
+        return result;
     }
     q.finish();
     if (!schema::missing(db).isEmpty()) {

@@ -73,7 +73,9 @@ class RecordSet {
 // The question bank: one SQLite file, opened once and shared by every window.
 class Store {
   public:
-    enum class OpenResult { Ok, Missing, NotADatabase, MissingTables };
+    // Unreadable: SQLite could not read the file or the log it keeps beside it (ks.db-wal,
+    // ks.db-shm), e.g. one of them is a folder; the file itself may be fine.
+    enum class OpenResult { Ok, Missing, NotADatabase, MissingTables, Unreadable };
 
     Store();
     ~Store();
