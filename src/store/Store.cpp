@@ -138,7 +138,7 @@ Store::OpenResult Store::open(const QString& path) {
     dropPrepared();
     const QFileInfo fi(path);
     if (!fi.exists() || !fi.isFile()) {
-        m_lastError = QStringLiteral("file not found");
+        m_lastError = QStringLiteral("找不到题库文件");
         return OpenResult::Missing;
     }
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
@@ -183,7 +183,7 @@ Store::OpenResult Store::open(const QString& path) {
 
 QSqlQuery* Store::run(Sql id, const Params& params) {
     if (!m_open) {
-        m_lastError = QStringLiteral("the question bank is not open");
+        m_lastError = QStringLiteral("题库没有打开");
         return nullptr;
     }
     std::unique_ptr<QSqlQuery>& q = m_prepared[id];
@@ -241,18 +241,18 @@ bool Store::execute(Sql id, const Params& params) {
 
 bool Store::appendRow(const QString& table, const Params& fields) {
     if (!m_open) {
-        m_lastError = QStringLiteral("the question bank is not open");
+        m_lastError = QStringLiteral("题库没有打开");
         return false;
     }
     const QStringList known = schema::columns(table);
     if (known.isEmpty() || fields.isEmpty()) {
-        m_lastError = QStringLiteral("unknown table");
+        m_lastError = QStringLiteral("题库中没有这个表");
         return false;
     }
     QStringList names, marks;
     for (const auto& f : fields) {
         if (!known.contains(f.first)) {
-            m_lastError = QStringLiteral("unknown column %1").arg(f.first);
+            m_lastError = QStringLiteral("题库中没有这一列：%1").arg(f.first);
             return false;
         }
         names << QLatin1Char('"') + f.first + QLatin1Char('"');
