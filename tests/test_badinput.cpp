@@ -5,11 +5,18 @@
 
 #include "answering/AnswerText.h"
 #include "answering/PracticeWindow.h"
+#include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
 #include "marking/MarksWindow.h"
+#include "printing/PrintHandOver.h"
+#include "printing/PrintPreview.h"
+#include "printing/PrintSettingsWindow.h"
+#include "printing/ProfileFile.h"
+#include "printing/SpreadsheetExport.h"
 #include "questions/PaperPicker.h"
+#include "ui/FontChooser.h"
 #include "ui/Gbk.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
@@ -17,10 +24,15 @@
 #include "ui/RichBox.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -153,13 +165,17 @@ class BadInputTest : public QObject {
     Q_OBJECT
   private slots:
     void init() { useRecordingDialogs(); }
-    void cleanup() { PaperPicker::setTestDriver({}); }
+    void cleanup() {
+        PaperPicker::setTestDriver({});
+        spreadsheet::setOpener(nullptr);
+    }
 
     void pickerSearchTakesEveryTextLiterally();
     void practiceWindowBoxesAndActions();
     void examWindowBoxesAndActions();
     void marksWindowBoxesAndActions();
     void cardRowsAreDeletedFromTheMarkedPaperOnly();
+    void printSettingsBoxesAndActions();
 };
 
 void BadInputTest::pickerSearchTakesEveryTextLiterally() {
@@ -456,6 +472,170 @@ void BadInputTest::cardRowsAreDeletedFromTheMarkedPaperOnly() {
     m->删除行->trigger();
     QCOMPARE(bank.scalar("select count(*) from 评分 where code='2' and student='K1'").toInt(), 1);
     QCOMPARE(bank.scalar("select count(*) from 评分 where code='1' and student='K1'").toInt(), 0);
+}
+
+// The print-settings window: every text in the title, rows-per-page, font-size and title-font boxes
+// is saved and comes back, previews quickly and exports; numbers that cannot be used print as if
+// the box were empty.
+void BadInputTest::printSettingsBoxesAndActions() {
+    QTemporaryDir dir;
+    AppState app;
+    app.programDir = dir.path();
+    Grid source;
+    source.setGridColumnCount(4);
+    source.setGridRowCount(1);
+    for (int r = 0; r <= 6; ++r) {
+        if (r > 0)
+            source.appendRow();
+        for (int c = 0; c < 4; ++c)
+            source.setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+    const QString ini = dir.filePath(QStringLiteral("练习.ini"));
+    const QString section = QString::fromUtf8(PrintSettingsWindow::kSection);
+    const QByteArray otherSection("; 打印设置\n[其他]\n甲=乙\n");
+    {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(otherSection);
+    }
+    QString exported;
+    spreadsheet::setOpener([&exported](const QString& path) {
+        exported = path;
+        return true;
+    });
+    auto open = [&] {
+        openPrintSettings(app, nullptr, &source, QStringLiteral("练习.ini"), QStringLiteral("自由打印"),
+                          QString());
+        attachSpreadsheet(app, nullptr, &source, QStringLiteral("练习.ini"));
+        return qobject_cast<PrintSettingsWindow*>(app.print.settingsWindow.data());
+    };
+    // Title, rows per page, font size, title font.
+    auto fill = [](PrintSettingsWindow* w, const QString& title, const QString& rows, const QString& size,
+                   const QString& font) {
+        w->标题编辑框->setText(title);
+        w->行数编辑框->setText(rows);
+        w->字体大小->setText(size);
+        w->字体编辑框->setText(font);
+    };
+    // Builds the preview: soon, without a message; the window then waits for the preview to close.
+    auto preview = [](PrintSettingsWindow* w, const char* label) {
+        MessageBox::clear();
+        QElapsedTimer clock;
+        clock.start();
+        w->打印按钮->click();
+        QVERIFY2(clock.elapsed() < 20000, label);
+        QVERIFY2(MessageBox::shown().isEmpty(), label);
+        QVERIFY2(w->lastTable().has_value(), label);
+        QCOMPARE(w->lastTable()->text(3, 2), w->标题编辑框->text().trimmed());
+        QWidget* open = printpreview::findOpen();
+        QVERIFY2(open, label);
+        delete open;
+    };
+
+    for (const Input& in : badInputs()) {
+        MessageBox::clear();
+        PrintSettingsWindow* w = open();
+        QVERIFY(w);
+        fill(w, in.text, in.text, in.text, in.text);
+        FontChooser::preset(std::nullopt); // the font dialog cancelled keeps the text
+        w->按钮3->click();
+        QCOMPARE(w->字体编辑框->text(), in.text);
+        QPointer<PrintSettingsWindow> alive(w);
+        w->保存配置按钮->click();
+        QTRY_VERIFY2(!alive, in.label);
+        QVERIFY2(MessageBox::shown().isEmpty(), in.label);
+
+        // The file still reads: the other keys and sections are as they were.
+        const QByteArray bytes = [&] {
+            QFile f(ini);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY2(bytes.startsWith(otherSection), in.label);
+        for (const auto& [key, value] : QList<QPair<const char*, const char*>>{{"纸型", "1"},
+                                                                               {"打印方向", "1"},
+                                                                               {"线型", "1"},
+                                                                               {"是否序号", "假"},
+                                                                               {"保存配置", "真"},
+                                                                               {"打印字段", "1,2,3"}})
+            QCOMPARE(ProfileFile::read(ini, section, QString::fromUtf8(key)), QString::fromUtf8(value));
+
+        // Reopened, each box shows what was typed (trimmed; a text longer than the settings file
+        // reads is cut to that length).
+        w = open();
+        const QString typed = in.text.trimmed();
+        for (QLineEdit* box : {w->标题编辑框, w->行数编辑框, w->字体大小, w->字体编辑框}) {
+            const QString shown = box->text();
+            QVERIFY2(typed.startsWith(shown), in.label);
+            QVERIFY2(shown == typed || shown.toUtf8().size() > ProfileFile::kMaxValueBytes - 4, in.label);
+        }
+        QVERIFY(w->保存配置选择框->isChecked());
+
+        fill(w, in.text, in.text, in.text, in.text);
+        preview(w, in.label);
+        delete w;
+
+        // Export writes the spreadsheet whatever the boxes hold.
+        w = open();
+        fill(w, in.text, in.text, in.text, in.text);
+        exported.clear();
+        alive = w;
+        w->导出按钮->click();
+        QVERIFY2(MessageBox::shown().isEmpty(), in.label);
+        QVERIFY2(QFile::exists(exported), in.label);
+        QFile::remove(exported);
+        QDir().rmdir(QFileInfo(exported).path());
+        QTRY_VERIFY(!alive);
+    }
+
+    // Numbers that cannot be used print as if their boxes were empty: rows break by height and
+    // fonts keep their sizes.
+    const QString longTitle = badInputs().last().text;
+    PrintSettingsWindow* w = open();
+    fill(w, longTitle, QString(), QString(), QString());
+    preview(w, "empty");
+    if (QTest::currentTestFailed())
+        return;
+    const PrintTable plain = *w->lastTable();
+    delete w;
+    const QList<QStringList> unusable{{"-5", "-1", "黑体,-1"},
+                                      {"0", "0", "黑体,0"},
+                                      {"99999999999", "1e9", "黑体,1e9"},
+                                      {"abc", "abc", ",abc"}};
+    for (const QStringList& n : unusable) {
+        w = open();
+        fill(w, longTitle, n[0], n[1], n[2]);
+        preview(w, qPrintable(n.join('|')));
+        if (QTest::currentTestFailed())
+            return;
+        const PrintTable& t = *w->lastTable();
+        QCOMPARE(t.pageSettings().rowsPerPage, plain.pageSettings().rowsPerPage);
+        QCOMPARE(t.cell(6, 2).fontSize, plain.cell(6, 2).fontSize);
+        QCOMPARE(t.cell(3, 2).fontSize, plain.cell(3, 2).fontSize);
+        QCOMPARE(t.cell(3, 2).font, plain.cell(3, 2).font);
+        delete w;
+    }
+
+    // The largest numbers: letters 2 m tall at most, one page per row, and the PDF is written soon.
+    // (5 × 858993460 points would wrap round to 4 in an int.)
+    w = open();
+    fill(w, longTitle, QStringLiteral("1"), QStringLiteral("2147483647"), QStringLiteral("黑体,858993460"));
+    preview(w, "largest");
+    if (QTest::currentTestFailed())
+        return;
+    const PrintTable largest = *w->lastTable();
+    delete w;
+    QCOMPARE(largest.cell(6, 2).fontSize, 20000);
+    QCOMPARE(largest.cell(3, 2).fontSize, 20000);
+    QCOMPARE(largest.paginate(QSizeF(2970, 2100)).size(), 6);
+    QElapsedTimer clock;
+    clock.start();
+    const QString pdf = dir.filePath(QStringLiteral("表.pdf"));
+    QVERIFY(printpreview::writePdf(largest, pdf));
+    QVERIFY(clock.elapsed() < 20000);
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.count("/Type /Page") - bytes.count("/Type /Pages") >= 1);
 }
 
 QTEST_MAIN(BadInputTest)

@@ -9,6 +9,8 @@ constexpr int kHeadingRow = 5;
 constexpr int kSerialWidth = 120;
 constexpr int kColumnWidth = 280;
 constexpr int kRowHeight = 80;
+// The title prints at 5 × points in 0.1 mm, which the table holds to at most 2 m.
+constexpr int kMaxTitlePoints = 4000;
 } // namespace
 
 TitleFont parseTitleFont(const QString& text) {
@@ -27,7 +29,7 @@ TitleFont parseTitleFont(const QString& text) {
     bool ok = false;
     const int points = t.mid(comma + 1).section(u',', 0, 0).trimmed().toInt(&ok);
     if (ok && points > 0)
-        font.points = points;
+        font.points = qMin(points, kMaxTitlePoints); // 5 × points must not overflow
     return font;
 }
 

@@ -32,7 +32,7 @@ struct TitleFont {
 };
 
 // "name,size": empty text gives 黑体 22; text without a comma is all name with size 22; a size that
-// is not a positive number gives 22.
+// is not a positive number gives 22, and one above 4000 gives 4000.
 TitleFont parseTitleFont(const QString& text);
 
 // Builds the print table of a source grid (row 0 headings, rows 1.. data): the title in row 3, the
