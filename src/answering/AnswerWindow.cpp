@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
 #include "questions/QuestionText.h"
+#include "ui/Controls.h"
 #include "ui/FontChooser.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
@@ -21,12 +22,6 @@
 #include <cmath>
 
 namespace {
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 // A tab page's top-left lies this far into the tab control (below the tab bar).
 constexpr int kPageTop = 24;
 } // namespace
@@ -268,12 +263,7 @@ void AnswerWindow::applyTextFormat() {
 
 void AnswerWindow::chooseFont() {
     SharedTextFormat& f = m_app.textFormat;
-    QFont initial(f.face);
-    initial.setPointSize(qMax(1, f.size));
-    initial.setBold(f.style & 1);
-    initial.setItalic(f.style & 2);
-    initial.setUnderline(f.style & 4);
-    initial.setStrikeOut(f.style & 8);
+    const QFont initial = fontOf(f);
     const auto choice = FontChooser::choose(this, initial, f.color);
     if (!choice)
         return;
@@ -288,17 +278,6 @@ void AnswerWindow::chooseFont() {
 void AnswerWindow::setPaper(const QString& code, const QString& name) {
     试卷编码透明标签->setText(code);
     试卷超级按钮->setText(name);
-}
-
-bool AnswerWindow::runPicker() {
-    PaperPicker picker(m_app.store, this);
-    connect(&picker, &PaperPicker::paperChosen, this, [this](const QString& code, const QString& name) {
-        if (m_app.mainWindow)
-            m_app.mainWindow->applyPaperChoice(code, name);
-        else
-            setPaper(code, name);
-    });
-    return picker.run();
 }
 
 void AnswerWindow::layoutAnswerArea(int W, int H) {

@@ -44,8 +44,6 @@ class AnswerWindow : public WorkWindow {
     // The font button: size, colour and style bits from the font dialog; the face stays.
     void chooseFont();
 
-    // Runs the paper picker; true when a paper was chosen (written into this window).
-    bool runPicker();
     void setPaper(const QString& code, const QString& name);
     void receivePaper(const QString& code, const QString& name) override { setPaper(code, name); }
 

@@ -8,6 +8,7 @@
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
 #include "ui/Gbk.h"
+#include "ui/Controls.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
@@ -20,16 +21,6 @@
 #include <QSlider>
 #include <QTabWidget>
 
-namespace {
-QPushButton* toolButton(QWidget* parent, const char* name, const char* caption, QRect place) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromUtf8(name));
-    b->setAutoDefault(false);
-    b->setGeometry(place);
-    return b;
-}
-} // namespace
-
 PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow)
     : AnswerWindow(app, Kind::Practice, mainWindow) {
     setObjectName(QStringLiteral("练习窗口"));
@@ -39,8 +30,9 @@ PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow)
     分组框1 = new QGroupBox(QStringLiteral("工具栏"), this);
     分组框1->setObjectName(QStringLiteral("分组框1"));
     分组框1->setGeometry(10, 8, 774, 56);
-    试卷超级按钮 = toolButton(分组框1, "试卷超级按钮", "请点击选择试卷", {8, 18, 160, 24});
-    字体按钮 = toolButton(分组框1, "字体按钮", "字体", {172, 18, 40, 20});
+    试卷超级按钮 = makeButton(分组框1, QStringLiteral("试卷超级按钮"), QStringLiteral("请点击选择试卷"),
+                              {8, 18, 160, 24});
+    字体按钮 = makeButton(分组框1, QStringLiteral("字体按钮"), QStringLiteral("字体"), {172, 18, 40, 20});
     顺序单选框 = new QRadioButton(QStringLiteral("顺序"), 分组框1);
     顺序单选框->setObjectName(QStringLiteral("顺序单选框"));
     顺序单选框->setGeometry(217, 18, 48, 24);
@@ -48,15 +40,15 @@ PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow)
     随机单选框 = new QRadioButton(QStringLiteral("随机"), 分组框1);
     随机单选框->setObjectName(QStringLiteral("随机单选框"));
     随机单选框->setGeometry(275, 18, 48, 24);
-    重做按钮 = toolButton(分组框1, "重做按钮", "重做", {338, 18, 40, 20});
-    朗读按钮 = toolButton(分组框1, "朗读按钮", "朗读", {420, 18, 40, 20});
-    暂停按钮 = toolButton(分组框1, "暂停按钮", "暂停", {461, 18, 40, 20});
-    停止按钮 = toolButton(分组框1, "停止按钮", "停止", {502, 18, 40, 20});
+    重做按钮 = makeButton(分组框1, QStringLiteral("重做按钮"), QStringLiteral("重做"), {338, 18, 40, 20});
+    朗读按钮 = makeButton(分组框1, QStringLiteral("朗读按钮"), QStringLiteral("朗读"), {420, 18, 40, 20});
+    暂停按钮 = makeButton(分组框1, QStringLiteral("暂停按钮"), QStringLiteral("暂停"), {461, 18, 40, 20});
+    停止按钮 = makeButton(分组框1, QStringLiteral("停止按钮"), QStringLiteral("停止"), {502, 18, 40, 20});
     滑块条语速 = new QSlider(Qt::Horizontal, 分组框1);
     滑块条语速->setObjectName(QStringLiteral("滑块条语速"));
     滑块条语速->setGeometry(554, 20, 144, 18);
     滑块条语速->setRange(-10, 10);
-    输出按钮 = toolButton(分组框1, "输出按钮", "输出", {710, 18, 40, 20});
+    输出按钮 = makeButton(分组框1, QStringLiteral("输出按钮"), QStringLiteral("输出"), {710, 18, 40, 20});
 
     buildAnswerControls(
         {QRect(10, 71, 774, 264), QRect(10, 341, 776, 120), QRect(8, 16, 760, 56), 520, 547, 574, 613, 641});
@@ -65,7 +57,7 @@ PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow)
     auto* answerPage = new QWidget;
     题目区高级选择夹->addTab(wrongPage, QStringLiteral("错题"));
     题目区高级选择夹->addTab(answerPage, QStringLiteral("答案"));
-    导出按钮 = toolButton(wrongPage, "导出按钮", "导出", {});
+    导出按钮 = makeButton(wrongPage, QStringLiteral("导出按钮"), QStringLiteral("导出"));
     placeOnPage(导出按钮, 16, 28, 50, 20);
     错题高级表格 = new Grid(wrongPage);
     错题高级表格->setObjectName(QStringLiteral("错题高级表格"));

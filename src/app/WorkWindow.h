@@ -18,6 +18,8 @@ class WorkWindow : public QWidget {
     virtual void layoutControls(int W, int H) = 0;
     // A paper chosen in the picker: its code into the hidden label, its name onto the paper button.
     virtual void receivePaper(const QString& code, const QString& name) = 0;
+    // Runs the paper picker; the choice goes to the first open work window (this one).
+    bool runPicker();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -7,6 +7,7 @@
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
 #include "ui/Gbk.h"
+#include "ui/Controls.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 #include "ui/RichBox.h"
@@ -32,22 +33,6 @@ QString clockText(int minutes, int totalSeconds, int seconds) {
     return QStringLiteral("考试时间:%1分钟  %2:%3").arg(minutes).arg(totalSeconds / 60).arg(seconds);
 }
 
-namespace {
-QLabel* label(QWidget* parent, const char* name, const char* caption, QRect place) {
-    auto* l = new QLabel(QString::fromUtf8(caption), parent);
-    l->setObjectName(QString::fromUtf8(name));
-    l->setGeometry(place);
-    return l;
-}
-QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect place) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromUtf8(name));
-    b->setAutoDefault(false);
-    b->setGeometry(place);
-    return b;
-}
-} // namespace
-
 ExamWindow::ExamWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, Kind::Exam, mainWindow) {
     setObjectName(QStringLiteral("考试窗口"));
     setWindowTitle(QStringLiteral("考试"));
@@ -56,22 +41,24 @@ ExamWindow::ExamWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, K
     分组框1 = new QGroupBox(QStringLiteral("考生信息"), this);
     分组框1->setObjectName(QStringLiteral("分组框1"));
     分组框1->setGeometry(10, 8, 768, 56);
-    试卷超级按钮 = button(分组框1, "试卷超级按钮", "请点击选择试卷", {8, 20, 200, 24});
-    透明标签1 = label(分组框1, "透明标签1", "考号", {220, 20, 24, 16});
+    试卷超级按钮 = makeButton(分组框1, QStringLiteral("试卷超级按钮"), QStringLiteral("请点击选择试卷"),
+                              {8, 20, 200, 24});
+    透明标签1 = makeLabel(分组框1, QStringLiteral("透明标签1"), QStringLiteral("考号"), {220, 20, 24, 16});
     考号组合框 = new RefillCombo(分组框1);
     考号组合框->setObjectName(QStringLiteral("考号组合框"));
     考号组合框->setGeometry(250, 20, 96, 20);
-    透明标签2 = label(分组框1, "透明标签2", "姓名", {352, 20, 24, 16});
+    透明标签2 = makeLabel(分组框1, QStringLiteral("透明标签2"), QStringLiteral("姓名"), {352, 20, 24, 16});
     姓名编辑框 = new QLineEdit(分组框1);
     姓名编辑框->setObjectName(QStringLiteral("姓名编辑框"));
     姓名编辑框->setGeometry(382, 20, 96, 20);
-    透明标签3 = label(分组框1, "透明标签3", "场次", {483, 20, 24, 16});
+    透明标签3 = makeLabel(分组框1, QStringLiteral("透明标签3"), QStringLiteral("场次"), {483, 20, 24, 16});
     场次组合框 = new RefillCombo(分组框1);
     场次组合框->setObjectName(QStringLiteral("场次组合框"));
     场次组合框->setGeometry(512, 20, 96, 20);
-    开始按钮 = button(分组框1, "开始按钮", "开始", {618, 20, 40, 20});
-    考试交卷按钮 = button(分组框1, "考试交卷按钮", "交卷", {664, 20, 40, 20});
-    字体按钮 = button(分组框1, "字体按钮", "字体", {713, 20, 40, 20});
+    开始按钮 = makeButton(分组框1, QStringLiteral("开始按钮"), QStringLiteral("开始"), {618, 20, 40, 20});
+    考试交卷按钮 =
+        makeButton(分组框1, QStringLiteral("考试交卷按钮"), QStringLiteral("交卷"), {664, 20, 40, 20});
+    字体按钮 = makeButton(分组框1, QStringLiteral("字体按钮"), QStringLiteral("字体"), {713, 20, 40, 20});
 
     buildAnswerControls(
         {QRect(10, 72, 768, 264), QRect(10, 344, 768, 120), QRect(8, 16, 744, 56), 515, 542, 569, 608, 636});
@@ -174,22 +161,29 @@ void ExamWindow::buildOrder() {
 }
 
 void ExamWindow::refillCandidates() {
-    if (paperCode().isEmpty())
-        return;
-    考号组合框->clear();
-    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd();
-         rs.moveNext())
-        考号组合框->addItem(rs.text("student"));
+    fillCandidateList(m_app.store, *考号组合框, paperCode());
 }
 
 void ExamWindow::refillSittings() {
-    const QString student = examKey(考号组合框->currentText());
+    fillSittingList(m_app.store, *场次组合框, paperCode(), 考号组合框->currentText());
+}
+
+void fillCandidateList(Store& store, QComboBox& box, const QString& code) {
+    if (code.isEmpty())
+        return;
+    box.clear();
+    for (RecordSet rs = store.query(Sql::Candidates, {{"code", code}}); !rs.atEnd(); rs.moveNext())
+        box.addItem(rs.text("student"));
+}
+
+void fillSittingList(Store& store, QComboBox& box, const QString& code, const QString& typedStudent) {
+    const QString student = examKey(typedStudent);
     if (student.isEmpty())
         return;
-    场次组合框->clear();
-    for (RecordSet rs = m_app.store.query(Sql::Sittings, {{"code", paperCode()}, {"student", student}});
-         !rs.atEnd(); rs.moveNext())
-        场次组合框->addItem(rs.text("state"));
+    box.clear();
+    for (RecordSet rs = store.query(Sql::Sittings, {{"code", code}, {"student", student}}); !rs.atEnd();
+         rs.moveNext())
+        box.addItem(rs.text("state"));
 }
 
 void ExamWindow::start() {

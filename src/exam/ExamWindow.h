@@ -2,7 +2,9 @@
 
 #include "answering/AnswerWindow.h"
 
+class QComboBox;
 class QTimer;
+class Store;
 class RefillCombo;
 
 // The exam window ("考试"): one candidate sits one paper against the clock.
@@ -52,5 +54,9 @@ class ExamWindow : public AnswerWindow {
 
 // Candidate numbers and sittings are keys: the program keeps them without any space.
 QString examKey(const QString& typed);
+// The drop-down lists of candidates who answered a paper, and of a candidate's sittings; a list
+// is left as it is without a paper code or a candidate number.
+void fillCandidateList(Store& store, QComboBox& box, const QString& code);
+void fillSittingList(Store& store, QComboBox& box, const QString& code, const QString& typedStudent);
 // The clock text of the status bar: "考试时间:90分钟  2:5".
 QString clockText(int minutes, int totalSeconds, int seconds);

@@ -3,25 +3,11 @@
 #include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "marking/MarksWindow.h"
+#include "ui/Controls.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-
-namespace {
-QLabel* label(QWidget* parent, const char* name, const char* caption, QRect place) {
-    auto* l = new QLabel(QString::fromUtf8(caption), parent);
-    l->setObjectName(QString::fromUtf8(name));
-    l->setGeometry(place);
-    return l;
-}
-QLineEdit* edit(QWidget* parent, const char* name, QRect place) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromUtf8(name));
-    e->setGeometry(place);
-    return e;
-}
-} // namespace
 
 InfoWindow::InfoWindow(AppState& app, QWidget* mainWindow) : QWidget(mainWindow, Qt::Window), m_app(app) {
     setObjectName(QStringLiteral("信息窗口"));
@@ -31,14 +17,14 @@ InfoWindow::InfoWindow(AppState& app, QWidget* mainWindow) : QWidget(mainWindow,
     分组框2 = new QGroupBox(QStringLiteral("考生信息"), this);
     分组框2->setObjectName(QStringLiteral("分组框2"));
     分组框2->setGeometry(5, 32, 416, 128);
-    透明标签3 = label(分组框2, "透明标签3", "姓名", {9, 32, 50, 20});
-    姓名编辑框 = edit(分组框2, "姓名编辑框", {69, 32, 130, 20});
-    透明标签4 = label(分组框2, "透明标签4", "身份证", {217, 32, 50, 20});
-    身份证编辑框 = edit(分组框2, "身份证编辑框", {275, 32, 130, 20});
-    透明标签5 = label(分组框2, "透明标签5", "试卷", {10, 78, 30, 20});
-    试卷编辑框 = edit(分组框2, "试卷编辑框", {69, 78, 130, 20});
-    透明标签6 = label(分组框2, "透明标签6", "总分", {217, 78, 50, 20});
-    总分编辑框 = edit(分组框2, "总分编辑框", {275, 78, 130, 20});
+    透明标签3 = makeLabel(分组框2, QStringLiteral("透明标签3"), QStringLiteral("姓名"), {9, 32, 50, 20});
+    姓名编辑框 = makeEdit(分组框2, QStringLiteral("姓名编辑框"), {69, 32, 130, 20});
+    透明标签4 = makeLabel(分组框2, QStringLiteral("透明标签4"), QStringLiteral("身份证"), {217, 32, 50, 20});
+    身份证编辑框 = makeEdit(分组框2, QStringLiteral("身份证编辑框"), {275, 32, 130, 20});
+    透明标签5 = makeLabel(分组框2, QStringLiteral("透明标签5"), QStringLiteral("试卷"), {10, 78, 30, 20});
+    试卷编辑框 = makeEdit(分组框2, QStringLiteral("试卷编辑框"), {69, 78, 130, 20});
+    透明标签6 = makeLabel(分组框2, QStringLiteral("透明标签6"), QStringLiteral("总分"), {217, 78, 50, 20});
+    总分编辑框 = makeEdit(分组框2, QStringLiteral("总分编辑框"), {275, 78, 130, 20});
     for (QLineEdit* e : {姓名编辑框, 身份证编辑框, 试卷编辑框, 总分编辑框})
         e->setReadOnly(true);
     // Over the middle of the main window.

@@ -137,33 +137,15 @@ QString MarksWindow::paperCode() const {
 }
 
 void MarksWindow::choosePaper() {
-    PaperPicker picker(m_app.store, this);
-    connect(&picker, &PaperPicker::paperChosen, this, [this](const QString& code, const QString& name) {
-        if (m_app.mainWindow)
-            m_app.mainWindow->applyPaperChoice(code, name);
-        else
-            receivePaper(code, name);
-    });
-    picker.run();
+    runPicker();
 }
 
 void MarksWindow::refillCandidates() {
-    if (paperCode().isEmpty())
-        return;
-    考号组合框->clear();
-    for (RecordSet rs = m_app.store.query(Sql::Candidates, {{"code", paperCode()}}); !rs.atEnd();
-         rs.moveNext())
-        考号组合框->addItem(rs.text("student"));
+    fillCandidateList(m_app.store, *考号组合框, paperCode());
 }
 
 void MarksWindow::refillSittings() {
-    const QString student = examKey(考号组合框->currentText());
-    if (student.isEmpty())
-        return;
-    场次组合框->clear();
-    for (RecordSet rs = m_app.store.query(Sql::Sittings, {{"code", paperCode()}, {"student", student}});
-         !rs.atEnd(); rs.moveNext())
-        场次组合框->addItem(rs.text("state"));
+    fillSittingList(m_app.store, *场次组合框, paperCode(), 考号组合框->currentText());
 }
 
 void MarksWindow::toolbarCommand(const QString& caption) {

@@ -17,15 +17,19 @@ void RichBox::setBoxText(const QString& text) {
     reapply();
 }
 
-void RichBox::applyFormat(const SharedTextFormat& format) {
+QFont fontOf(const SharedTextFormat& format) {
     QFont font(format.face);
     font.setPointSize(qMax(1, format.size));
     font.setBold(format.style & 1);
     font.setItalic(format.style & 2);
     font.setUnderline(format.style & 4);
     font.setStrikeOut(format.style & 8);
+    return font;
+}
+
+void RichBox::applyFormat(const SharedTextFormat& format) {
     QTextCharFormat f;
-    f.setFont(font, QTextCharFormat::FontPropertiesAll);
+    f.setFont(fontOf(format), QTextCharFormat::FontPropertiesAll);
     if (format.color.isValid())
         f.setForeground(format.color);
     else

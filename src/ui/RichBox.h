@@ -4,6 +4,9 @@
 
 struct SharedTextFormat;
 
+// The face, size and style bits of the shared text format as a font.
+QFont fontOf(const SharedTextFormat& format);
+
 // A rich text box holding plain text with one character format over the whole text.
 class RichBox : public QTextEdit {
     Q_OBJECT
