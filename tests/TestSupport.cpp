@@ -4,6 +4,7 @@
 #include "questions/PaperPicker.h"
 #include "questions/QuestionReader.h"
 #include "store/Schema.h"
+#include "ui/Grid.h"
 #include "ui/MessageBox.h"
 
 #include <QAtomicInt>
@@ -123,4 +124,18 @@ void pickPaperInPicker(const QString& code) {
             }
         p.choose();
     });
+}
+
+std::unique_ptr<Grid> makeSource(int columns, int dataRows) {
+    auto grid = std::make_unique<Grid>();
+    grid->setGridColumnCount(columns);
+    grid->setGridRowCount(1);
+    for (int c = 0; c < columns; ++c)
+        grid->setCell(0, c, QStringLiteral("列%1").arg(c));
+    for (int r = 1; r <= dataRows; ++r) {
+        grid->appendRow();
+        for (int c = 0; c < columns; ++c)
+            grid->setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+    return grid;
 }

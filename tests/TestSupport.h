@@ -8,6 +8,7 @@
 #include <QVariantList>
 #include <memory>
 
+class Grid;
 class MainWindow;
 class QWidget;
 
@@ -47,6 +48,10 @@ void pressToolbar(MainWindow& w, const QString& caption);
 // The paper picker, whenever it opens, chooses the paper with this code (the first one when
 // the code is empty).
 void pickPaperInPicker(const QString& code = QString());
+
+// A source grid as the windows hand it over to printing: headings "列c" in row 0, "r<r>c<c>" in
+// the data rows (column 0 is never printed).
+std::unique_ptr<Grid> makeSource(int columns, int dataRows);
 
 // Finds a child by object name, failing the test when it is missing.
 template <typename T> T* child(QWidget* parent, const QString& name);

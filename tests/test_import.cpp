@@ -1,3 +1,4 @@
+#include "MemorySource.h"
 #include "TestSupport.h"
 
 #include "app/AppState.h"
@@ -24,57 +25,6 @@ const QString kFixtures = QStringLiteral(VELTARO_SOURCE_DIR "/../shared/fixtures
 #define NEED_FIXTURES()                                                                                      \
     if (!QFileInfo::exists(kFixtures + "/nwind.mdb"))                                                        \
     QSKIP("the Access test files are not beside the repository (../shared/fixtures/mdb)")
-
-struct MemoryTable {
-    QString name;
-    QList<SourceColumn> columns;
-    QList<QVariantList> rows;
-};
-
-// Tables held in memory; can be told to fail after a number of rows of one table.
-class MemorySource : public TableSource {
-  public:
-    QList<MemoryTable> data;
-    QString failTable;
-    int failAfter = -1;
-
-    QStringList tables() override {
-        QStringList out;
-        for (const MemoryTable& t : data)
-            out << t.name;
-        return out;
-    }
-    const MemoryTable* find(const QString& name) const {
-        for (const MemoryTable& t : data)
-            if (t.name == name)
-                return &t;
-        return nullptr;
-    }
-    QList<SourceColumn> columns(const QString& table) override {
-        const MemoryTable* t = find(table);
-        return t ? t->columns : QList<SourceColumn>();
-    }
-    qint64 rowCount(const QString& table) override {
-        const MemoryTable* t = find(table);
-        return t ? t->rows.size() : -1;
-    }
-    bool readRows(const QString& table, const QList<int>& wanted, const RowSink& sink,
-                  QString* error) override {
-        const MemoryTable* t = find(table);
-        for (int r = 0; t && r < t->rows.size(); ++r) {
-            if (table == failTable && r == failAfter) {
-                *error = QStringLiteral("page 17 cannot be read");
-                return false;
-            }
-            QVariantList values;
-            for (int c : wanted)
-                values << t->rows[r].value(c);
-            if (!sink(values))
-                return false;
-        }
-        return t != nullptr;
-    }
-};
 
 QList<SourceColumn> cols(const QStringList& names) {
     QList<SourceColumn> out;
@@ -401,8 +351,7 @@ void ImportTest::failureOrCancelLeavesNothingBehind() {
     QTemporaryDir dir;
     const QString db = dir.filePath("ks.db");
     MemorySource failing = accessLikeBank(600);
-    failing.failTable = QStringLiteral("题库");
-    failing.failAfter = 300;
+    failing.table(QStringLiteral("题库"))->failAfter = 300;
     auto result = bankimport::importBank(failing, db, "ks.mdb");
     QVERIFY(!result.ok);
     QVERIFY(result.counts.isEmpty());

@@ -15,21 +15,6 @@
 
 namespace {
 
-// A source grid as the windows hand it over: column 0 is never printed.
-std::unique_ptr<Grid> makeSource(int columns, int dataRows) {
-    auto grid = std::make_unique<Grid>();
-    grid->setGridColumnCount(columns);
-    grid->setGridRowCount(1);
-    for (int c = 0; c < columns; ++c)
-        grid->setCell(0, c, QStringLiteral("列%1").arg(c));
-    for (int r = 1; r <= dataRows; ++r) {
-        grid->appendRow();
-        for (int c = 0; c < columns; ++c)
-            grid->setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
-    }
-    return grid;
-}
-
 PrintJob jobFor(const Grid& source, int chosen) {
     PrintJob job;
     job.title = QStringLiteral("错题打印");

@@ -32,20 +32,6 @@ namespace {
 
 const QString kSection = QStringLiteral("高级表格打印");
 
-std::unique_ptr<Grid> makeSource(int columns, int dataRows) {
-    auto grid = std::make_unique<Grid>();
-    grid->setGridColumnCount(columns);
-    grid->setGridRowCount(1);
-    for (int c = 0; c < columns; ++c)
-        grid->setCell(0, c, QStringLiteral("列%1").arg(c));
-    for (int r = 1; r <= dataRows; ++r) {
-        grid->appendRow();
-        for (int c = 0; c < columns; ++c)
-            grid->setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
-    }
-    return grid;
-}
-
 // A program folder, the program-wide state and a source grid of the test's own.
 struct Fixture {
     QTemporaryDir dir;

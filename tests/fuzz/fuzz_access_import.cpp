@@ -4,6 +4,7 @@
 // opens, holding every row read, or leaves nothing behind.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "../MemorySource.h"
 
 #include "store/AccessImport.h"
 #include "store/Schema.h"
@@ -20,61 +21,6 @@
 #include <memory>
 
 namespace {
-
-struct Table {
-    QString name;
-    QList<SourceColumn> columns;
-    QList<QVariantList> rows;
-    int failAfter = -1; // the read fails before this row
-};
-
-class MemorySource : public TableSource {
-  public:
-    QList<Table> data;
-
-    QStringList tables() override {
-        QStringList out;
-        for (const Table& t : data)
-            out << t.name;
-        return out;
-    }
-    const Table* find(const QString& name) const {
-        for (const Table& t : data)
-            if (t.name == name)
-                return &t;
-        return nullptr;
-    }
-    QList<SourceColumn> columns(const QString& table) override {
-        const Table* t = find(table);
-        return t ? t->columns : QList<SourceColumn>();
-    }
-    qint64 rowCount(const QString& table) override {
-        const Table* t = find(table);
-        return t ? t->rows.size() : -1;
-    }
-    bool readRows(const QString& table, const QList<int>& wanted, const RowSink& sink,
-                  QString* error) override {
-        const Table* t = find(table);
-        if (!t) {
-            *error = QStringLiteral("no such table");
-            return false;
-        }
-        for (int r = 0; r < t->rows.size(); ++r) {
-            if (r == t->failAfter) {
-                *error = QStringLiteral("page cannot be read");
-                return false;
-            }
-            QVariantList values;
-            for (int c : wanted)
-                values << t->rows[r].value(c); // a short row gives nulls
-            ++delivered[table];
-            if (!sink(values))
-                return false;
-        }
-        return true;
-    }
-    QHash<QString, qint64> delivered;
-};
 
 QString spelling(FuzzInput& in, const QString& name) {
     switch (in.below(4)) {
@@ -128,7 +74,7 @@ MemorySource build(FuzzInput& in) {
         const QString bank = tables.value(t, QStringLiteral("其他"));
         if (in.below(8) == 0)
             continue; // a missing table
-        Table table;
+        MemoryTable table;
         table.name = spelling(in, bank);
         QStringList names = schema::columns(bank);
         if (in.below(3) == 0)
@@ -170,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemorySource source = build(in);
 
     // The values alone: text columns get text, number columns a number or the text itself.
-    for (const Table& t : source.data)
+    for (const MemoryTable& t : source.data)
         for (const QVariantList& row : t.rows)
             for (const QVariant& v : row) {
                 const QVariant text = bankimport::convert(v, bankimport::Target::Text);
