@@ -1,7 +1,7 @@
 // The answer card of a sitting of 1,000 answers in a generated bank of 1,000 questions: the
 // median time of the program's build (queries, marking, grid), and in the same run the time of the
 // same statements run straight against SQLite.
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "marking/AnswerCard.h"
 #include "store/Schema.h"
 #include "ui/Grid.h"

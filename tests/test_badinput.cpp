@@ -5,7 +5,7 @@
 
 #include "answering/AnswerText.h"
 #include "answering/PracticeWindow.h"
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"

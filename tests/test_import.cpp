@@ -1,7 +1,7 @@
 #include "MemorySource.h"
 #include "TestSupport.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/BankOpening.h"
 #include "store/AccessImport.h"
 #include "store/AccessReader.h"

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "printing/PrintHandOver.h"
 #include "printing/PrintPreview.h"
 #include "printing/PrintSettingsWindow.h"

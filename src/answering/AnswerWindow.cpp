@@ -1,7 +1,7 @@
 #include "answering/AnswerWindow.h"
 
 #include "answering/AnswerText.h"
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
 #include "questions/QuestionText.h"

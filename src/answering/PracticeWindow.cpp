@@ -1,7 +1,7 @@
 #include "answering/PracticeWindow.h"
 
 #include "answering/AnswerText.h"
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "printing/PrintHandOver.h"
 #include "questions/QuestionReader.h"

@@ -1,6 +1,6 @@
 #include "app/BankOpening.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "ui/MessageBox.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "app/BankOpening.h"
 #include "app/Skin.h"
-#include "app/WorkWindow.h"
+#include "shell/WorkWindow.h"
 #include "answering/PracticeWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"

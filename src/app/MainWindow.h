@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "exam/ExamWindow.h"
 
 #include "answering/AnswerText.h"
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "marking/InfoWindow.h"
 #include "questions/QuestionText.h"

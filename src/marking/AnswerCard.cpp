@@ -1,7 +1,7 @@
 #include "marking/AnswerCard.h"
 
 #include "answering/AnswerText.h"
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "ui/Grid.h"
 

@@ -1,6 +1,6 @@
 #include "marking/InfoWindow.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "marking/MarksWindow.h"
 #include "ui/Controls.h"

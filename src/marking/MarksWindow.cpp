@@ -1,6 +1,6 @@
 #include "marking/MarksWindow.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/AnswerCard.h"

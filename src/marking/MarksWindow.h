@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WorkWindow.h"
+#include "shell/WorkWindow.h"
 
 class Grid;
 class QLabel;

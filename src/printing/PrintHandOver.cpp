@@ -1,6 +1,6 @@
 #include "printing/PrintHandOver.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "printing/PrintSettingsWindow.h"
 #include "ui/Grid.h"
 

@@ -1,6 +1,6 @@
 #include "printing/PrintSettingsWindow.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "printing/PrintPreview.h"
 #include "printing/ProfileFile.h"
 #include "printing/SpreadsheetExport.h"

@@ -1,6 +1,6 @@
 #include "questions/QuestionReader.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "questions/QuestionText.h"
 

@@ -1,6 +1,6 @@
 #include "ui/RichBox.h"
 
-#include "app/AppState.h"
+#include "ui/TextFormat.h"
 
 #include <QTextCursor>
 

@@ -1,6 +1,6 @@
-#include "app/WorkWindow.h"
+#include "shell/WorkWindow.h"
 
-#include "app/AppState.h"
+#include "shell/AppState.h"
 #include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
 

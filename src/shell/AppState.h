@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
+#include "ui/TextFormat.h"
 
 #include <QColor>
 #include <QList>
@@ -26,14 +27,6 @@ struct HandInContext {
     QString student;
     QString state;
     QString name;
-};
-
-// The one character format of the question and answer boxes.
-struct SharedTextFormat {
-    QString face = QStringLiteral("宋体");
-    int size = 9;
-    QColor color;  // invalid: the default colour
-    int style = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
 };
 
 // What the caller of the print-settings window handed over.
