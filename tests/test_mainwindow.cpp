@@ -30,6 +30,7 @@ class MainWindowTest : public QObject {
     void pickerFillsSearchesAndMovesFocus();
     void pickerChoiceGoesToTheOpenWindow();
     void pickerClosedWithoutChoiceWritesNothing();
+    void pickerDoubleClickChoosesAndTypingAfterAClickIsKept();
 
   private:
     static void fillBank(TestBank& bank);
@@ -188,10 +189,13 @@ void MainWindowTest::pickerFillsSearchesAndMovesFocus() {
     QTest::keyClick(search, Qt::Key_Down);
     QVERIFY(list->hasFocus());
     QCOMPARE(codes().size(), 3);
-    // Moving to an item copies its code into the search box, and that item stays current.
-    QTest::keyClick(list, Qt::Key_Down);
-    QTest::keyClick(list, Qt::Key_Down);
+    // Moving in the list copies the current code into the search box; the list stays as it is.
+    // (An empty search lists the papers in the order the bank holds them: 1, 2, 10.)
+    QTest::keyClick(list, Qt::Key_End);
+    QCOMPARE(search->text(), QString("10"));
+    QTest::keyClick(list, Qt::Key_Up);
     QCOMPARE(search->text(), QString("2"));
+    QCOMPARE(codes().size(), 3);
     QVERIFY(list->currentItem());
     QCOMPARE(list->currentItem()->text(0), QString("2"));
     QTest::keyClick(list, Qt::Key_Return);
@@ -233,6 +237,46 @@ void MainWindowTest::pickerClosedWithoutChoiceWritesNothing() {
     QCOMPARE(w.statusText(0), QString());
     // The order is built again over the paper the window already had.
     QCOMPARE(practice->题号编辑框->text(), QString("1"));
+}
+
+void MainWindowTest::pickerDoubleClickChoosesAndTypingAfterAClickIsKept() {
+    TestBank bank;
+    fillBank(bank);
+    Store store;
+    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    auto rowCentre = [](QTreeWidget* list, int row) {
+        return list->visualItemRect(list->topLevelItem(row)).center();
+    };
+    {
+        PaperPicker picker(store);
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QTreeWidget* list = picker.list();
+        // One double-click (press, release, press, release) on the third row chooses it at once.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 2));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 2));
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.chosenCode(), QString("2"));
+    }
+    {
+        PaperPicker picker(store);
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QTreeWidget* list = picker.list();
+        QLineEdit* search = picker.searchBox();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 1));
+        QCOMPARE(search->text(), QString("10"));
+        // What the user types next stays typed, and narrows the list.
+        search->setFocus();
+        search->selectAll();
+        QTest::keyClicks(search, "2");
+        QCOMPARE(search->text(), QString("2"));
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(list->topLevelItem(0)->text(0), QString("2"));
+        search->clear();
+        QCOMPARE(search->text(), QString());
+        QCOMPARE(list->topLevelItemCount(), 3);
+    }
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,5 +1,7 @@
 #include "questions/PaperPicker.h"
 
+#include "ui/ModalLoops.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -40,7 +42,8 @@ PaperPicker::PaperPicker(Store& store, QWidget* parent) : QDialog(parent), m_sto
     connect(模糊查询编辑框, &QLineEdit::textChanged, this, &PaperPicker::search);
     connect(查询超级列表框, &QTreeWidget::itemDoubleClicked, this, [this] { choose(); });
     // A click or a keyboard move selects an item and copies its code; the list taking the focus
-    // (Down arrow in the search box) only makes an item current and changes nothing.
+    // (Down arrow in the search box) only makes an item current and changes nothing, and neither
+    // does a rebuild of the list.
     connect(查询超级列表框, &QTreeWidget::itemSelectionChanged, this, &PaperPicker::copyCurrentItem);
 
     fill(Sql::AllPapers);
@@ -55,10 +58,13 @@ bool PaperPicker::run() {
         g_testDriver(*this);
         return result() == QDialog::Accepted;
     }
+    const ModalLoops::Guard loop;
     return exec() == QDialog::Accepted;
 }
 
 void PaperPicker::fill(Sql id, const Params& params) {
+    // Rebuilding the list is no move of the user's: it copies nothing into the search box.
+    const QSignalBlocker block(查询超级列表框);
     查询超级列表框->clear();
     RecordSet rs = m_store.query(id, params);
     QList<QTreeWidgetItem*> items;
@@ -76,23 +82,14 @@ void PaperPicker::search(const QString& text) {
     fill(Sql::SearchPapers, {{"pattern", Store::containsPattern(text)}});
 }
 
+// The user moved in the list: the current paper's code goes into the search box. The list stays
+// as it is, so a double-click chooses the paper it started on and Enter chooses the one shown.
 void PaperPicker::copyCurrentItem() {
-    if (m_copying)
-        return;
     QTreeWidgetItem* item = 查询超级列表框->currentItem();
     if (!item)
         return;
-    m_copying = true;
-    const QString code = item->text(0);
-    const QSignalBlocker block(查询超级列表框);
-    模糊查询编辑框->setText(code); // runs the search with that code
-    // Keep the copied paper current, so Enter chooses it.
-    for (int i = 0; i < 查询超级列表框->topLevelItemCount(); ++i)
-        if (查询超级列表框->topLevelItem(i)->text(0) == code) {
-            查询超级列表框->setCurrentItem(查询超级列表框->topLevelItem(i));
-            break;
-        }
-    m_copying = false;
+    const QSignalBlocker block(模糊查询编辑框);
+    模糊查询编辑框->setText(item->text(0));
 }
 
 void PaperPicker::choose() {

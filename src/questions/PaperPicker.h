@@ -43,5 +43,4 @@ class PaperPicker : public QDialog {
     QLineEdit* 模糊查询编辑框 = nullptr;
     QString m_code;
     QString m_name;
-    bool m_copying = false;
 };
