@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "answering/AnswerWindow.h"
 #include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
 #include "questions/QuestionReader.h"
@@ -13,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QAction>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -138,4 +140,9 @@ std::unique_ptr<Grid> makeSource(int columns, int dataRows) {
             grid->setCell(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
     }
     return grid;
+}
+
+void goToQuestion(AnswerWindow& window, qint64 n) {
+    window.题号编辑框->setText(QString::number(n));
+    QTest::keyClick(window.题号编辑框, Qt::Key_Return);
 }

@@ -8,6 +8,7 @@
 #include <QVariantList>
 #include <memory>
 
+class AnswerWindow;
 class Grid;
 class MainWindow;
 class QWidget;
@@ -52,6 +53,9 @@ void pickPaperInPicker(const QString& code = QString());
 // A source grid as the windows hand it over to printing: headings "列c" in row 0, "r<r>c<c>" in
 // the data rows (column 0 is never printed).
 std::unique_ptr<Grid> makeSource(int columns, int dataRows);
+
+// Types a question number into a window's question box and presses Enter, which shows it.
+void goToQuestion(AnswerWindow& window, qint64 n);
 
 // Finds a child by object name, failing the test when it is missing.
 template <typename T> T* child(QWidget* parent, const QString& name);

@@ -47,7 +47,8 @@ void say(const QString& line) {
 
 void tellMessages() {
     for (const auto& m : MessageBox::shown())
-        if (m.buttons != MessageBox::Buttons::OkCancel) // the hand-in question, answered OK
+        // The hand-in question and the question on leaving a running exam, both answered yes.
+        if (m.buttons == MessageBox::Buttons::Ok)
             say(QStringLiteral("M ") + QString(m.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     MessageBox::shown().clear();
 }
@@ -89,7 +90,7 @@ void practise(MainWindow& w, Answers& answers) {
     for (int k = answers.count(3, 12); k > 0; --k) {
         const int n = answers.number();
         const QString a = answers.answer();
-        p->题号编辑框->setText(QString::number(n));
+        goToQuestion(*p, n);
         p->答案超级编辑框->setBoxText(a);
         say(QStringLiteral("p %1 %2").arg(n).arg(a));
         p->保存按钮->click();
@@ -113,7 +114,7 @@ void sitExam(MainWindow& w, Answers& answers, const QString& student, const QStr
     for (int k = answers.count(3, 12); k > 0; --k) {
         const int n = answers.number();
         const QString a = answers.answer();
-        e->题号编辑框->setText(QString::number(n));
+        goToQuestion(*e, n);
         e->答案超级编辑框->setBoxText(a);
         say(QStringLiteral("e %1 %2").arg(n).arg(a));
         e->保存按钮->click();
@@ -125,11 +126,13 @@ void sitExam(MainWindow& w, Answers& answers, const QString& student, const QStr
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         tellMessages();
         say(QStringLiteral("H"));
-        if (InfoWindow* info = w.infoWindow())
-            info->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    // Leaving a running exam asks, and the answer yes hands it in.
     press(w, QStringLiteral("练习"));
+    tellMessages();
+    if (InfoWindow* info = w.infoWindow())
+        info->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace

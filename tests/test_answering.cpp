@@ -354,12 +354,15 @@ void AnsweringTest::badPositionIsToldAndNothingIsSaved() {
     MainWindow w(bank.dir());
     PracticeWindow* p = w.practiceWindow();
     p->答案超级编辑框->setBoxText("A");
-    for (const QString& typed : {QString("abc"), QString("1 or 1=1"), QString("2;"), QString(10000, 'x')}) {
+    // Enter on a number that is none is told, and the box goes back to the question on screen.
+    for (const QString& typed : {QString("abc"), QString("1 or 1=1"), QString("2;"), QString(10000, 'x'),
+                                 QString("0"), QString("4")}) {
         MessageBox::clear();
         p->题号编辑框->setText(typed);
-        p->保存按钮->click();
+        QTest::keyClick(p->题号编辑框, Qt::Key_Return);
         QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(p->题号编辑框->text(), typed);
+        QCOMPARE(p->题号编辑框->text(), QString("1"));
+        QCOMPARE(p->答案超级编辑框->boxText(), QString("A"));
     }
     QCOMPARE(bank.scalar("select count(*) from 题库 where practice<>''").toInt(), 0);
     // Random order, position outside the order.
@@ -368,7 +371,14 @@ void AnsweringTest::badPositionIsToldAndNothingIsSaved() {
     p->试卷超级按钮->click();
     MessageBox::clear();
     p->题号编辑框->setText("4");
+    QTest::keyClick(p->题号编辑框, Qt::Key_Return);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(p->题号编辑框->text(), QString("1"));
+    // With no question on screen, a save says so and writes nothing.
+    p->resetForOrderChange();
+    p->题号编辑框->setText("2");
     p->答案超级编辑框->setBoxText("B");
+    MessageBox::clear();
     p->保存按钮->click();
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(bank.scalar("select count(*) from 题库 where practice<>''").toInt(), 0);

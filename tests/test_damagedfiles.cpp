@@ -235,6 +235,7 @@ void DamagedFilesTest::savesThatCannotBeWrittenAreTold() {
     for (int n = 1; n <= 2; ++n) {
         MessageBox::clear();
         p->题号编辑框->setText(QString::number(n));
+        QTest::keyClick(p->题号编辑框, Qt::Key_Return);
         p->答案超级编辑框->setBoxText("AB");
         p->保存按钮->click();
         QCOMPARE(MessageBox::shown().size(), 1);

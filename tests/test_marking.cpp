@@ -283,10 +283,9 @@ void MarkingTest::infoWindowShowsTheCardTotal() {
     f.w = std::make_unique<MainWindow>(f.bank.dir());
     f.w->show();
     f.w->app().handIn = {"1", "s1", "1", "张三"};
-    auto* info = new InfoWindow(f.w->app(), f.w.get());
-    f.w->setInfoWindow(info);
-    info->show();
-    info->setUp();
+    f.w->showExamResult();
+    InfoWindow* info = f.w->infoWindow();
+    QVERIFY(info);
     QCOMPARE(info->总分编辑框->text(), QString("8"));
     QCOMPARE(info->试卷编辑框->text(), QString("Dalmora"));
     QCOMPARE(info->身份证编辑框->text(), QString("s1"));

@@ -147,13 +147,15 @@ void QuestionsTest::bankPathsResolveWithoutRegardToCase() {
 }
 
 void QuestionsTest::workWindowFollowsTheMainWindow() {
+    // Where a work window lies on the screen: it sits inside the main window's client area.
+    auto onScreen = [](QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
     TestBank bank;
     bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
     MainWindow w(bank.dir());
     w.show();
     w.setGeometry(100, 50, 1000, 700);
     PracticeWindow* practice = w.practiceWindow();
-    QCOMPARE(practice->geometry(), QRect(100, 105, 1000, 600));
+    QCOMPARE(onScreen(practice), QRect(100, 105, 1000, 600));
     QCOMPARE(practice->题目区高级选择夹->size(), QSize(980, 380));
     QCOMPARE(practice->题目超级编辑框->size(), QSize(960, 340));
     QCOMPARE(practice->错题高级表格->size(), QSize(960, 310));
@@ -163,9 +165,9 @@ void QuestionsTest::workWindowFollowsTheMainWindow() {
 
     // Moving the main window moves the work window only.
     w.setGeometry(130, 50, 1000, 700);
-    QCOMPARE(practice->geometry(), QRect(130, 105, 1000, 600));
+    QCOMPARE(onScreen(practice), QRect(130, 105, 1000, 600));
     w.move(w.pos() + QPoint(30, 0));
-    QCOMPARE(practice->geometry(), QRect(w.geometry().x(), w.geometry().y() + 55, 1000, 600));
+    QCOMPARE(onScreen(practice), QRect(w.geometry().x(), w.geometry().y() + 55, 1000, 600));
     QCOMPARE(practice->题目超级编辑框->size(), QSize(960, 340));
     // Taller by 100: the question area grows, the answer area moves down.
     w.resize(1000, 800);
@@ -177,7 +179,7 @@ void QuestionsTest::workWindowFollowsTheMainWindow() {
     pressToolbar(w, "考试");
     ExamWindow* exam = w.examWindow();
     w.setGeometry(100, 50, 1000, 700);
-    QCOMPARE(exam->geometry(), QRect(100, 105, 1000, 600));
+    QCOMPARE(onScreen(exam), QRect(100, 105, 1000, 600));
     QCOMPARE(exam->题目区高级选择夹->size(), QSize(980, 380));
     QCOMPARE(exam->题目超级编辑框->size(), QSize(960, 340));
     QCOMPARE(exam->图片框1->size(), QSize(960, 340));
@@ -186,7 +188,7 @@ void QuestionsTest::workWindowFollowsTheMainWindow() {
 
     pressToolbar(w, "评分");
     MarksWindow* marks = w.marksWindow();
-    QCOMPARE(marks->geometry(), QRect(100, 105, 1000, 600));
+    QCOMPARE(onScreen(marks), QRect(100, 105, 1000, 600));
     QCOMPARE(marks->高级表格1->size(), QSize(970, 520));
 }
 

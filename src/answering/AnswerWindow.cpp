@@ -2,14 +2,15 @@
 
 #include "answering/AnswerText.h"
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
 #include "questions/QuestionText.h"
 #include "ui/Controls.h"
 #include "ui/FontChooser.h"
+#include "ui/Gbk.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QImageReader>
@@ -26,8 +27,8 @@ namespace {
 constexpr int kPageTop = 24;
 } // namespace
 
-AnswerWindow::AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow)
-    : WorkWindow(app, kind, mainWindow) {}
+AnswerWindow::AnswerWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent)
+    : WorkWindow(app, host, kind, parent) {}
 
 void AnswerWindow::placeOnPage(QWidget* w, int x, int y, int width, int height) {
     w->setGeometry(x, y - kPageTop, width, height);
@@ -83,10 +84,7 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
         *o.box = box;
         m_options << box;
         // The toggle runs after the box has changed state.
-        connect(box, &QCheckBox::clicked, this, [this, box] {
-            答案超级编辑框->setBoxText(
-                answer::toggle(答案超级编辑框->boxText(), box->text(), box->isChecked()));
-        });
+        connect(box, &QCheckBox::clicked, this, [this, box] { toggleOption(box); });
     }
     保存按钮 = makeButton(答题区分组框, QStringLiteral("保存按钮"), QStringLiteral("保存"));
     // Right of the tick boxes: at its drawn place (382) it would cover the "对" and "错" boxes.
@@ -104,10 +102,81 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     尾记录按钮 = makeButton(答题区分组框, QStringLiteral("尾记录按钮"), QStringLiteral(">|"));
     尾记录按钮->setGeometry(places.last, 86, 20, 20);
 
+    connect(题号编辑框, &QLineEdit::editingFinished, this, &AnswerWindow::goToTypedPosition);
     connect(首记录按钮, &QPushButton::clicked, this, &AnswerWindow::first);
     connect(上一记录按钮, &QPushButton::clicked, this, &AnswerWindow::previous);
     connect(下一记录按钮, &QPushButton::clicked, this, &AnswerWindow::next);
     connect(尾记录按钮, &QPushButton::clicked, this, &AnswerWindow::last);
+}
+
+// The answer rules work on GBK bytes: a character GBK has no code for would come back as "?".
+void AnswerWindow::toggleOption(QCheckBox* box) {
+    const QString text = 答案超级编辑框->boxText();
+    if (!gbk::canEncode(text)) {
+        box->setChecked(!box->isChecked());
+        MessageBox::info(this, QStringLiteral("答案框中有不能保存的字符，请先删去这些字符，再勾选选项。"));
+        return;
+    }
+    答案超级编辑框->setBoxText(answer::toggle(text, box->text(), box->isChecked()));
+}
+
+void AnswerWindow::markShown() {
+    m_shownPosition = displayPosition();
+}
+
+bool AnswerWindow::settleOnShownQuestion() {
+    if (!m_shownPosition)
+        return false;
+    if (displayPosition() != m_shownPosition)
+        题号编辑框->setText(QString::number(*m_shownPosition));
+    return true;
+}
+
+bool AnswerWindow::requireShownQuestion() {
+    if (settleOnShownQuestion())
+        return true;
+    if (!displayedQuestion())
+        tellBadPosition();
+    else
+        MessageBox::info(
+            this, QStringLiteral("第 %1 题还没有显示，答案没有保存。请在题号框中按回车显示该题后再保存。")
+                      .arg(*displayPosition()));
+    return false;
+}
+
+void AnswerWindow::goToTypedPosition() {
+    if (m_goingToTyped || !paperChosen())
+        return;
+    const auto typed = displayPosition();
+    if (typed && typed == m_shownPosition)
+        return;
+    // Pressing 保存 acts on the question on screen; the typed number is put back by the save.
+    if (QApplication::focusWidget() == 保存按钮)
+        return;
+    m_goingToTyped = true;
+    auto putBack = [this] {
+        题号编辑框->setText(m_shownPosition ? QString::number(*m_shownPosition) : QString());
+    };
+    const qint64 B = bound();
+    if (!typed || !displayedQuestion()) {
+        tellBadPosition();
+        putBack();
+    } else if (*typed < 1 || *typed > B) {
+        MessageBox::info(this, QStringLiteral("题号 %1 超出本试卷的题目范围（1～%2），请重新输入题号。")
+                                   .arg(*typed)
+                                   .arg(qMax<qint64>(B, 1)));
+        putBack();
+    } else {
+        RecordSet rs =
+            m_app.store.query(Sql::QuestionExists, {{"code", paperCode()}, {"n", *displayedQuestion()}});
+        if (std::fabs(rs.number(1)) <= 1e-7) {
+            MessageBox::info(this, QStringLiteral("本试卷没有第 %1 题。").arg(*displayedQuestion()));
+            putBack();
+        } else {
+            showQuestion();
+        }
+    }
+    m_goingToTyped = false;
 }
 
 QList<QCheckBox*> AnswerWindow::optionBoxes() const {

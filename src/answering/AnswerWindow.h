@@ -18,7 +18,7 @@ class RichBox;
 class AnswerWindow : public WorkWindow {
     Q_OBJECT
   public:
-    AnswerWindow(AppState& app, Kind kind, QWidget* mainWindow);
+    AnswerWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent);
 
     QString paperCode() const;
     bool paperChosen() const;
@@ -30,6 +30,11 @@ class AnswerWindow : public WorkWindow {
 
     // Shows the question at the display position; does nothing without a question number.
     virtual void showQuestion() = 0;
+    // Enter in the question box, or leaving it: shows the typed question, or tells why not and
+    // puts back the number of the question on screen.
+    void goToTypedPosition();
+    // The display position of the question on screen, if one is shown.
+    std::optional<qint64> shownPosition() const { return m_shownPosition; }
     void first();
     void previous();
     void next();
@@ -84,6 +89,14 @@ class AnswerWindow : public WorkWindow {
     void showPicture(const QString& pic);
     // Tells the user once that the question box holds no usable number.
     void tellBadPosition();
+    // Called by showQuestion once the question at the display position is on screen.
+    void markShown();
+    void forgetShown() { m_shownPosition.reset(); }
+    // A save acts on the question on screen: a number typed since, and not yet gone to, is put
+    // back. False when no question is on screen.
+    bool settleOnShownQuestion();
+    // The same, telling the user why nothing is saved when no question is on screen.
+    bool requireShownQuestion();
     // Tells the user that the answer holds a character the answer rules cannot keep.
     void tellUnsavableAnswer();
     // Places a control given in tab-control coordinates on one of its pages.
@@ -92,5 +105,8 @@ class AnswerWindow : public WorkWindow {
 
   private:
     bool step(int direction);
+    void toggleOption(QCheckBox* box);
     QList<QCheckBox*> m_options;
+    std::optional<qint64> m_shownPosition;
+    bool m_goingToTyped = false;
 };

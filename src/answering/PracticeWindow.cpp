@@ -2,7 +2,7 @@
 
 #include "answering/AnswerText.h"
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
+#include "shell/WorkHost.h"
 #include "printing/PrintHandOver.h"
 #include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
@@ -21,8 +21,8 @@
 #include <QSlider>
 #include <QTabWidget>
 
-PracticeWindow::PracticeWindow(AppState& app, QWidget* mainWindow)
-    : AnswerWindow(app, Kind::Practice, mainWindow) {
+PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
+    : AnswerWindow(app, host, Kind::Practice, parent) {
     setObjectName(QStringLiteral("练习窗口"));
     setWindowTitle(QStringLiteral("练习"));
     resize(800, 500);
@@ -101,8 +101,7 @@ void PracticeWindow::setUp() {
     }
     m_app.textFormat.size = 20;
     applyTextFormat();
-    if (m_app.mainWindow)
-        m_app.mainWindow->placeAndLayoutWorkWindow();
+    m_host.placeAndLayout(*this);
     试卷编码透明标签->setText(QStringLiteral("1"));
     试卷超级按钮->setText(QStringLiteral("Dalmora"));
     题号编辑框->setText(QStringLiteral("1"));
@@ -144,6 +143,7 @@ void PracticeWindow::showQuestion() {
     答案超级编辑框->setBoxText(rs.text("practice"));
     标准答案超级编辑框->setBoxText(QString());
     解析超级编辑框->setBoxText(QString());
+    markShown();
     m_app.reader->stopSound();
     if (m_app.reading)
         m_app.reader->read(题号编辑框->text());
@@ -156,6 +156,7 @@ void PracticeWindow::choosePaper() {
 
 void PracticeWindow::buildOrder() {
     题号编辑框->clear();
+    forgetShown();
     m_app.practiceOrder.clear();
     if (随机单选框->isChecked()) {
         const int n = m_app.store.query(Sql::QuestionsOfPaper, {{"code", paperCode()}}).rowCount();
@@ -170,11 +171,14 @@ void PracticeWindow::buildOrder() {
 void PracticeWindow::resetForOrderChange() {
     试卷超级按钮->setText(QStringLiteral("请点击选择试卷"));
     题号编辑框->clear();
+    forgetShown();
     题目超级编辑框->setBoxText(QString());
     答案超级编辑框->setBoxText(QString());
 }
 
 void PracticeWindow::save() {
+    if (!requireShownQuestion())
+        return;
     const auto q = displayedQuestion();
     if (!q) {
         tellBadPosition();
@@ -259,6 +263,7 @@ void PracticeWindow::jumpToGridRow(int row) {
     showPicture(rs.text("pic"));
     题目区高级选择夹->setCurrentIndex(0);
     题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
+    markShown();
 }
 
 void PracticeWindow::exportGrid() {

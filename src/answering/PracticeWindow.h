@@ -10,7 +10,7 @@ class QSlider;
 class PracticeWindow : public AnswerWindow {
     Q_OBJECT
   public:
-    PracticeWindow(AppState& app, QWidget* mainWindow);
+    PracticeWindow(AppState& app, WorkHost& host, QWidget* parent);
 
     // Records the window as the current work window, sets up the grid and fonts, places it, and
     // opens on question 1 of paper "1".

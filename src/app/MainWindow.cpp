@@ -1,24 +1,34 @@
 #include "app/MainWindow.h"
 
+#include "answering/PracticeWindow.h"
 #include "app/BankOpening.h"
 #include "app/Skin.h"
-#include "shell/WorkWindow.h"
-#include "answering/PracticeWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
 #include "marking/MarksWindow.h"
 #include "questions/QuestionReader.h"
+#include "shell/WorkWindow.h"
+#include "ui/MessageBox.h"
+#include "ui/ModalLoops.h"
 #include "ui/StatusPanels.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+
+namespace {
+constexpr int kWorkTop = 55;
+constexpr int kWorkHeightLess = 100;
+} // namespace
 
 MainWindow::MainWindow(const QString& programDir, QWidget* parent)
     : QMainWindow(parent), m_app(std::make_unique<AppState>()) {
     m_app->programDir = programDir;
-    m_app->mainWindow = this;
+    m_app->status = [this](int panel, const QString& text) { setStatusText(panel, text); };
     m_app->reader = new QuestionReader(*m_app, this);
     // Milliseconds since system start, as a 32-bit count.
     m_app->tickSource = [] {
@@ -79,16 +89,16 @@ QString MainWindow::statusText(int panel) const {
 }
 
 ExamWindow* MainWindow::examWindow() const {
-    return m_exam && m_exam->isVisible() ? m_exam.data() : nullptr;
+    return m_exam && m_exam->isOpen() ? m_exam.data() : nullptr;
 }
 PracticeWindow* MainWindow::practiceWindow() const {
-    return m_practice && m_practice->isVisible() ? m_practice.data() : nullptr;
+    return m_practice && m_practice->isOpen() ? m_practice.data() : nullptr;
 }
 MarksWindow* MainWindow::marksWindow() const {
-    return m_marks && m_marks->isVisible() ? m_marks.data() : nullptr;
+    return m_marks && m_marks->isOpen() ? m_marks.data() : nullptr;
 }
 InfoWindow* MainWindow::infoWindow() const {
-    return m_info && m_info->isVisible() ? m_info.data() : nullptr;
+    return m_info && !m_info->isHidden() ? m_info.data() : nullptr;
 }
 
 WorkWindow* MainWindow::openWorkWindow() const {
@@ -101,7 +111,20 @@ WorkWindow* MainWindow::openWorkWindow() const {
     return nullptr;
 }
 
-void MainWindow::switchWorkWindow(const QString& caption) {
+MainWindow::Leave MainWindow::leaveExam() {
+    ExamWindow* exam = examWindow();
+    if (!exam || !exam->running() || exam->ended())
+        return Leave::NoExam;
+    if (!MessageBox::ask(this, QStringLiteral("考试正在进行。离开考试将交卷：已保存的答案都会保留并评分，"
+                                              "答案框中没有保存的答案不计。\n确定交卷并离开考试吗？")))
+        return Leave::Stay;
+    // The time may have run out while the question was open: the exam has ended already.
+    if (ExamWindow* still = examWindow(); still && !still->ended())
+        still->endExam(false);
+    return Leave::Ended;
+}
+
+bool MainWindow::switchWorkWindow(const QString& caption) {
     enum { None, Exam, Practice, Marks } chosen = None;
     if (caption == QStringLiteral("考试"))
         chosen = Exam;
@@ -110,98 +133,109 @@ void MainWindow::switchWorkWindow(const QString& caption) {
     else if (caption == QStringLiteral("评分"))
         chosen = Marks;
     if (chosen == None)
-        return;
-    if (auto* current = qobject_cast<QWidget*>(m_app->currentWorkWindow.data());
-        current && current->isVisible())
+        return false;
+    if (leaveExam() == Leave::Stay)
+        return false;
+    if (auto* current = qobject_cast<WorkWindow*>(m_app->currentWorkWindow.data());
+        current && current->isOpen())
         current->close();
     switch (chosen) {
     case Exam:
-        m_exam = new ExamWindow(*m_app, this);
+        m_exam = new ExamWindow(*m_app, *this, this);
         m_exam->show();
         m_exam->setUp();
         bringUp(m_exam);
         break;
     case Practice:
-        m_practice = new PracticeWindow(*m_app, this);
+        m_practice = new PracticeWindow(*m_app, *this, this);
         m_practice->show();
         m_practice->setUp();
         bringUp(m_practice);
         break;
     case Marks:
-        createMarksWindow();
+        openMarksWindow();
         break;
     case None:
         break;
     }
+    return true;
 }
 
-void MainWindow::placeWorkWindow() {
-    if (WorkWindow* w = openWorkWindow()) {
-        const QRect g = geometry();
-        w->move(g.x(), g.y() + 55);
-    }
-}
-
-void MainWindow::sizeWorkWindow() {
-    if (WorkWindow* w = openWorkWindow())
-        w->resize(width(), height() - 100);
-}
-
-void MainWindow::placeAndLayoutWorkWindow() {
-    placeWorkWindow();
-    sizeWorkWindow();
-    if (WorkWindow* w = openWorkWindow())
-        w->layoutControls(w->width(), w->height());
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    // The work window opened during start-up lies over the main window once both are shown.
-    if (WorkWindow* w = openWorkWindow()) {
-        placeAndLayoutWorkWindow();
-        bringUp(w);
-    }
-}
-
-void MainWindow::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    placeWorkWindow();
+void MainWindow::placeAndLayout(WorkWindow& window) {
+    window.setGeometry(0, kWorkTop, width(), height() - kWorkHeightLess);
+    window.layoutControls(window.width(), window.height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    sizeWorkWindow();
-    if (WorkWindow* w = openWorkWindow())
-        w->layoutControls(w->width(), w->height());
+    // Every open work window follows (its own resize event lays out its controls).
+    for (WorkWindow* w : {static_cast<WorkWindow*>(examWindow()), static_cast<WorkWindow*>(marksWindow()),
+                          static_cast<WorkWindow*>(practiceWindow())})
+        if (w)
+            w->setGeometry(0, kWorkTop, width(), height() - kWorkHeightLess);
 }
 
-void MainWindow::applyPaperChoice(const QString& code, const QString& name) {
-    WorkWindow* target = examWindow();
-    if (!target)
-        target = practiceWindow();
-    if (!target)
-        target = marksWindow();
-    if (!target)
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A dialog is still waiting for an answer: the program stays until it is answered.
+    if (ModalLoops::depth() > 0) {
+        event->ignore();
         return;
-    target->receivePaper(code, name);
-    setStatusText(0, name);
+    }
+    switch (leaveExam()) {
+    case Leave::Stay:
+        event->ignore();
+        return;
+    case Leave::Ended:
+        // The exam has just ended: its result is shown first, and the program ends when the
+        // user closes it.
+        if (infoWindow()) {
+            m_closeAfterResult = true;
+            event->ignore();
+            return;
+        }
+        break;
+    case Leave::NoExam:
+        break;
+    }
+    QMainWindow::closeEvent(event);
 }
 
-void MainWindow::createMarksWindow() {
-    m_marks = new MarksWindow(*m_app, this);
+void MainWindow::showExamResult() {
+    if (m_info)
+        m_info->close();
+    auto* info = new InfoWindow(*m_app, *this, this);
+    m_info = info;
+    connect(info, &QDialog::finished, this, [this] {
+        if (m_closeAfterResult) {
+            m_closeAfterResult = false;
+            QTimer::singleShot(0, this, &QWidget::close);
+        }
+    });
+    info->show();
+    info->setUp();
+}
+
+void MainWindow::openMarksWindow() {
+    m_marks = new MarksWindow(*m_app, *this, this);
     m_marks->show();
     m_marks->setUp();
-    bringUp(m_marks);
+    if (m_marks && m_marks->isOpen())
+        bringUp(m_marks);
 }
 
-// A new work window comes up over the main window and takes the keyboard.
-void MainWindow::bringUp(QWidget* w) {
-    if (w && w->isVisible()) {
+bool MainWindow::resultWindowOpen() const {
+    return infoWindow() != nullptr;
+}
+
+void MainWindow::showResultTotal(const QString& total) {
+    if (InfoWindow* info = infoWindow())
+        info->总分编辑框->setText(total);
+}
+
+// A new work window lies above the others and takes the keyboard.
+void MainWindow::bringUp(WorkWindow* w) {
+    if (w && w->isOpen()) {
         w->raise();
-        w->activateWindow();
+        w->setFocus();
     }
-}
-
-void MainWindow::setInfoWindow(InfoWindow* w) {
-    m_info = w;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/AppState.h"
+#include "shell/WorkHost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -14,7 +15,7 @@ class PracticeWindow;
 class MarksWindow;
 class InfoWindow;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public WorkHost {
     Q_OBJECT
   public:
     explicit MainWindow(const QString& programDir, QWidget* parent = nullptr);
@@ -22,41 +23,41 @@ class MainWindow : public QMainWindow {
 
     AppState& app() { return *m_app; }
     Store& store() { return m_app->store; }
-    void setStatusText(int panel, const QString& text);
-    QString statusText(int panel) const;
+    void setStatusText(int panel, const QString& text) override;
+    QString statusText(int panel) const override;
     StatusPanels* statusPanels() const { return 状态条1; }
 
-    // Closes the open work window and opens a fresh one for a toolbar caption.
-    void switchWorkWindow(const QString& caption);
-    // Opens a fresh marks window without closing anything (the info window's unattended marking).
-    void createMarksWindow();
+    // Closes the open work window and opens a fresh one for a toolbar caption. Leaving a running
+    // exam asks first; false when the user chose to stay (nothing changes then).
+    bool switchWorkWindow(const QString& caption);
 
     ExamWindow* examWindow() const;
     PracticeWindow* practiceWindow() const;
     MarksWindow* marksWindow() const;
     InfoWindow* infoWindow() const;
-    void setInfoWindow(InfoWindow* w);
     // The first open work window in the order exam, marks, practice.
     WorkWindow* openWorkWindow() const;
 
-    // Placement of the open work window: 55 pixels below the main window's top, full width.
-    void placeWorkWindow();
-    void sizeWorkWindow();
-    void placeAndLayoutWorkWindow();
-
-    // Writes a paper chosen in the picker into the first open window of exam, practice, marks.
-    void applyPaperChoice(const QString& code, const QString& name);
+    // Work windows lie in the client area, 55 pixels below its top, at its full width and its
+    // height less 100 pixels.
+    void placeAndLayout(WorkWindow& window) override;
+    void showExamResult() override;
+    void openMarksWindow() override;
+    bool resultWindowOpen() const override;
+    void showResultTotal(const QString& total) override;
 
     QToolBar* startToolbar() const { return _启动工具条; }
 
   protected:
-    void showEvent(QShowEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void openBank();
-    void bringUp(QWidget* w);
+    // A running exam is left only after the user agrees; it then ends as a hand-in does.
+    enum class Leave { NoExam, Stay, Ended };
+    Leave leaveExam();
+    void bringUp(WorkWindow* w);
 
     std::unique_ptr<AppState> m_app;
     QToolBar* _启动工具条 = nullptr;
@@ -65,4 +66,6 @@ class MainWindow : public QMainWindow {
     QPointer<PracticeWindow> m_practice;
     QPointer<MarksWindow> m_marks;
     QPointer<InfoWindow> m_info;
+    // The user closed the program during an exam: it ends once the result has been seen.
+    bool m_closeAfterResult = false;
 };

@@ -2,8 +2,7 @@
 
 #include "answering/AnswerText.h"
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
-#include "marking/InfoWindow.h"
+#include "shell/WorkHost.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
 #include "ui/Gbk.h"
@@ -33,7 +32,8 @@ QString clockText(int minutes, int totalSeconds, int seconds) {
     return QStringLiteral("考试时间:%1分钟  %2:%3").arg(minutes).arg(totalSeconds / 60).arg(seconds);
 }
 
-ExamWindow::ExamWindow(AppState& app, QWidget* mainWindow) : AnswerWindow(app, Kind::Exam, mainWindow) {
+ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
+    : AnswerWindow(app, host, Kind::Exam, parent) {
     setObjectName(QStringLiteral("考试窗口"));
     setWindowTitle(QStringLiteral("考试"));
     resize(800, 500);
@@ -82,8 +82,7 @@ void ExamWindow::setUp() {
     m_app.currentWorkWindow = this;
     m_app.textFormat.size = 20;
     applyTextFormat();
-    if (m_app.mainWindow)
-        m_app.mainWindow->placeAndLayoutWorkWindow();
+    m_host.placeAndLayout(*this);
 }
 
 void ExamWindow::layoutControls(int W, int H) {
@@ -115,6 +114,7 @@ void ExamWindow::showQuestion() {
             Sql::ExamAnswer, {{"code", paperCode()}, {"n", *q}, {"student", student}, {"state", state}});
         答案超级编辑框->setBoxText(a.text("answer"));
     }
+    markShown();
 }
 
 void ExamWindow::choosePaper() {
@@ -133,6 +133,7 @@ void ExamWindow::buildOrder() {
     exam.orderMode = paper.flag("paixu") ? QStringLiteral("顺序") : QStringLiteral("随机");
     exam.minutes = int(qBound<qint64>(INT_MIN, paper.integer("kstime"), qint64(INT_MAX)));
     题号编辑框->clear();
+    forgetShown();
     m_app.examOrder.clear();
     if (exam.orderMode == QStringLiteral("随机")) {
         RecordSet count = m_app.store.query(Sql::QuestionCount, {{"code", code}});
@@ -217,6 +218,9 @@ void ExamWindow::start() {
     答案超级编辑框->setEnabled(true);
     保存按钮->setEnabled(true);
     m_running = true;
+    // Every exam's clock starts from nothing, whatever an earlier exam left.
+    m_app.clockSeconds = 0;
+    m_app.clockTotal = 0;
     时钟1->start(1000);
 }
 
@@ -228,9 +232,7 @@ void ExamWindow::tick() {
     else if (m_app.clockSeconds == 59)
         m_app.clockSeconds = 0;
     ++m_app.clockTotal;
-    if (m_app.mainWindow)
-        m_app.mainWindow->setStatusText(1,
-                                        clockText(m_app.exam.minutes, m_app.clockTotal, m_app.clockSeconds));
+    m_host.setStatusText(1, clockText(m_app.exam.minutes, m_app.clockTotal, m_app.clockSeconds));
     if (std::fabs(double(m_app.clockTotal) - double(m_app.exam.minutes) * 60.0) > 1e-7)
         return;
     // Time is up: the clock stops here, so no later tick can end the exam a second time.
@@ -243,7 +245,10 @@ void ExamWindow::save() {
     if (m_ended)
         return;
     const QString stripped = answer::strip(答案超级编辑框->boxText());
+    const bool onScreen = settleOnShownQuestion();
     if (!stripped.isEmpty()) {
+        if (!onScreen && !requireShownQuestion())
+            return;
         const auto q = displayedQuestion();
         if (!q) {
             tellBadPosition();
@@ -301,27 +306,12 @@ void ExamWindow::endExam(bool timedOut) {
     时钟1->stop();
     m_app.clockSeconds = 0;
     m_app.clockTotal = 0;
-    if (m_app.mainWindow) {
-        m_app.mainWindow->setStatusText(0, QString());
-        m_app.mainWindow->setStatusText(1, QString());
-    }
+    m_host.setStatusText(0, QString());
+    m_host.setStatusText(1, QString());
     m_app.handIn = {paperCode(), examKey(考号组合框->currentText()), examKey(场次组合框->currentText()),
                     姓名编辑框->text()};
-    if (m_app.mainWindow) {
-        auto* info = new InfoWindow(m_app, m_app.mainWindow);
-        m_app.mainWindow->setInfoWindow(info);
-        info->show();
-        info->setUp();
-    }
-    closeWhenNoBoxIsOpen();
-}
-
-// A box opened by this window may still be open (the hand-in question when the time ran out):
-// the window goes only after it has been answered.
-void ExamWindow::closeWhenNoBoxIsOpen() {
-    if (MessageBox::openCount() > 0) {
-        QTimer::singleShot(50, this, &ExamWindow::closeWhenNoBoxIsOpen);
-        return;
-    }
+    m_host.showExamResult();
+    // A dialog of this window may still be open (the font dialog, or the hand-in question when
+    // the time ran out): the window goes once it has been closed.
     close();
 }

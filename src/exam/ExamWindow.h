@@ -11,7 +11,7 @@ class RefillCombo;
 class ExamWindow : public AnswerWindow {
     Q_OBJECT
   public:
-    ExamWindow(AppState& app, QWidget* mainWindow);
+    ExamWindow(AppState& app, WorkHost& host, QWidget* parent);
 
     void setUp();
     void layoutControls(int W, int H) override;
@@ -47,7 +47,6 @@ class ExamWindow : public AnswerWindow {
     QTimer* 时钟1 = nullptr;
 
   private:
-    void closeWhenNoBoxIsOpen();
     bool m_running = false;
     bool m_ended = false;
 };

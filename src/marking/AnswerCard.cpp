@@ -2,7 +2,6 @@
 
 #include "answering/AnswerText.h"
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
 #include "ui/Grid.h"
 
 namespace {
@@ -26,8 +25,8 @@ double buildAnswerCard(AppState& app, Grid& grid, const QString& paperCode) {
     for (int i = 1; i <= count; ++i) {
         const int before = ticks;
         ticks = progressTicksAfter(i, count, ticks);
-        if (ticks != before && app.mainWindow)
-            app.mainWindow->setStatusText(3, QString(ticks, QChar(0x2589)));
+        if (ticks != before && app.status)
+            app.status(3, QString(ticks, QChar(0x2589)));
         grid.appendRow();
         const int r = grid.gridRowCount() - 1;
         grid.setRangeAlignment(r, 2, r, 2, Qt::AlignLeft | Qt::AlignVCenter);
@@ -48,8 +47,8 @@ double buildAnswerCard(AppState& app, Grid& grid, const QString& paperCode) {
             grid.setCell(r, 8, score);
         card.moveNext();
     }
-    if (app.mainWindow)
-        app.mainWindow->setStatusText(3, QString());
+    if (app.status)
+        app.status(3, QString());
     double total = 0;
     for (int j = 1; j < grid.gridRowCount(); ++j)
         total += valueread::number(grid.cellText(j, 8));

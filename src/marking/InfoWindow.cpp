@@ -1,19 +1,20 @@
 #include "marking/InfoWindow.h"
 
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
-#include "marking/MarksWindow.h"
+#include "shell/WorkHost.h"
 #include "ui/Controls.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 
-InfoWindow::InfoWindow(AppState& app, QWidget* mainWindow) : QWidget(mainWindow, Qt::Window), m_app(app) {
+InfoWindow::InfoWindow(AppState& app, WorkHost& host, QWidget* mainWindow)
+    : QDialog(mainWindow), m_app(app), m_host(host) {
     setObjectName(QStringLiteral("信息窗口"));
     setWindowTitle(QStringLiteral("信息"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(436, 208);
+    setModal(false);
+    setFixedSize(436, 208);
     分组框2 = new QGroupBox(QStringLiteral("考生信息"), this);
     分组框2->setObjectName(QStringLiteral("分组框2"));
     分组框2->setGeometry(5, 32, 416, 128);
@@ -25,8 +26,13 @@ InfoWindow::InfoWindow(AppState& app, QWidget* mainWindow) : QWidget(mainWindow,
     试卷编辑框 = makeEdit(分组框2, QStringLiteral("试卷编辑框"), {69, 78, 130, 20});
     透明标签6 = makeLabel(分组框2, QStringLiteral("透明标签6"), QStringLiteral("总分"), {217, 78, 50, 20});
     总分编辑框 = makeEdit(分组框2, QStringLiteral("总分编辑框"), {275, 78, 130, 20});
-    for (QLineEdit* e : {姓名编辑框, 身份证编辑框, 试卷编辑框, 总分编辑框})
+    for (QLineEdit* e : {姓名编辑框, 身份证编辑框, 试卷编辑框, 总分编辑框}) {
         e->setReadOnly(true);
+        e->setFocusPolicy(Qt::ClickFocus);
+    }
+    确定按钮 = makeButton(this, QStringLiteral("确定按钮"), QStringLiteral("确定"), {341, 170, 80, 26});
+    确定按钮->setDefault(true);
+    connect(确定按钮, &QPushButton::clicked, this, &QDialog::accept);
     // Over the middle of the main window.
     if (mainWindow)
         move(mainWindow->geometry().center() - rect().center());
@@ -34,11 +40,11 @@ InfoWindow::InfoWindow(AppState& app, QWidget* mainWindow) : QWidget(mainWindow,
 
 void InfoWindow::setUp() {
     // The marks window, created while this window is open, marks the sitting and closes again.
-    if (m_app.mainWindow)
-        m_app.mainWindow->createMarksWindow();
+    m_host.openMarksWindow();
     RecordSet paper = m_app.store.query(Sql::PaperByCode, {{"code", m_app.handIn.code}});
     试卷编辑框->setText(paper.text("name"));
     paper.close();
     身份证编辑框->setText(m_app.handIn.student);
     姓名编辑框->setText(m_app.handIn.name);
+    确定按钮->setFocus();
 }

@@ -1,17 +1,20 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
 
 struct AppState;
+class WorkHost;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
-// The info window ("信息"): the result of the exam that ended last.
-class InfoWindow : public QWidget {
+// The info window ("信息"): the result of the exam that ended last. A dialog of the main window
+// that stays above it; 确定 or Escape closes it.
+class InfoWindow : public QDialog {
     Q_OBJECT
   public:
-    InfoWindow(AppState& app, QWidget* mainWindow);
+    InfoWindow(AppState& app, WorkHost& host, QWidget* mainWindow);
     // Marks the handed-in sitting through an unattended marks window, then shows paper name,
     // candidate name and number.
     void setUp();
@@ -25,7 +28,9 @@ class InfoWindow : public QWidget {
     QLineEdit* 试卷编辑框 = nullptr;
     QLabel* 透明标签6 = nullptr;
     QLineEdit* 总分编辑框 = nullptr;
+    QPushButton* 确定按钮 = nullptr;
 
   private:
     AppState& m_app;
+    WorkHost& m_host;
 };

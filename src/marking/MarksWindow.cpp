@@ -1,10 +1,9 @@
 #include "marking/MarksWindow.h"
 
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
+#include "shell/WorkHost.h"
 #include "exam/ExamWindow.h"
 #include "marking/AnswerCard.h"
-#include "marking/InfoWindow.h"
 #include "printing/PrintHandOver.h"
 #include "questions/PaperPicker.h"
 #include "ui/Grid.h"
@@ -24,7 +23,8 @@ const QColor kNumberColumn(236, 236, 236);
 constexpr int kRowHeight = 24;
 } // namespace
 
-MarksWindow::MarksWindow(AppState& app, QWidget* mainWindow) : WorkWindow(app, Kind::Marks, mainWindow) {
+MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
+    : WorkWindow(app, host, Kind::Marks, parent) {
     setObjectName(QStringLiteral("评分窗口"));
     setWindowTitle(QStringLiteral("评分"));
     resize(800, 500);
@@ -102,20 +102,20 @@ void MarksWindow::setUp() {
     for (int c = 0; c < grid.gridColumnCount(); ++c)
         m_app.markShares << double(grid.gridColumnWidth(c)) / double(width);
     appendBlankRows(height());
-    if (m_app.mainWindow)
-        m_app.mainWindow->placeAndLayoutWorkWindow();
+    m_host.placeAndLayout(*this);
     grid.setRangeBackground(1, 1, grid.gridRowCount() - 1, 1, kNumberColumn);
 
-    // Unattended: mark the sitting just handed in, then close.
-    InfoWindow* info = m_app.mainWindow ? m_app.mainWindow->infoWindow() : nullptr;
-    if (info) {
+    // Unattended: mark the sitting just handed in, then close. A sitting that cannot be marked
+    // (handed in before it started, or without a sitting) has no total: the info window never
+    // shows the total of an earlier card.
+    if (m_host.resultWindowOpen()) {
         试卷编码透明标签->setText(m_app.handIn.code);
         试卷超级按钮->setText(m_app.handIn.code);
         考号组合框->setEditText(m_app.handIn.student);
         场次组合框->setEditText(m_app.handIn.state);
-        toolbarCommand(QStringLiteral("评分"));
+        const bool marked = !m_app.handIn.code.isEmpty() && markSitting();
         close();
-        info->总分编辑框->setText(Grid::formatValue(m_app.lastTotal));
+        m_host.showResultTotal(marked ? Grid::formatValue(m_app.lastTotal) : QString());
     }
 }
 
@@ -185,24 +185,25 @@ void MarksWindow::exportGrid() {
     attachSpreadsheet(m_app, this, 高级表格1, file);
 }
 
-void MarksWindow::markSitting() {
+bool MarksWindow::markSitting() {
     if (试卷超级按钮->text() == QStringLiteral("请点击选择试卷")) {
         MessageBox::info(this, QStringLiteral("请选择试卷"));
-        return;
+        return false;
     }
     const QString student = examKey(考号组合框->currentText());
     const QString state = examKey(场次组合框->currentText());
     if (student.isEmpty()) {
         MessageBox::info(this, QStringLiteral("请选择考号"));
-        return;
+        return false;
     }
     if (state.isEmpty()) {
         MessageBox::info(this, QStringLiteral("请选择场次"));
-        return;
+        return false;
     }
     m_app.currentSql = {Sql::AnswerCard, {{"code", paperCode()}, {"student", student}, {"state", state}}};
     m_cardCode = paperCode();
     buildAnswerCard(m_app, *高级表格1, m_cardCode);
+    return true;
 }
 
 // Only real answer rows are deleted: rows with a question number, a candidate and a sitting.

@@ -13,7 +13,7 @@ class RefillCombo;
 class MarksWindow : public WorkWindow {
     Q_OBJECT
   public:
-    MarksWindow(AppState& app, QWidget* mainWindow);
+    MarksWindow(AppState& app, WorkHost& host, QWidget* parent);
 
     void setUp();
     void layoutControls(int W, int H) override;
@@ -27,7 +27,8 @@ class MarksWindow : public WorkWindow {
     void toolbarCommand(const QString& caption);
     void clearSitting();
     void exportGrid();
-    void markSitting();
+    // Builds the answer card of the chosen sitting; false when a choice is missing.
+    bool markSitting();
     void deleteSelectedRows();
     // Fills the grid with empty rows for its height.
     void appendBlankRows(int height);

@@ -1,7 +1,6 @@
 #include "questions/QuestionReader.h"
 
 #include "shell/AppState.h"
-#include "app/MainWindow.h"
 #include "questions/QuestionText.h"
 
 #include <QDir>
@@ -46,8 +45,8 @@ void QuestionReader::read(const QString& positionText) {
             }
         }
     }
-    if (m_app.mainWindow)
-        m_app.mainWindow->setStatusText(1, QStringLiteral("正在读题...!"));
+    if (m_app.status)
+        m_app.status(1, QStringLiteral("正在读题...!"));
 }
 
 void QuestionReader::stopSound() {
@@ -59,13 +58,13 @@ void QuestionReader::stopSound() {
 void QuestionReader::stop() {
     stopSound();
     m_app.reading = false;
-    if (m_app.mainWindow)
-        m_app.mainWindow->setStatusText(1, QStringLiteral("停止读题!"));
+    if (m_app.status)
+        m_app.status(1, QStringLiteral("停止读题!"));
 }
 
 void QuestionReader::pause() {
-    if (m_app.mainWindow)
-        m_app.mainWindow->setStatusText(1, QStringLiteral("暂停朗读!"));
+    if (m_app.status)
+        m_app.status(1, QStringLiteral("暂停朗读!"));
 }
 
 bool QuestionReader::playing() const {

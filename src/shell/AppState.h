@@ -10,7 +10,6 @@
 #include <functional>
 
 class QWidget;
-class MainWindow;
 class Grid;
 class QuestionReader;
 
@@ -44,7 +43,6 @@ struct PrintHandOver {
 struct AppState {
     QString programDir;
     Store store;
-    MainWindow* mainWindow = nullptr;
     QPointer<QWidget> currentWorkWindow;
 
     ExamSettings exam;
@@ -63,6 +61,9 @@ struct AppState {
 
     bool reading = false;
     QuestionReader* reader = nullptr; // owned by the main window
+
+    // The status bar's panels, written by whoever reports there (set by the main window).
+    std::function<void(int panel, const QString& text)> status;
 
     // Random seeding: a 32-bit millisecond tick since system start (a seam tests can fix) and
     // the program-wide counter that keeps two seedings in the same millisecond apart.

@@ -1,14 +1,19 @@
 #include "shell/WorkWindow.h"
 
-#include "shell/AppState.h"
-#include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
+#include "shell/AppState.h"
+#include "shell/WorkHost.h"
+#include "ui/ModalLoops.h"
 
+#include <QCloseEvent>
 #include <QResizeEvent>
+#include <QTimer>
 
-WorkWindow::WorkWindow(AppState& app, Kind kind, QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint), m_app(app), m_kind(kind) {
+WorkWindow::WorkWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent)
+    : QWidget(parent), m_app(app), m_host(host), m_kind(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Drawn over the host's empty client area.
+    setAutoFillBackground(true);
 }
 
 void WorkWindow::resizeEvent(QResizeEvent* event) {
@@ -16,13 +21,21 @@ void WorkWindow::resizeEvent(QResizeEvent* event) {
     layoutControls(width(), height());
 }
 
+void WorkWindow::closeEvent(QCloseEvent* event) {
+    const bool hadDialogs = ModalLoops::closeDialogsOf(this);
+    if (hadDialogs || ModalLoops::depth() > 0) {
+        event->ignore();
+        QTimer::singleShot(20, this, &QWidget::close);
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
 bool WorkWindow::runPicker() {
     PaperPicker picker(m_app.store, this);
     connect(&picker, &PaperPicker::paperChosen, this, [this](const QString& code, const QString& name) {
-        if (m_app.mainWindow)
-            m_app.mainWindow->applyPaperChoice(code, name);
-        else
-            receivePaper(code, name);
+        receivePaper(code, name);
+        m_host.setStatusText(0, name);
     });
     return picker.run();
 }

@@ -1,5 +1,7 @@
 #include "ui/FontChooser.h"
 
+#include "ui/ModalLoops.h"
+
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
@@ -24,6 +26,7 @@ std::optional<FontChooser::Choice> FontChooser::choose(QWidget* parent, const QF
         g_hasPreset = false;
         return g_preset;
     }
+    const ModalLoops::Guard loop;
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("字体"));
     auto* fonts = new QFontDialog(initial, &dialog);

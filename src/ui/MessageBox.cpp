@@ -1,5 +1,7 @@
 #include "ui/MessageBox.h"
 
+#include "ui/ModalLoops.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QQueue>
@@ -13,6 +15,7 @@ QQueue<std::function<bool()>> g_answers;
 struct OpenGuard {
     OpenGuard() { ++g_open; }
     ~OpenGuard() { --g_open; }
+    ModalLoops::Guard loop;
 };
 } // namespace
 
@@ -40,17 +43,27 @@ bool MessageBox::show(QWidget* parent, const QString& title, const QString& text
         qicon = QMessageBox::Question;
         break;
     }
-    QPointer<QMessageBox> box = new QMessageBox(
-        qicon, title, text,
-        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
-    box->setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
+    QMessageBox::StandardButtons standard = QMessageBox::Ok;
     if (buttons == Buttons::OkCancel)
-        box->setButtonText(QMessageBox::Cancel, QStringLiteral("取消"));
+        standard = QMessageBox::Ok | QMessageBox::Cancel;
+    else if (buttons == Buttons::YesNo)
+        standard = QMessageBox::Yes | QMessageBox::No;
+    QPointer<QMessageBox> box = new QMessageBox(qicon, title, text, standard, parent);
+    if (buttons == Buttons::YesNo) {
+        box->setButtonText(QMessageBox::Yes, QStringLiteral("是"));
+        box->setButtonText(QMessageBox::No, QStringLiteral("否"));
+        // Enter alone must not throw work away.
+        box->setDefaultButton(QMessageBox::No);
+    } else {
+        box->setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
+        if (buttons == Buttons::OkCancel)
+            box->setButtonText(QMessageBox::Cancel, QStringLiteral("取消"));
+    }
     const int result = box->exec();
     // The parent may have gone while the box was open; the box went with it then.
     if (box)
         delete box;
-    return result == QMessageBox::Ok;
+    return result == QMessageBox::Ok || result == QMessageBox::Yes;
 }
 
 void MessageBox::info(QWidget* parent, const QString& text) {
@@ -63,6 +76,10 @@ void MessageBox::warn(QWidget* parent, const QString& text) {
 
 bool MessageBox::confirm(QWidget* parent, const QString& text) {
     return show(parent, QStringLiteral("注意"), text, Icon::Question, Buttons::OkCancel);
+}
+
+bool MessageBox::ask(QWidget* parent, const QString& text) {
+    return show(parent, QStringLiteral("注意"), text, Icon::Question, Buttons::YesNo);
 }
 
 int MessageBox::openCount() {

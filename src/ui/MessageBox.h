@@ -12,7 +12,7 @@ class QWidget;
 class MessageBox {
   public:
     enum class Icon { Information, Warning, Critical, Question };
-    enum class Buttons { Ok, OkCancel };
+    enum class Buttons { Ok, OkCancel, YesNo };
     struct Shown {
         QString title;
         QString text;
@@ -20,7 +20,7 @@ class MessageBox {
         Buttons buttons;
     };
 
-    // Returns true when the user chose OK.
+    // Returns true when the user chose OK (or Yes).
     static bool show(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons);
     // "系统消息", information icon, OK.
     static void info(QWidget* parent, const QString& text);
@@ -28,6 +28,9 @@ class MessageBox {
     static void warn(QWidget* parent, const QString& text);
     // "注意", OK/Cancel; true on OK.
     static bool confirm(QWidget* parent, const QString& text);
+
+    // "注意", a question with Yes and No; true on Yes.
+    static bool ask(QWidget* parent, const QString& text);
 
     // Boxes open right now (a nested event loop runs under each).
     static int openCount();
