@@ -8,6 +8,7 @@ VELTARO_PACKAGES=(
     fonts-wqy-zenhei xvfb xauth
     espeak-ng sox qt6-translations-l10n libsqlite3-dev
     unzip poppler-utils
+    qt6-svg-dev desktop-file-utils appstream dpkg-dev
 )
 
 # What the fuzz preset needs besides (./test --fuzz): clang and its libFuzzer runtime.
@@ -44,35 +45,22 @@ build_preset() {
     cmake --build --preset "$preset"
 }
 
-# The program directory: the built program, the demo bank (only when there is no ks.db yet, so
-# the user's answers stay), its pictures and its sounds.
+# The program directory: the built program beside the demo bank (ks.db only when there is none yet,
+# so the user's answers stay), its pictures and its recordings, all from the build's copy of what
+# the install puts under share/veltaro.
 prepare_program_dir() {
     local build=$1
     local app="$build/app"
+    local demo="$build/share/veltaro"
     if [ ! -f "$app/ks.db" ]; then
-        cp "$build/sample-ks.db" "$app/ks.db"
+        cp "$demo/ks.db" "$app/ks.db"
         echo "Prepared the demo question bank: $app/ks.db"
     fi
-    make_sounds "$app" "$build"
-}
-
-# One recorded reading per question of the demo paper "1", named by its display position.
-make_sounds() {
-    local app=$1 build=$2
-    command -v espeak-ng >/dev/null 2>&1 || return 0
-    local stamp="$app/wav/.made-from"
-    local source_sum
-    source_sum=$(sha1sum sample/bank.sql | cut -d' ' -f1)
-    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$source_sum" ]; then
-        return 0
-    fi
-    mkdir -p "$app/wav"
-    local position=0 tihao text
-    while IFS=$'\t' read -r tihao text; do
-        position=$((position + 1))
-        # Number order: the display position is the question number.
-        espeak-ng -v cmn -s 170 -w "$app/wav/$tihao.wav" "$text" 2>/dev/null || true
-    done < <("$app/veltaro-mkbank" --texts "$build/sample-ks.db" 1)
-    echo "$source_sum" > "$stamp"
-    echo "Recorded $position readings into $app/wav"
+    local folder
+    for folder in pic wav; do
+        if [ -d "$demo/$folder" ]; then
+            mkdir -p "$app/$folder"
+            cp -u -r "$demo/$folder/." "$app/$folder/"
+        fi
+    done
 }

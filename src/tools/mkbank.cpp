@@ -1,7 +1,7 @@
 // Builds a question bank from readable SQL, and draws the pictures of the demo bank.
 //   veltaro-mkbank BANK.sql OUT.db         the bank (written to a temporary file, then renamed)
 //   veltaro-mkbank --pictures DIR          the demo pictures as PNG files
-//   veltaro-mkbank --texts OUT.db CODE     "tihao<TAB>question" lines of one paper, in number order
+//   veltaro-mkbank --sounds OUT.db CODE DIR one recording per question of a paper, read by espeak-ng
 #include "store/Schema.h"
 
 #include <QDir>
@@ -9,11 +9,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTextStream>
 #include <cstdio>
 
 namespace {
@@ -76,8 +76,10 @@ int buildBank(const QString& sqlPath, const QString& outPath) {
     return 0;
 }
 
-int printTexts(const QString& dbPath, const QString& code) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("texts"));
+// In number order the display position is the question number: wav/<tihao>.wav. Recordings of
+// questions no longer in the paper are removed first.
+int recordSounds(const QString& dbPath, const QString& code, const QString& dir) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sounds"));
     db.setDatabaseName(dbPath);
     if (!db.open())
         return fail(db.lastError().text());
@@ -86,9 +88,22 @@ int printTexts(const QString& dbPath, const QString& code) {
     q.addBindValue(code);
     if (!q.exec())
         return fail(q.lastError().text());
-    QTextStream out(stdout);
-    while (q.next())
-        out << q.value(0).toLongLong() << '\t' << q.value(1).toString().simplified() << '\n';
+    QDir d(dir);
+    d.mkpath(QStringLiteral("."));
+    for (const QString& old : d.entryList({QStringLiteral("*.wav")}, QDir::Files))
+        d.remove(old);
+    int made = 0;
+    while (q.next()) {
+        const QString out = d.filePath(QStringLiteral("%1.wav").arg(q.value(0).toLongLong()));
+        const QString text = q.value(1).toString().simplified();
+        const int rc = QProcess::execute(QStringLiteral("espeak-ng"),
+                                         {QStringLiteral("-v"), QStringLiteral("cmn"), QStringLiteral("-s"),
+                                          QStringLiteral("170"), QStringLiteral("-w"), out, text});
+        if (rc != 0)
+            return fail(QStringLiteral("espeak-ng failed (%1) for %2").arg(rc).arg(out));
+        ++made;
+    }
+    std::printf("veltaro-mkbank: %d recordings into %s\n", made, qPrintable(dir));
     return 0;
 }
 
@@ -222,9 +237,10 @@ int main(int argc, char* argv[]) {
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == QStringLiteral("--pictures"))
         return drawPictures(args[1]);
-    if (args.size() == 3 && args[0] == QStringLiteral("--texts"))
-        return printTexts(args[1], args[2]);
+    if (args.size() == 4 && args[0] == QStringLiteral("--sounds"))
+        return recordSounds(args[1], args[2], args[3]);
     if (args.size() == 2)
         return buildBank(args[0], args[1]);
-    return fail(QStringLiteral("usage: veltaro-mkbank BANK.sql OUT.db | --pictures DIR | --texts DB CODE"));
+    return fail(
+        QStringLiteral("usage: veltaro-mkbank BANK.sql OUT.db | --pictures DIR | --sounds DB CODE DIR"));
 }
