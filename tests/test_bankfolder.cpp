@@ -44,7 +44,6 @@ class BankFolderTest : public QObject {
     void seedingFillsOnceAndNeverReplaces();
     void seedingLeavesWhatIsAlreadyThere();
     void seedingFailuresAreTold();
-    void prepareSeedsFromTheDemoBesideTheProgram();
     void commandLine_data();
     void commandLine();
 
@@ -80,37 +79,22 @@ void BankFolderTest::choiceFollowsTheOrder_data() {
     QTest::addColumn<QString>("expected");     // "~" = the home folder, "@" = the program folder
     QTest::addColumn<int>("source");
 
-    const int option = int(bankfolder::Source::Option);
-    const int program = int(bankfolder::Source::ProgramFolder);
-    const int user = int(bankfolder::Source::UserFolder);
-    QTest::newRow("option wins over a bank beside the program") << "mine/../banks/a"
-                                                                << "ks.db"
-                                                                << "-"
-                                                                << "~/banks/a" << option;
-    QTest::newRow("bank beside the program") << ""
-                                             << "ks.db"
-                                             << "~/data"
-                                             << "@" << program;
-    QTest::newRow("access bank beside the program, any case") << ""
-                                                              << "KS.MDB"
-                                                              << "-"
-                                                              << "@" << program;
-    QTest::newRow("other files beside the program") << ""
-                                                    << "ks.db-journal"
-                                                    << "~/data"
-                                                    << "~/data/veltaro" << user;
-    QTest::newRow("XDG_DATA_HOME unset") << ""
-                                         << ""
-                                         << "-"
-                                         << "~/.local/share/veltaro" << user;
-    QTest::newRow("XDG_DATA_HOME empty") << ""
-                                         << ""
-                                         << ""
-                                         << "~/.local/share/veltaro" << user;
-    QTest::newRow("XDG_DATA_HOME relative is ignored") << ""
-                                                       << ""
-                                                       << "rel/data"
-                                                       << "~/.local/share/veltaro" << user;
+    auto row = [](const char* name, const char* option, const char* holds, const char* xdg,
+                  const char* expected, bankfolder::Source source) {
+        QTest::newRow(name) << QString(option) << QString(holds) << QString(xdg) << QString(expected)
+                            << int(source);
+    };
+    using bankfolder::Source;
+    row("option wins over a bank beside the program", "mine/../banks/a", "ks.db", "-", "~/banks/a",
+        Source::Option);
+    row("bank beside the program", "", "ks.db", "~/data", "@", Source::ProgramFolder);
+    row("access bank beside the program, any case", "", "KS.MDB", "-", "@", Source::ProgramFolder);
+    row("other files beside the program", "", "ks.db-journal", "~/data", "~/data/veltaro",
+        Source::UserFolder);
+    row("XDG_DATA_HOME unset", "", "", "-", "~/.local/share/veltaro", Source::UserFolder);
+    row("XDG_DATA_HOME empty", "", "", "", "~/.local/share/veltaro", Source::UserFolder);
+    row("XDG_DATA_HOME relative is ignored", "", "", "rel/data", "~/.local/share/veltaro",
+        Source::UserFolder);
 }
 
 void BankFolderTest::choiceFollowsTheOrder() {
@@ -181,6 +165,13 @@ void BankFolderTest::seedingLeavesWhatIsAlreadyThere() {
     QCOMPARE(readFile(partial + "/wav/1.wav"), QByteArray("my own recording"));
     QVERIFY(QFileInfo(partial + "/wav/2.wav").isSymLink());
     QVERIFY(!QFileInfo::exists(home + "/nowhere"));
+
+    // A folder given with --bank is used as it is: nothing is copied into it.
+    makeDemo(home + "/prefix/share/veltaro");
+    QDir().mkpath(home + "/empty");
+    const bankfolder::Prepared chosen = bankfolder::prepare(home + "/empty", home + "/prefix/bin");
+    QVERIFY(chosen.error.isEmpty());
+    QVERIFY(QDir(home + "/empty").isEmpty());
 }
 
 void BankFolderTest::seedingFailuresAreTold() {
@@ -204,29 +195,6 @@ void BankFolderTest::seedingFailuresAreTold() {
     QVERIFY(!QFileInfo::exists(home + "/typo"));
 }
 
-void BankFolderTest::prepareSeedsFromTheDemoBesideTheProgram() {
-    const QString home = this->home();
-    // Laid out as installed: <prefix>/bin/veltaro and <prefix>/share/veltaro.
-    makeDemo(home + "/prefix/share/veltaro");
-    QDir().mkpath(home + "/prefix/bin");
-    QCOMPARE(bankfolder::demoFolder(home + "/prefix/bin"), home + "/prefix/share/veltaro");
-
-    const bankfolder::Prepared first = bankfolder::prepare(QString(), home + "/prefix/bin");
-    QVERIFY2(first.error.isEmpty() && first.warning.isEmpty(), qPrintable(first.error + first.warning));
-    QCOMPARE(first.choice.path, home + "/.local/share/veltaro");
-    QVERIFY(first.seeded.contains("ks.db"));
-    QCOMPARE(readFile(home + "/.local/share/veltaro/wav/1.wav"), QByteArray("recording 1"));
-
-    const bankfolder::Prepared again = bankfolder::prepare(QString(), home + "/prefix/bin");
-    QVERIFY(again.seeded.isEmpty());
-
-    // A --bank folder and a portable folder are used as they are: nothing is copied into them.
-    QDir().mkpath(home + "/empty");
-    const bankfolder::Prepared chosen = bankfolder::prepare(home + "/empty", home + "/prefix/bin");
-    QVERIFY(chosen.error.isEmpty());
-    QVERIFY(QDir(home + "/empty").isEmpty());
-}
-
 void BankFolderTest::commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("action");
@@ -234,40 +202,25 @@ void BankFolderTest::commandLine_data() {
     QTest::addColumn<QString>("textHas");
     QTest::addColumn<bool>("toolkit");
 
-    const int run = int(commandline::Action::Run);
-    const int help = int(commandline::Action::ShowHelp);
-    const int version = int(commandline::Action::ShowVersion);
-    const int fail = int(commandline::Action::Fail);
-    QTest::newRow("nothing") << QStringList{"veltaro"} << run << ""
-                             << "" << false;
-    QTest::newRow("no arguments at all") << QStringList{} << run << ""
-                                         << "" << false;
-    QTest::newRow("--bank DIR") << QStringList{"veltaro", "--bank", "/tmp/我的题库"} << run << "/tmp/我的题库"
-                                << "" << false;
-    QTest::newRow("--bank=DIR") << QStringList{"veltaro", "--bank=b c"} << run << "b c"
-                                << "" << false;
-    QTest::newRow("-bank DIR") << QStringList{"veltaro", "-bank", "x"} << run << "x"
-                               << "" << false;
-    QTest::newRow("--help") << QStringList{"veltaro", "--help"} << help << ""
-                            << "用法" << false;
-    QTest::newRow("-h") << QStringList{"veltaro", "-h"} << help << ""
-                        << "--bank" << false;
-    QTest::newRow("help beside a mistake") << QStringList{"veltaro", "--nope", "--help"} << help << ""
-                                           << "用法" << false;
-    QTest::newRow("--version") << QStringList{"veltaro", "--version"} << version << ""
-                               << "veltaro " + commandline::version() << false;
-    QTest::newRow("-v") << QStringList{"veltaro", "-v", "--bank", "x"} << version << ""
-                        << "veltaro" << false;
-    QTest::newRow("unknown option") << QStringList{"veltaro", "--bnak", "x"} << fail << ""
-                                    << "不认识的选项：--bnak" << false;
-    QTest::newRow("missing value") << QStringList{"veltaro", "--bank"} << fail << ""
-                                   << "缺少" << false;
-    QTest::newRow("empty value") << QStringList{"veltaro", "--bank="} << fail << ""
-                                 << "需要一个文件夹" << false;
-    QTest::newRow("extra argument") << QStringList{"veltaro", "ks.db"} << fail << ""
-                                    << "多余的参数：ks.db" << false;
-    QTest::newRow("toolkit option") << QStringList{"veltaro", "-platform", "offscreen"} << fail << ""
-                                    << "" << true;
+    using commandline::Action;
+    auto row = [](const char* name, const QStringList& args, Action action, const char* bankDir,
+                  const QString& textHas, bool toolkit = false) {
+        QTest::newRow(name) << (QStringList{"veltaro"} + args) << int(action) << QString(bankDir) << textHas
+                            << toolkit;
+    };
+    row("nothing", {}, Action::Run, "", "");
+    row("--bank DIR", {"--bank", "/tmp/我的题库"}, Action::Run, "/tmp/我的题库", "");
+    row("--bank=DIR", {"--bank=b c"}, Action::Run, "b c", "");
+    row("-bank DIR", {"-bank", "x"}, Action::Run, "x", "");
+    row("--help", {"--help"}, Action::ShowHelp, "", "--bank <文件夹>");
+    row("help beside a mistake", {"--nope", "--help"}, Action::ShowHelp, "", "用法");
+    row("--version", {"--version"}, Action::ShowVersion, "", "veltaro " + commandline::version());
+    row("-v", {"-v", "--bank", "x"}, Action::ShowVersion, "", "veltaro");
+    row("unknown option", {"--bnak", "x"}, Action::Fail, "", "不认识的选项：--bnak");
+    row("missing value", {"--bank"}, Action::Fail, "", "缺少");
+    row("empty value", {"--bank="}, Action::Fail, "", "需要一个文件夹");
+    row("extra argument", {"ks.db"}, Action::Fail, "", "多余的参数：ks.db");
+    row("toolkit option", {"-platform", "offscreen"}, Action::Fail, "", "", true);
 }
 
 void BankFolderTest::commandLine() {
