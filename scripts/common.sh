@@ -6,7 +6,7 @@ VELTARO_PACKAGES=(
     qt6-base-dev libqt6sql6-sqlite qt6-multimedia-dev gstreamer1.0-plugins-good
     mdbtools mdbtools-dev libxlsxwriter-dev
     fonts-wqy-zenhei xvfb xauth
-    espeak-ng sox qt6-translations-l10n libsqlite3-dev
+    espeak-ng libespeak-ng-dev espeak-ng-data sox qt6-translations-l10n libsqlite3-dev
     unzip poppler-utils
     qt6-svg-dev desktop-file-utils appstream dpkg-dev
 )

@@ -1,10 +1,10 @@
 #include "answering/PracticeWindow.h"
 
 #include "answering/AnswerText.h"
+#include "answering/PracticeReading.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "printing/PrintHandOver.h"
-#include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
 #include "ui/Gbk.h"
@@ -83,9 +83,7 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     });
     connect(错题高级表格, &Grid::gridRowDoubleClicked, this, &PracticeWindow::jumpToGridRow);
     connect(导出按钮, &QPushButton::clicked, this, &PracticeWindow::exportGrid);
-    connect(朗读按钮, &QPushButton::clicked, this, [this] { m_app.reader->read(题号编辑框->text()); });
-    connect(暂停按钮, &QPushButton::clicked, this, [this] { m_app.reader->pause(); });
-    connect(停止按钮, &QPushButton::clicked, this, [this] { m_app.reader->stop(); });
+    practice_reading::connectControls(*this);
 }
 
 void PracticeWindow::setUp() {
@@ -144,9 +142,7 @@ void PracticeWindow::showQuestion() {
     标准答案超级编辑框->setBoxText(QString());
     解析超级编辑框->setBoxText(QString());
     markShown();
-    m_app.reader->stopSound();
-    if (m_app.reading)
-        m_app.reader->read(题号编辑框->text());
+    practice_reading::follow(*this);
 }
 
 void PracticeWindow::choosePaper() {
@@ -199,8 +195,10 @@ void PracticeWindow::save() {
         MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
         return;
     }
+    practice_reading::tellVerdict(*this, *q, a);
     untickAll();
     next();
+    practice_reading::sayUnheardVerdict(*this);
 }
 
 void PracticeWindow::redo() {

@@ -47,8 +47,4 @@ class PracticeWindow : public AnswerWindow {
     Grid* 错题高级表格 = nullptr;
     RichBox* 标准答案超级编辑框 = nullptr;
     RichBox* 解析超级编辑框 = nullptr;
-
-    // The speech-rate slider and the output button are kept for their places; nothing uses them.
-    // A sound file chosen for output would be filtered by this.
-    static constexpr const char* kOutputFilter = "音频文件|*.wav";
 };

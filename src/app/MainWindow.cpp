@@ -29,7 +29,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent)
     : QMainWindow(parent), m_app(std::make_unique<AppState>()) {
     m_app->programDir = programDir;
     m_app->status = [this](int panel, const QString& text) { setStatusText(panel, text); };
-    m_app->reader = new QuestionReader(*m_app, this);
+    m_app->reader = new QuestionReader(this);
     // Milliseconds since system start, as a 32-bit count.
     m_app->tickSource = [] {
         QElapsedTimer t;
@@ -62,6 +62,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent)
     状态条1->setObjectName(QStringLiteral("状态条1"));
     setStatusBar(状态条1);
     状态条1->setPanels({300, 150, 100, 197});
+    connect(m_app->reader, &QuestionReader::statusText, this, &MainWindow::setStatusText);
 
     openBank();
     applySkin();

@@ -59,8 +59,7 @@ struct AppState {
     double lastTotal = 0;
     PrintHandOver print;
 
-    bool reading = false;
-    QuestionReader* reader = nullptr; // owned by the main window
+    QuestionReader* reader = nullptr; // owned by the main window; it keeps the reading state
 
     // The status bar's panels, written by whoever reports there (set by the main window).
     std::function<void(int panel, const QString& text)> status;

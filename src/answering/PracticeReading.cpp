@@ -1,0 +1,102 @@
+#include "answering/PracticeReading.h"
+
+#include "answering/AnswerText.h"
+#include "answering/PracticeWindow.h"
+#include "questions/QuestionReader.h"
+#include "shell/AppState.h"
+#include "ui/FileChooser.h"
+#include "ui/MessageBox.h"
+#include "ui/RichBox.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+
+namespace practice_reading {
+namespace {
+
+QSettings settings() {
+    return QSettings(QStringLiteral("Veltaro"), QStringLiteral("Veltaro"));
+}
+
+QuestionReader* reader(PracticeWindow& w) {
+    return w.app().reader;
+}
+
+} // namespace
+
+void connectControls(PracticeWindow& w) {
+    QuestionReader* r = reader(w);
+    if (!r)
+        return;
+    QObject::connect(w.朗读按钮, &QPushButton::clicked, &w,
+                     [&w, r] { r->read(w.displayedQuestion(), w.题目超级编辑框->boxText()); });
+    QObject::connect(w.暂停按钮, &QPushButton::clicked, &w, [r] { r->pause(); });
+    QObject::connect(w.停止按钮, &QPushButton::clicked, &w, [r] { r->stop(); });
+    r->setRateStep(settings().value(QLatin1String(kSpeedSetting), r->rateStep()).toInt());
+    w.滑块条语速->setValue(r->rateStep());
+    QObject::connect(w.滑块条语速, &QSlider::valueChanged, &w, [r](int step) {
+        r->setRateStep(step);
+        settings().setValue(QLatin1String(kSpeedSetting), r->rateStep());
+    });
+    QObject::connect(w.输出按钮, &QPushButton::clicked, &w, [&w] { saveAsRecording(w); });
+}
+
+void follow(PracticeWindow& w) {
+    QuestionReader* r = reader(w);
+    if (!r)
+        return;
+    r->stopSound();
+    if (r->reading())
+        r->read(w.displayedQuestion(), w.题目超级编辑框->boxText());
+}
+
+void tellVerdict(PracticeWindow& w, qint64 questionNumber, const QString& savedAnswer) {
+    QuestionReader* r = reader(w);
+    if (!r || !r->reading())
+        return;
+    const RecordSet rs = w.app().store.query(Sql::Question, {{"code", w.paperCode()}, {"n", questionNumber}});
+    r->sayBeforeNextRead(verdict(savedAnswer, rs.text("authority")));
+}
+
+void sayUnheardVerdict(PracticeWindow& w) {
+    if (QuestionReader* r = reader(w))
+        r->sayPending();
+}
+
+void saveAsRecording(PracticeWindow& w) {
+    QuestionReader* r = reader(w);
+    if (!r)
+        return;
+    const auto number = w.displayedQuestion();
+    if (!number) {
+        MessageBox::info(&w, QStringLiteral("请先显示一道题，再输出它的朗读。"));
+        return;
+    }
+    const QString text = w.题目超级编辑框->boxText();
+    QDir::current().mkpath(QStringLiteral("wav"));
+    const QString path = FileChooser::saveFile(
+        &w, QStringLiteral("输出朗读"), QDir::current().filePath(QuestionReader::recordingFor(*number)),
+        QString::fromUtf8(kRecordingFilter), QStringLiteral("wav"));
+    if (path.isEmpty())
+        return;
+    QPointer<PracticeWindow> window(&w);
+    r->saveRecording(text, path, &w, [window](const QString& error) {
+        if (!error.isEmpty() && window)
+            MessageBox::warn(window, error);
+    });
+}
+
+QString verdict(const QString& given, const QString& standard) {
+    if (answer::matches(given, standard))
+        return QStringLiteral("正确");
+    const QString spelt =
+        QStringList(answer::normalise(standard).split(QString(), Qt::SkipEmptyParts)).join(' ');
+    if (spelt.isEmpty())
+        return QStringLiteral("错误");
+    return QStringLiteral("错误，正确答案是 ") + spelt;
+}
+
+} // namespace practice_reading
