@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
                 warm.size(), warm[warm.size() / 2], warm.front(), warm.back());
 
     Synthesizer& synth = Synthesizer::instance();
-    const QString spoken = speech::sentences(text).join(QLatin1Char(' '));
+    const QString spoken = speech::spokenText(text);
     for (int step : {-10, 0, 10}) {
         const int runs = 5;
         double audio = 0;

@@ -282,7 +282,7 @@ void QuestionReader::noDevice() {
 
 void QuestionReader::saveRecording(const QString& text, const QString& path, QObject* context,
                                    std::function<void(const QString& error)> done) {
-    const QString spoken = speech::sentences(text).join(QLatin1Char(' '));
+    const QString spoken = speech::spokenText(text);
     if (spoken.isEmpty()) {
         done(QStringLiteral("本题没有可以朗读的文字。"));
         return;

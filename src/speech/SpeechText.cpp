@@ -46,6 +46,10 @@ QStringList sentences(const QString& text) {
     return out;
 }
 
+QString spokenText(const QString& text) {
+    return sentences(text).join(QLatin1Char(' '));
+}
+
 int wordsPerMinute(int step) {
     const int clamped = qBound(-10, step, 10);
     const int rate = int(std::lround(kNormalRate * std::pow(2.0, clamped / 10.0)));

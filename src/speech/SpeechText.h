@@ -16,6 +16,9 @@ QString spokenForm(const QString& text);
 // nothing to say (only blanks and punctuation) are left out.
 QStringList sentences(const QString& text);
 
+// The whole text in its spoken form, as one piece (what a saved recording says).
+QString spokenText(const QString& text);
+
 // The voice's rate in words per minute for a speed step of the slider (-10 … 10): step 0 is the
 // voice's normal rate, and each 10 steps halve or double it.
 int wordsPerMinute(int step);

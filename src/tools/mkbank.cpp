@@ -1,7 +1,12 @@
 // Builds a question bank from readable SQL, and draws the pictures of the demo bank.
 //   veltaro-mkbank BANK.sql OUT.db         the bank (written to a temporary file, then renamed)
 //   veltaro-mkbank --pictures DIR          the demo pictures as PNG files
-//   veltaro-mkbank --sounds OUT.db CODE DIR one recording per question of a paper, read by espeak-ng
+//   veltaro-mkbank --sounds OUT.db CODE DIR one recording per question of a paper, DIR/<tihao>.wav,
+//                                           spoken as the program speaks a question that has none
+#include "questions/QuestionText.h"
+#include "speech/SpeechText.h"
+#include "speech/Synthesizer.h"
+#include "speech/Wav.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -9,7 +14,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -94,13 +98,14 @@ int recordSounds(const QString& dbPath, const QString& code, const QString& dir)
         d.remove(old);
     int made = 0;
     while (q.next()) {
-        const QString out = d.filePath(QStringLiteral("%1.wav").arg(q.value(0).toLongLong()));
-        const QString text = q.value(1).toString().simplified();
-        const int rc = QProcess::execute(QStringLiteral("espeak-ng"),
-                                         {QStringLiteral("-v"), QStringLiteral("cmn"), QStringLiteral("-s"),
-                                          QStringLiteral("170"), QStringLiteral("-w"), out, text});
-        if (rc != 0)
-            return fail(QStringLiteral("espeak-ng failed (%1) for %2").arg(rc).arg(out));
+        const QString text = speech::spokenText(formatQuestionText(q.value(1).toString()));
+        const SpeechChunk speech = Synthesizer::instance().render(text, speech::wordsPerMinute(0));
+        if (speech.sampleRate <= 0)
+            return fail(QStringLiteral("no Mandarin voice"));
+        QSaveFile out(d.filePath(QStringLiteral("%1.wav").arg(q.value(0).toLongLong())));
+        if (!out.open(QIODevice::WriteOnly) ||
+            out.write(wav::encode16(speech.samples, speech.sampleRate)) < 0 || !out.commit())
+            return fail(QStringLiteral("cannot write %1").arg(out.fileName()));
         ++made;
     }
     std::printf("veltaro-mkbank: %d recordings into %s\n", made, qPrintable(dir));
