@@ -55,8 +55,9 @@ class FakeOutput : public AudioOutput {
         log << "stop";
         ended = false;
     }
-    qint64 queuedBytes() const override { return 0; }
+    qint64 queuedBytes() const override { return queued; }
 
+    qint64 queued = 0;
     QStringList log;
     QList<QAudioFormat> formats;
     QByteArray written;
@@ -109,6 +110,7 @@ class ReadingTest : public QObject {
     void recordingWinsAndNavigationFollows();
     void speechStopsAndStartsWithNavigation();
     void pauseHoldsAndGoesOn();
+    void speedAppliesFromTheNextSentence();
     void randomOrderPlaysTheQuestionsOwnRecording();
     void verdictAfterEachSave();
     void outputWritesARecordingThatIsPlayedNext();
@@ -321,6 +323,27 @@ void ReadingTest::pauseHoldsAndGoesOn() {
     QVERIFY(!reader->held());
     QCOMPARE(reader->sound(), QuestionReader::Sound::Speech);
     QCOMPARE(w.statusText(1), QString("正在读题...!"));
+}
+
+void ReadingTest::speedAppliesFromTheNextSentence() {
+    // The voice's output varies by a few samples with what it said before: lengths are compared
+    // within 5 %, far closer than the halving the new speed brings.
+    auto near = [](qsizetype a, qsizetype b) { return qAbs(a - b) < b / 20; };
+    Synthesizer& s = Synthesizer::instance();
+    QuestionReader reader(nullptr, makeFake);
+    reader.read(std::nullopt, "第一句话。第二句话。");
+    FakeOutput* out = FakeOutput::last;
+    out->queued = 1 << 30; // still busy playing: the second sentence is not asked for yet
+    const qsizetype first = s.render("第一句话。", speech::wordsPerMinute(0)).samples.size();
+    QTRY_VERIFY(near(out->written.size(), first));
+    QTest::qWait(200);
+    const qsizetype firstWritten = out->written.size();
+    QVERIFY(near(firstWritten, first));
+    reader.setRateStep(10);
+    out->queued = 0;
+    QTRY_VERIFY(out->ended);
+    QVERIFY(near(out->written.size() - firstWritten,
+                 s.render("第二句话。", speech::wordsPerMinute(10)).samples.size()));
 }
 
 void ReadingTest::randomOrderPlaysTheQuestionsOwnRecording() {

@@ -83,7 +83,7 @@ void saveAsRecording(PracticeWindow& w) {
     if (path.isEmpty())
         return;
     QPointer<PracticeWindow> window(&w);
-    r->saveRecording(text, path, &w, [window](const QString& error) {
+    r->saveRecording(text, path, [window](const QString& error) {
         if (!error.isEmpty() && window)
             MessageBox::warn(window, error);
     });

@@ -280,7 +280,7 @@ void QuestionReader::noDevice() {
     emit statusText(kStatusPanel, QStringLiteral("没有可用的声音设备"));
 }
 
-void QuestionReader::saveRecording(const QString& text, const QString& path, QObject* context,
+void QuestionReader::saveRecording(const QString& text, const QString& path,
                                    std::function<void(const QString& error)> done) {
     const QString spoken = speech::spokenText(text);
     if (spoken.isEmpty()) {
@@ -288,7 +288,7 @@ void QuestionReader::saveRecording(const QString& text, const QString& path, QOb
         return;
     }
     auto samples = std::make_shared<QByteArray>();
-    Synthesizer::instance().speak(spoken, speech::wordsPerMinute(m_rateStep), context,
+    Synthesizer::instance().speak(spoken, speech::wordsPerMinute(m_rateStep), this,
                                   [samples, path, done = std::move(done)](const SpeechChunk& chunk) {
                                       if (chunk.sampleRate <= 0) {
                                           done(QStringLiteral("没有可用的中文语音，声音文件没有保存。"));

@@ -59,8 +59,8 @@ class QuestionReader : public QObject {
     void setRateStep(int step);
 
     // Writes the spoken reading of a text as a 16-bit PCM .wav file. done(error) follows on the
-    // main thread while context lives, with an empty error on success.
-    void saveRecording(const QString& text, const QString& path, QObject* context,
+    // main thread, with an empty error on success.
+    void saveRecording(const QString& text, const QString& path,
                        std::function<void(const QString& error)> done);
 
     // The recording of a question number ("wav/12.wav"); empty for a number below 1.
