@@ -60,7 +60,9 @@ prepare_program_dir() {
     for folder in pic wav; do
         if [ -d "$demo/$folder" ]; then
             mkdir -p "$app/$folder"
-            cp -u -r "$demo/$folder/." "$app/$folder/"
+            # Never over a file already there: a recording saved with 输出 or a picture the user
+            # replaced stays theirs.
+            cp -n -r "$demo/$folder/." "$app/$folder/"
         fi
     done
 }

@@ -1,5 +1,7 @@
 #include "ui/FileChooser.h"
 
+#include "ui/ModalLoops.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -12,6 +14,7 @@ QString FileChooser::saveFile(QWidget* parent, const QString& title, const QStri
     g_lastOffer = Offer{title, initialPath, filter};
     if (g_preset)
         return *std::exchange(g_preset, std::nullopt);
+    const ModalLoops::Guard loop;
     QFileDialog dialog(parent, title, initialPath, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
