@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <memory>
 
 namespace {
@@ -29,6 +30,61 @@ PrintTable built(const PrintJob& job, const Grid& source) {
     if (!buildPrintTable(job, source, table, PrintTable::templateImage()))
         qWarning("build refused the built-in template");
     return table;
+}
+
+// The words pdftotext finds on each page of a PDF, with their boxes in points.
+struct PdfWord {
+    QRectF box;
+    QString text;
+};
+struct PdfPage {
+    QSizeF size;
+    QList<PdfWord> words;
+};
+
+QList<PdfPage> pdfWords(const QString& path) {
+    QList<PdfPage> pages;
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QProcess p;
+    p.start(pdftotext, {QStringLiteral("-bbox"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
+                        QStringLiteral("-")});
+    if (!p.waitForFinished(60000))
+        return pages;
+    QXmlStreamReader xml(p.readAllStandardOutput());
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        auto number = [&a](const char* name) { return a.value(QLatin1String(name)).toDouble(); };
+        if (xml.name() == QLatin1String("page")) {
+            pages.append({QSizeF(number("width"), number("height")), {}});
+        } else if (xml.name() == QLatin1String("word") && !pages.isEmpty()) {
+            const QRectF box(QPointF(number("xMin"), number("yMin")),
+                             QPointF(number("xMax"), number("yMax")));
+            pages.last().words.append({box, xml.readElementText()});
+        }
+    }
+    return pages;
+}
+
+// Every line printed whole: no two words on a page share ink. Returns all the text without blanks
+// (empty when two words overlap).
+QString wholeLinesText(const QList<PdfPage>& pages) {
+    QString all;
+    for (const PdfPage& page : pages)
+        for (int i = 0; i < page.words.size(); ++i) {
+            for (int j = i + 1; j < page.words.size(); ++j) {
+                const QRectF both = page.words[i].box.intersected(page.words[j].box);
+                if (both.width() > 0.5 && both.height() > 1.0) {
+                    qWarning("\"%s\" overlaps \"%s\"", qPrintable(page.words[i].text),
+                             qPrintable(page.words[j].text));
+                    return QString();
+                }
+            }
+            all += page.words[i].text;
+        }
+    return all;
 }
 
 int pdfPages(const QString& path) {
@@ -58,6 +114,8 @@ class PrintTableTest : public QObject {
     void pagesBreakByRowCountOrHeight();
     void pdfHasOnePagePerTwentyRows();
     void pdfHoldsTheChineseTextAsText();
+    void rowsGrowAndPagesBreakBetweenThem();
+    void pdfOfLongQuestionsShowsEveryLineWhole();
 };
 
 void PrintTableTest::templateLoadsItsPageAndRows() {
@@ -298,8 +356,9 @@ void PrintTableTest::scaleSettings() {
     QCOMPARE(factor(-1, 4000), 2.0);
     QCOMPARE(factor(-2, 1000), 0.5);
     QCOMPARE(factor(-2, 4000), 1.0);
-    QCOMPARE(PrintTable::paperSize(7, 0), QSize(1840, 2600));
-    QCOMPARE(PrintTable::paperSize(8, 1), QSize(1840, 1300));
+    // 十六开 and 三十二开 are the Chinese 16K and 32K sizes.
+    QCOMPARE(PrintTable::paperSize(7, 0), QSize(1460, 2150));
+    QCOMPARE(PrintTable::paperSize(8, 1), QSize(1510, 970));
     QCOMPARE(PrintTable::paperSize(0, 0), QSize(2100, 2970));
     QCOMPARE(PrintTable::paperSize(1, 1), QSize(4200, 2970));
 }
@@ -373,6 +432,88 @@ void PrintTableTest::pdfHoldsTheChineseTextAsText() {
     QVERIFY(text.contains(QStringLiteral("借贷记账法")));
     QVERIFY(text.contains(QStringLiteral("列1")));
     QVERIFY(text.contains(QStringLiteral("第1页")));
+}
+
+void PrintTableTest::rowsGrowAndPagesBreakBetweenThem() {
+    auto source = makeSource(3, 60);
+    const QString sentence = QStringLiteral("借贷记账法以借和贷作为记账符号。");
+    source->setCell(2, 1, sentence.repeated(3));                       // wraps in its column
+    source->setCell(3, 1, QStringLiteral("第一行\n第二行\r\n第三行")); // breaks lines itself
+    for (int r = 4; r <= 60; r += 3)
+        source->setCell(r, 2, sentence.repeated(1 + r % 5));
+    PrintJob job = jobFor(*source, 2);
+    const QSizeF paper(2100, 2970);
+    const PrintTable t = built(job, *source);
+    const QVector<double> h = t.printedRowHeights(paper);
+    // The template rows, the headings and a short row keep their heights, the least ones.
+    for (int r : {1, 2, 3, 4, 5, 6})
+        QCOMPARE(h[r - 1], double(t.rowHeight(r)));
+    // A 30 (3 mm) font takes some 3.8 mm a line; 28 mm of column less 2 mm padding holds 8 letters.
+    QVERIFY2(h[6] > 6 * 38 && h[6] < 8 * 38, qPrintable(QString::number(h[6])));
+    QVERIFY2(h[7] > 3 * 38 && h[7] < 4 * 38, qPrintable(QString::number(h[7])));
+
+    // Every page holds whole rows that fit under the repeated heading rows, also with rows counted.
+    for (const QString& perPage : {QString(), QStringLiteral("20")}) {
+        job.rowsPerPage = perPage;
+        const PrintTable counted = built(job, *source);
+        const double fixed = h[0] + h[1] + h[2] + h[3] + h[4];
+        int next = 6;
+        const auto pages = counted.paginate(paper);
+        for (const QList<int>& rows : pages) {
+            double used = fixed;
+            for (int r : rows) {
+                QCOMPARE(r, next++);
+                used += h[r - 1];
+            }
+            QVERIFY(used <= paper.height() - 200 + 1e-6);
+            QVERIFY(rows.size() <= (perPage.isEmpty() ? 60 : 20));
+        }
+        QCOMPARE(next, t.rowCount() + 1);
+        QVERIFY(pages.size() > 3); // more than rows of 80 would take
+    }
+}
+
+void PrintTableTest::pdfOfLongQuestionsShowsEveryLineWhole() {
+    // A wrong-answer list of 40 long questions, as the practice window hands it over; one of them
+    // is taller than a page.
+    auto source = makeSource(4, 40);
+    QStringList questions;
+    for (int r = 1; r <= 40; ++r) {
+        questions << QStringLiteral("第%1题：下列各项中，应当计入产品成本的是哪些费用？")
+                         .arg(r)
+                         .repeated(1 + r % 3);
+        source->setCell(r, 1, questions.last());
+    }
+    const QString huge = QStringLiteral("很长的一题。").repeated(500);
+    source->setCell(20, 1, huge);
+    PrintJob job = jobFor(*source, 3);
+    job.serialColumn = true;
+    job.paper = 2;
+    job.orientation = 1;
+    const PrintTable t = built(job, *source);
+    const QSizeF paper = PrintTable::paperSize(2, 1);
+    const QVector<double> h = t.printedRowHeights(paper);
+    QCOMPARE(h[24], paper.height() - 200 - (h[0] + h[1] + h[2] + h[3] + h[4])); // all a page has room for
+    // A title too tall for half a page leaves the rest of the page to the rows.
+    job.titleFont = QStringLiteral("黑体,400");
+    job.title = QStringLiteral("很长的标题").repeated(20);
+    const QVector<double> titled = built(job, *source).printedRowHeights(paper);
+    QVERIFY(titled[0] + titled[1] + titled[2] + titled[3] + titled[4] <= (paper.height() - 200) / 2 + 1e-6);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("错题.pdf"));
+    QVERIFY(printpreview::writePdf(t, path));
+    const QString text = wholeLinesText(pdfWords(path));
+    questions[19] = huge.left(text.indexOf(QChar(0x2026)) - text.indexOf(QStringLiteral("很长的一题")));
+    QVERIFY(questions[19].size() > 200 && questions[19].size() < huge.size() / 2);
+    QVERIFY(text.contains(questions[19] + QChar(0x2026))); // cut after a whole line, ending in "…"
+    int at = 0;
+    for (const QString& q : questions) { // every question whole, in order
+        at = text.indexOf(q, at);
+        QVERIFY2(at >= 0, qPrintable(q));
+    }
 }
 
 QTEST_MAIN(PrintTableTest)

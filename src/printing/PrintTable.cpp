@@ -5,7 +5,9 @@
 #include <QHash>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextLayout>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -65,14 +67,81 @@ constexpr std::array<unsigned char, kImageSize> makeTemplate() {
 
 constexpr auto kTemplate = makeTemplate();
 
-Qt::Alignment alignmentFlags(int code) {
-    if (code < 1 || code > 9)
-        code = 4;
-    const int row = (code - 1) / 3;
-    const int col = (code - 1) % 3;
-    const Qt::Alignment h[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
-    const Qt::Alignment v[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
-    return h[col] | v[row];
+// Device pixels per 0.1 mm of a PDF (and of the preview's printer): 1200 dots per inch.
+constexpr double kPdfFactor = 1200 / 254.0;
+// Room between a cell's text and its lines, in 0.1 mm before scaling: beside and above/below.
+constexpr double kPaddingX = 10;
+constexpr double kPaddingY = 5;
+
+// Where in its box a cell's text goes: 0 start, 1 middle, 2 end; across and down.
+int alignAcross(int code) {
+    return code >= 1 && code <= 9 ? (code - 1) % 3 : 0;
+}
+int alignDown(int code) {
+    return code >= 1 && code <= 9 ? (code - 1) / 3 : 1;
+}
+
+// A cell's text broken into the lines it prints as, in device pixels.
+struct CellLines {
+    QFont font;
+    QStringList lines;
+    QList<double> widths;
+    double lineHeight = 0;
+    double ascent = 0;
+    double height() const { return lines.size() * lineHeight; }
+};
+
+QFont cellFont(const PrintTable::Cell& cell, double pixelSize) {
+    QFont font(PrintTable::printFace(cell.font));
+    font.setPixelSize(qMax(1, qRound(pixelSize)));
+    font.setBold(cell.style & PrintTable::Bold);
+    font.setItalic(cell.style & PrintTable::Italic);
+    font.setUnderline(cell.style & PrintTable::Underline);
+    font.setStrikeOut(cell.style & PrintTable::StrikeOut);
+    return font;
+}
+
+// Text that fits stays on one line; longer text wraps at word boundaries, Chinese between any two
+// letters, and a line break in the text starts a new line.
+CellLines wrapCell(const PrintTable::Cell& cell, double widthPx, double fontPx, const QPaintDevice* device) {
+    CellLines out;
+    out.font = cellFont(cell, fontPx);
+    QString text = cell.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(u'\n', QChar::LineSeparator);
+    QTextLayout layout(text, out.font, const_cast<QPaintDevice*>(device));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(qMax(1.0, widthPx));
+        QString piece = text.mid(line.textStart(), line.textLength());
+        while (!piece.isEmpty() && (piece.back() == QChar::LineSeparator || piece.back().isSpace()))
+            piece.chop(1);
+        out.lines << piece;
+        out.widths << line.naturalTextWidth();
+        if (out.lineHeight == 0) {
+            out.lineHeight = line.height();
+            out.ascent = line.ascent();
+        }
+    }
+    layout.endLayout();
+    return out;
+}
+
+// The last line kept of a cut text: as much of it as fits before "…".
+QString endWithEllipsis(const QString& line, const QFont& font, const QPaintDevice* device, double widthPx) {
+    const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(device));
+    const QString ellipsis(QChar(0x2026));
+    QString kept = line;
+    while (!kept.isEmpty() && metrics.horizontalAdvance(kept + ellipsis) > widthPx) {
+        kept.chop(kept.size() >= 2 && kept.back().isLowSurrogate() ? 2 : 1);
+        while (!kept.isEmpty() && kept.back().isSpace())
+            kept.chop(1);
+    }
+    return kept + ellipsis;
 }
 
 } // namespace
@@ -327,11 +396,9 @@ QPageSize PrintTable::pageSize(int paper) {
     case 6:
         return QPageSize(QPageSize::Quarto);
     case 7:
-        return QPageSize(QSizeF(184, 260), QPageSize::Millimeter, QStringLiteral("16K"),
-                         QPageSize::ExactMatch);
+        return QPageSize(QPageSize::Prc16K);
     case 8:
-        return QPageSize(QSizeF(130, 184), QPageSize::Millimeter, QStringLiteral("32K"),
-                         QPageSize::ExactMatch);
+        return QPageSize(QPageSize::Prc32K);
     default:
         return QPageSize(QPageSize::A4);
     }
@@ -360,19 +427,68 @@ double PrintTable::scaleFactor(double printableWidth) const {
     return qBound(20, m_page.scale, 1000) / 100.0;
 }
 
-QList<QList<int>> PrintTable::paginate(const QSizeF& paper) const {
+QVector<double> PrintTable::layoutRows(const QSizeF& paper, double factor, const QPaintDevice* device) const {
     const double scale = scaleFactor(paper.width() - m_page.left - m_page.right);
+    const double padX = kPaddingX * scale;
+    const double padY = kPaddingY * scale;
+    QVector<double> heights(rowCount());
+    for (int r = 1; r <= rowCount(); ++r) {
+        double h = rowHeight(r) * scale;
+        for (int c = 1; c <= columnCount(); ++c) {
+            const Cell& cell = m_cells[index(r, c)];
+            if (cell.text.isEmpty())
+                continue;
+            double width = columnWidth(c) * scale;
+            const QRect m = mergeAt(r, c);
+            if (!m.isEmpty()) {
+                // A block grows its row only when it lies in that one row.
+                if (m.left() != c || m.top() != r || m.height() > 1)
+                    continue;
+                width = 0;
+                for (int cc = m.left(); cc <= m.right(); ++cc)
+                    width += columnWidth(cc) * scale;
+            }
+            if (width <= 2 * padX)
+                continue;
+            const CellLines text =
+                wrapCell(cell, (width - 2 * padX) * factor, cell.fontSize * scale * factor, device);
+            h = qMax(h, text.height() / factor + 2 * padY);
+        }
+        heights[r - 1] = h;
+    }
+    // Every row must fit on a page: the fixed rows take at most half of it, a row the rest.
+    const double available = qMax(1.0, paper.height() - m_page.top - m_page.bottom);
+    double fixedHeight = 0;
+    for (int r = 1; r <= m_fixedRows; ++r) {
+        heights[r - 1] = qMin(heights[r - 1], qMax(0.0, available / 2 - fixedHeight));
+        fixedHeight += heights[r - 1];
+    }
+    for (int r = m_fixedRows + 1; r <= rowCount(); ++r)
+        heights[r - 1] = qMin(heights[r - 1], available - fixedHeight);
+    return heights;
+}
+
+QVector<double> PrintTable::printedRowHeights(const QSizeF& paper) const {
+    return layoutRows(paper, kPdfFactor, nullptr);
+}
+
+QList<QList<int>> PrintTable::paginate(const QSizeF& paper) const {
+    return paginate(paper, printedRowHeights(paper));
+}
+
+QList<QList<int>> PrintTable::paginate(const QSizeF& paper, const QVector<double>& heights) const {
     const double available = paper.height() - m_page.top - m_page.bottom;
     double fixedHeight = 0;
     for (int r = 1; r <= m_fixedRows; ++r)
-        fixedHeight += rowHeight(r) * scale;
+        fixedHeight += heights[r - 1];
     QList<QList<int>> pages{{}};
     double y = fixedHeight;
     for (int r = m_fixedRows + 1; r <= rowCount(); ++r) {
-        const double h = rowHeight(r) * scale;
+        const double h = heights[r - 1];
         const int onPage = pages.last().size();
         const bool full = m_page.rowsPerPage > 0 && onPage >= m_page.rowsPerPage;
-        if (onPage > 0 && (full || y + h > available)) {
+        // A little slack, so that a row made exactly as tall as the room left is not moved on.
+        if (onPage > 0 && (full || y + h > available + 1e-6)) {
             pages.append(QList<int>());
             y = fixedHeight;
         }
@@ -409,8 +525,8 @@ QString PrintTable::printFace(const QString& name) {
     return face;
 }
 
-void PrintTable::paintRows(QPainter& p, const QList<int>& rows, double top, double left, double factor,
-                           double scale, const QRectF& clip) const {
+void PrintTable::paintRows(QPainter& p, const QList<int>& rows, const QVector<double>& heights, double top,
+                           double left, double factor, double scale, const QRectF& clip) const {
     const int columns = columnCount();
     QVector<double> x(columns + 1);
     x[0] = left;
@@ -419,14 +535,16 @@ void PrintTable::paintRows(QPainter& p, const QList<int>& rows, double top, doub
     QVector<double> y(rows.size() + 1);
     y[0] = top;
     for (int i = 0; i < rows.size(); ++i)
-        y[i + 1] = y[i] + rowHeight(rows[i]) * scale;
+        y[i + 1] = y[i] + heights[rows[i] - 1];
     auto dev = [factor](double v) { return v * factor; };
     // The painted position of a table row on this page, or -1.
     auto slot = [&rows](int row) { return rows.indexOf(row); };
 
     p.save();
     p.setClipRect(QRectF(dev(clip.left()), dev(clip.top()), dev(clip.width()), dev(clip.height())));
-    const double padding = 10 * scale;
+    const double padX = kPaddingX * scale;
+    const double padY = kPaddingY * scale;
+    const QPaintDevice* device = p.device();
     for (int i = 0; i < rows.size(); ++i) {
         const int r = rows[i];
         for (int c = 1; c <= columns; ++c) {
@@ -445,29 +563,43 @@ void PrintTable::paintRows(QPainter& p, const QList<int>& rows, double top, doub
                 area.setBottom(bottom);
             }
             const Cell& cell = m_cells[index(r, c)];
-            if (cell.text.isEmpty() || area.width() <= 2 * padding || area.height() <= 0)
+            if (cell.text.isEmpty() || area.width() <= 2 * padX || area.height() <= 0)
                 continue;
-            QFont font(printFace(cell.font));
-            font.setPixelSize(qMax(1, qRound(dev(cell.fontSize * scale))));
-            font.setBold(cell.style & Bold);
-            font.setItalic(cell.style & Italic);
-            font.setUnderline(cell.style & Underline);
-            font.setStrikeOut(cell.style & StrikeOut);
-            p.setFont(font);
-            const QRectF box(dev(area.left() + padding), dev(area.top()), dev(area.width() - 2 * padding),
-                             dev(area.height()));
-            int flags = alignmentFlags(cell.alignment);
-            const QFontMetricsF metrics(font, p.device());
-            if (metrics.horizontalAdvance(cell.text) > box.width()) {
-                flags |= Qt::TextWordWrap;
-                // Wrapped text taller than its cell starts at the top, so its beginning is read.
-                if (metrics.boundingRect(box, flags, cell.text).height() > box.height())
-                    flags = (flags & ~Qt::AlignVertical_Mask) | Qt::AlignTop;
+            const double boxWidth = dev(area.width() - 2 * padX);
+            const CellLines text = wrapCell(cell, boxWidth, dev(cell.fontSize * scale), device);
+            if (text.lines.isEmpty() || text.lineHeight <= 0)
+                continue;
+            // Whole lines only: those that fit inside the padding, or else inside the cell itself.
+            double boxTop = dev(area.top() + padY);
+            double boxHeight = dev(area.height() - 2 * padY);
+            if (boxHeight < text.lineHeight) {
+                boxTop = dev(area.top());
+                boxHeight = dev(area.height());
             }
-            p.save();
-            p.setClipRect(box.adjusted(-dev(padding), 0, dev(padding), 0), Qt::IntersectClip);
-            p.drawText(box, flags, cell.text);
-            p.restore();
+            const int fit = int(std::floor(boxHeight / text.lineHeight + 1e-6));
+            if (fit <= 0)
+                continue;
+            QStringList lines = text.lines;
+            QList<double> widths = text.widths;
+            const bool cut = lines.size() > fit;
+            if (cut) {
+                lines = lines.mid(0, fit);
+                widths = widths.mid(0, fit);
+                lines.last() = endWithEllipsis(lines.last(), text.font, device, boxWidth);
+                widths.last() = QFontMetricsF(text.font, const_cast<QPaintDevice*>(device))
+                                    .horizontalAdvance(lines.last());
+            }
+            const double blockHeight = lines.size() * text.lineHeight;
+            // A cut text starts at the top, so its beginning is read.
+            const int down = cut ? 0 : alignDown(cell.alignment);
+            const double firstTop = boxTop + (boxHeight - blockHeight) * down / 2.0;
+            const int across = alignAcross(cell.alignment);
+            p.setFont(text.font);
+            p.setPen(Qt::black);
+            for (int k = 0; k < lines.size(); ++k) {
+                const double lineX = dev(area.left() + padX) + qMax(0.0, boxWidth - widths[k]) * across / 2.0;
+                p.drawText(QPointF(lineX, firstTop + k * text.lineHeight + text.ascent), lines[k]);
+            }
         }
     }
 
@@ -520,7 +652,8 @@ bool PrintTable::paint(QPrinter* printer) const {
     const QRectF paperMm = printer->paperRect(QPrinter::Millimeter);
     const QSizeF paper(paperMm.width() * 10, paperMm.height() * 10);
     const double scale = scaleFactor(paper.width() - m_page.left - m_page.right);
-    const QList<QList<int>> pages = paginate(paper);
+    const QVector<double> heights = layoutRows(paper, factor, printer);
+    const QList<QList<int>> pages = paginate(paper, heights);
     QList<int> fixed;
     for (int r = 1; r <= m_fixedRows; ++r)
         fixed.append(r);
@@ -532,7 +665,7 @@ bool PrintTable::paint(QPrinter* printer) const {
             p.end();
             return false;
         }
-        paintRows(p, fixed + pages[n], m_page.top, m_page.left, factor, scale, printable);
+        paintRows(p, fixed + pages[n], heights, m_page.top, m_page.left, factor, scale, printable);
         if (m_page.pageNumber >= 1 && m_page.pageNumber <= 5) {
             QFont font(printFace(QStringLiteral("宋体")));
             font.setPixelSize(qMax(1, qRound(30 * factor)));

@@ -8,13 +8,14 @@
 #include <QString>
 #include <QVector>
 
-class QPrinter;
+class QPaintDevice;
 class QPainter;
+class QPrinter;
 
 // How a print table goes onto paper. Lengths are in 0.1 mm.
 struct PageSettings {
-    // 1 A3, 2 A4, 3 A5, 4 B4 (JIS), 5 B5 (JIS), 6 quarto (四开), 7 16K (十六开, 184×260 mm),
-    // 8 32K (三十二开, 130×184 mm); 0 = none chosen, printed on A4.
+    // 1 A3, 2 A4, 3 A5, 4 B4 (JIS), 5 B5 (JIS), 6 quarto (四开), 7 PRC 16K (十六开, 146×215 mm),
+    // 8 PRC 32K (三十二开, 97×151 mm); 0 = none chosen, printed on A4.
     int paper = 0;
     int orientation = 0; // 0 portrait, 1 landscape
     int left = 0;
@@ -36,6 +37,11 @@ struct PageSettings {
 // widths and line positions in 0.1 mm. A cell's font size is the height of its letters (the em
 // height) in 0.1 mm, so a size of 35 prints at about 10 points; 5 × a point size prints a font
 // about 1.4 times its point size, which the print title uses to stand out.
+//
+// On paper a row is at least its own height and grows to hold the wrapped text of its cells; a
+// page break never falls inside a row. A row is never taller than a page leaves room for (the fixed
+// rows together at most half of it): a cell whose text is taller still is cut after its last whole
+// line, which ends with "…".
 class PrintTable {
   public:
     enum Style { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
@@ -119,6 +125,9 @@ class PrintTable {
     // The rows that follow the fixed rows, page by page, for paper of the given size (0.1 mm).
     // There is always at least one page.
     QList<QList<int>> paginate(const QSizeF& paper) const;
+    // The height of each row (index row - 1) as printed on paper of the given size, in 0.1 mm of
+    // the paper (after scaling).
+    QVector<double> printedRowHeights(const QSizeF& paper) const;
 
     // Gives the printer this table's paper and orientation; margins are kept by the painting.
     void applyPageLayout(QPrinter& printer) const;
@@ -134,8 +143,11 @@ class PrintTable {
     int index(int row, int column) const { return (row - 1) * columnCount() + (column - 1); }
     bool valid(int row, int column) const;
     template <typename F> void forBlock(int row, int column, int rows, int columns, F f);
-    void paintRows(QPainter& p, const QList<int>& rows, double top, double left, double factor, double scale,
-                   const QRectF& clip) const;
+    // Row heights on paper measured for a device (nullptr: the resolution of a PDF).
+    QVector<double> layoutRows(const QSizeF& paper, double factor, const QPaintDevice* device) const;
+    QList<QList<int>> paginate(const QSizeF& paper, const QVector<double>& heights) const;
+    void paintRows(QPainter& p, const QList<int>& rows, const QVector<double>& heights, double top,
+                   double left, double factor, double scale, const QRectF& clip) const;
 
     QVector<int> m_heights;
     QVector<int> m_widths;
