@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QTest>
+#include <QStandardPaths>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -105,6 +106,8 @@ void TestBank::addNumberedPaper(const QString& code, const QString& name, int co
 }
 
 void useRecordingDialogs() {
+    // What the program remembers for the user (the export folder) goes to a test folder.
+    QStandardPaths::setTestModeEnabled(true);
     MessageBox::setRecording(true);
     MessageBox::clear();
     QuestionReader::setPlaybackEnabled(false);

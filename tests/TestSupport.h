@@ -41,7 +41,8 @@ class TestBank {
     QString m_connection;
 };
 
-// Message boxes are recorded, not shown, and the picker and font dialog never block.
+// Message boxes are recorded, not shown, the picker and font dialog never block, and what the
+// program remembers for the user lands in Qt's test folders.
 void useRecordingDialogs();
 
 // Presses a button of the main window's start toolbar by its caption.

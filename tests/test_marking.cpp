@@ -6,6 +6,7 @@
 #include "marking/InfoWindow.h"
 #include "marking/MarksWindow.h"
 #include "questions/PaperPicker.h"
+#include "shell/AppState.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
@@ -316,6 +317,11 @@ void MarkingTest::toolbarCaptionsDispatch() {
     emit f.marks->场次组合框->aboutToShowPopup();
     QCOMPARE(f.marks->场次组合框->count(), 1);
     QCOMPARE(f.marks->场次组合框->itemText(0), QString("2"));
+
+    // "导出" names the export after the answer card's paper, candidate and sitting.
+    choose(f.marks, "S", " 3001 ", "C1");
+    f.marks->toolbarCommand("导出");
+    QCOMPARE(f.w->app().print.exportName, (QStringList{"答题卡", "S", "3001", "C1"}));
 }
 
 QTEST_MAIN(MarkingTest)

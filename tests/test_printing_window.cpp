@@ -1,16 +1,20 @@
 #include "TestSupport.h"
 
-#include "shell/AppState.h"
+#include "app/MainWindow.h"
+#include "app/Skin.h"
 #include "printing/PrintHandOver.h"
 #include "printing/PrintPreview.h"
 #include "printing/PrintSettingsWindow.h"
 #include "printing/ProfileFile.h"
 #include "printing/SpreadsheetExport.h"
+#include "shell/AppState.h"
+#include "ui/FileChooser.h"
 #include "ui/FontChooser.h"
 #include "ui/Gbk.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -19,12 +23,15 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QProcess>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QXmlStreamReader>
 #include <memory>
 
@@ -48,9 +55,9 @@ struct Fixture {
         if (QWidget* preview = printpreview::findOpen())
             delete preview;
     }
-    PrintSettingsWindow* open() {
-        openPrintSettings(app, nullptr, source.get(), QStringLiteral("练习.ini"),
-                          QStringLiteral("自由打印导出"), QString());
+    PrintSettingsWindow* open(QWidget* caller = nullptr, const QStringList& exportName = {}) {
+        openPrintSettings(app, caller, source.get(), QStringLiteral("练习.ini"),
+                          QStringLiteral("自由打印导出"), QString(), exportName);
         attachSpreadsheet(app, nullptr, source.get(), QStringLiteral("练习.ini"));
         opened << app.print.settingsWindow;
         return qobject_cast<PrintSettingsWindow*>(app.print.settingsWindow.data());
@@ -101,7 +108,7 @@ QByteArray unzipEntry(const QString& archive, const QString& entry) {
     return p.readAllStandardOutput();
 }
 
-// The texts of the first worksheet by lower-case cell address.
+// The first worksheet's cells by lower-case address: its text, and "#" before a number.
 QMap<QString, QString> readSheet(const QString& xlsx) {
     QStringList shared;
     QXmlStreamReader strings(unzipEntry(xlsx, QStringLiteral("xl/sharedStrings.xml")));
@@ -115,14 +122,56 @@ QMap<QString, QString> readSheet(const QString& xlsx) {
     QMap<QString, QString> cells;
     QXmlStreamReader sheet(unzipEntry(xlsx, QStringLiteral("xl/worksheets/sheet1.xml")));
     QString address;
+    bool number = false;
     while (!sheet.atEnd()) {
         sheet.readNext();
-        if (sheet.isStartElement() && sheet.name() == QLatin1String("c"))
+        if (sheet.isStartElement() && sheet.name() == QLatin1String("c")) {
             address = sheet.attributes().value(QLatin1String("r")).toString().toLower();
-        else if (sheet.isStartElement() && sheet.name() == QLatin1String("v"))
-            cells.insert(address, shared.value(sheet.readElementText().toInt()));
+            number = sheet.attributes().value(QLatin1String("t")).isEmpty();
+        } else if (sheet.isStartElement() && sheet.name() == QLatin1String("v")) {
+            const QString v = sheet.readElementText();
+            cells.insert(address, number ? QLatin1Char('#') + v : shared.value(v.toInt()));
+        }
     }
     return cells;
+}
+
+// The export's start folder when none is remembered.
+QString documentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+// The sizes Qt gives the buttons of a print preview's toolbar, and whether each lies whole inside
+// the toolbar, at the preview's own size and at 1024 pixels wide.
+struct ToolbarLook {
+    QList<QSize> sizes;
+    bool allShown = true;
+};
+
+ToolbarLook previewToolbar() {
+    ToolbarLook look;
+    PrintTable table;
+    table.loadTemplate(PrintTable::templateImage());
+    QPointer<QPrintPreviewDialog> preview = printpreview::open(table);
+    QToolBar* toolbar = preview->findChild<QToolBar*>();
+    for (int width : {preview->width(), 1024}) {
+        preview->resize(width, preview->height());
+        QTest::qWait(50);
+        const QToolButton* more = toolbar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        look.allShown = look.allShown && !(more && more->isVisible());
+        for (QAction* action : toolbar->actions()) {
+            if (action->isSeparator())
+                continue;
+            const QWidget* button = toolbar->widgetForAction(action);
+            look.allShown = look.allShown && button && button->isVisible() &&
+                            toolbar->rect().contains(button->geometry());
+            if (button && width == 1024)
+                look.sizes << button->sizeHint();
+        }
+    }
+    delete preview.data();
+    return look;
 }
 
 } // namespace
@@ -141,22 +190,28 @@ class PrintSettingsWindowTest : public QObject {
     void settingsFileValuesAreTrimmedAndLimited();
     void handWrittenGbkSettingsAreRead();
     void columnListMovesTicksAndRestores();
+    void opensCentredOverItsCaller();
     void titleFontComesFromTheFontDialog();
     void previewOpensAndTheWindowFollowsIt();
     void previewNeedsAColumnAndATemplate();
     void columnLettersAsASpreadsheetNamesThem();
     void exportWritesTheChosenColumnsInOrder();
+    void exportWritesNumbersAsNumbers();
+    void exportAsksWhereAndRemembersTheFolder();
     void exportReportsWhatFailed();
+    void skinLeavesQtDialogsAlone();
     void oneSettingsWindowAtATime();
 };
 
 void PrintSettingsWindowTest::init() {
     useRecordingDialogs();
+    spreadsheet::rememberFolder(QString());
     PrintSettingsWindow::setTemplateImage(std::nullopt);
     spreadsheet::setOpener([](const QString&) { return true; });
 }
 
 void PrintSettingsWindowTest::cleanup() {
+    qApp->setStyleSheet(QString());
     spreadsheet::setOpener(nullptr);
     PrintSettingsWindow::setTemplateImage(std::nullopt);
 }
@@ -169,11 +224,11 @@ void PrintSettingsWindowTest::opensWithDefaultsWhenThereAreNoSettings() {
     QCOMPARE(w->windowTitle(), QStringLiteral("自由打印导出"));
     QCOMPARE(w->标题编辑框->text(), QString());
     QCOMPARE(w->字体编辑框->text(), QStringLiteral("黑体,22"));
-    QCOMPARE(w->纸型组合框->currentText(), QStringLiteral("#A4纸"));
+    QCOMPARE(w->纸型组合框->currentText(), QStringLiteral("A4纸"));
     QCOMPARE(w->纸型组合框->currentData().toInt(), 2);
     QCOMPARE(w->纸型组合框->itemData(7).toInt(), 8);
     QVERIFY(!w->纸型组合框->isEditable());
-    QCOMPARE(w->打印方向组合框->currentText(), QStringLiteral("#横向"));
+    QCOMPARE(w->打印方向组合框->currentText(), QStringLiteral("横向"));
     QCOMPARE(w->打印方向组合框->currentData().toInt(), 1);
     QCOMPARE(w->行数编辑框->text(), QString());
     QVERIFY(w->线型1->isChecked());
@@ -183,6 +238,7 @@ void PrintSettingsWindowTest::opensWithDefaultsWhenThereAreNoSettings() {
     QVERIFY(!w->标签7->isVisible());
     QVERIFY(!w->时钟2->isActive());
     QCOMPARE(listed(w), (QStringList{"1:✓:列1", "2:✓:列2", "3:✓:列3"}));
+    QVERIFY(w->全选选择框->isChecked());
     Grid* g = w->导出高级表格;
     QCOMPARE(g->cellText(0, 0) + g->cellText(0, 1) + g->cellText(0, 2), QStringLiteral("列号选择列名"));
     QCOMPARE(g->gridColumnWidth(0), 0);
@@ -238,8 +294,8 @@ void PrintSettingsWindowTest::savedSettingsComeBackOnOpening() {
     w = f.open();
     QCOMPARE(w->标题编辑框->text(), QStringLiteral("会计基础"));
     QCOMPARE(w->字体编辑框->text(), QStringLiteral("宋体,16"));
-    QCOMPARE(w->纸型组合框->currentText(), QStringLiteral("#B5纸"));
-    QCOMPARE(w->打印方向组合框->currentText(), QStringLiteral("#纵向"));
+    QCOMPARE(w->纸型组合框->currentText(), QStringLiteral("B5纸"));
+    QCOMPARE(w->打印方向组合框->currentText(), QStringLiteral("纵向"));
     QCOMPARE(w->行数编辑框->text(), QStringLiteral("25"));
     QVERIFY(w->线型3->isChecked());
     QCOMPARE(w->字体大小->text(), QStringLiteral("36"));
@@ -357,6 +413,8 @@ void PrintSettingsWindowTest::columnListMovesTicksAndRestores() {
     QCOMPARE(listed(w), start);
 
     g->setCellChecked(2, 1, false);
+    QVERIFY(!w->全选选择框->isChecked()); // follows the ticks, and changes none of them
+    QCOMPARE(g->cellChecked(1, 1) + g->cellChecked(3, 1), 2);
     g->setCurrentGridCell(2, 2);
     w->上移按钮->click();
     QCOMPARE(listed(w), (QStringList{"2:-:列2", "1:✓:列1", "3:✓:列3"}));
@@ -369,12 +427,35 @@ void PrintSettingsWindowTest::columnListMovesTicksAndRestores() {
 
     w->全选选择框->setChecked(true);
     QCOMPARE(listed(w), (QStringList{"1:✓:列1", "3:✓:列3", "2:✓:列2"}));
+    QVERIFY(w->全选选择框->isChecked());
     w->全选选择框->setChecked(false);
     QCOMPARE(listed(w), (QStringList{"1:-:列1", "3:-:列3", "2:-:列2"}));
     QVERIFY(w->chosenColumns().isEmpty());
+    for (int r = 1; r <= 3; ++r) {
+        QVERIFY(!w->全选选择框->isChecked());
+        g->setCellChecked(r, 1, true); // ticked one by one: the last tick ticks "全选"
+    }
+    QVERIFY(w->全选选择框->isChecked());
 
+    g->setCellChecked(1, 1, false);
     w->复原按钮->click();
     QCOMPARE(listed(w), start);
+    QVERIFY(w->全选选择框->isChecked());
+}
+
+void PrintSettingsWindowTest::opensCentredOverItsCaller() {
+    Fixture f;
+    QWidget caller;
+    caller.setGeometry(150, 60, 600, 500);
+    caller.show();
+    PrintSettingsWindow* w = f.open(&caller);
+    // Within the width of a window frame, which the window system adds.
+    QVERIFY((w->geometry().center() - caller.geometry().center()).manhattanLength() <= 6);
+    // Near the screen's edge it stays on the screen, title bar first.
+    const QRect screen = caller.screen()->availableGeometry();
+    caller.setGeometry(screen.right() - 100, screen.top(), 100, 80);
+    w = f.open(&caller);
+    QVERIFY(screen.contains(w->frameGeometry()));
 }
 
 void PrintSettingsWindowTest::titleFontComesFromTheFontDialog() {
@@ -480,14 +561,15 @@ void PrintSettingsWindowTest::exportWritesTheChosenColumnsInOrder() {
         opened = path;
         return true;
     });
+    const QString path = f.dir.filePath(QStringLiteral("错题.xlsx"));
+    FileChooser::preset(path);
     QPointer<PrintSettingsWindow> alive(w);
     w->导出按钮->click();
     QVERIFY(MessageBox::shown().isEmpty());
     QTRY_VERIFY(!alive);
-    QVERIFY(opened.endsWith(QStringLiteral(".xlsx")));
-    QVERIFY(QFile::exists(opened));
+    QCOMPARE(opened, path);
 
-    const QMap<QString, QString> cells = readSheet(opened);
+    const QMap<QString, QString> cells = readSheet(path);
     QCOMPARE(cells.value("a1"), QStringLiteral("列2"));
     QCOMPARE(cells.value("z1"), QStringLiteral("列27"));
     QCOMPARE(cells.value("aa1"), QStringLiteral("列28")); // the 27th exported column
@@ -496,8 +578,64 @@ void PrintSettingsWindowTest::exportWritesTheChosenColumnsInOrder() {
     QCOMPARE(cells.value("ac3"), QStringLiteral("r2c29"));
     QCOMPARE(cells.size(), 3 * 29);                      // no serial column, nothing from column 0 or 1
     QCOMPARE(f.value("保存配置"), QStringLiteral("假")); // the export saved first
-    QFile::remove(opened);
-    QDir().rmdir(QFileInfo(opened).path());
+}
+
+void PrintSettingsWindowTest::exportWritesNumbersAsNumbers() {
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is not installed");
+    // An answer card: question numbers, candidate numbers (one with a leading zero), marks, a total.
+    Fixture f(4, 3);
+    const QVariantList rows[] = {{1, "007", 1}, {2, "3001", 0.5}, {"总分", "", 1.5}};
+    for (int r = 1; r <= 3; ++r)
+        for (int c = 1; c <= 3; ++c)
+            f.source->setCell(r, c, rows[r - 1][c - 1]);
+    f.source->setCell(0, 3, QStringLiteral("12"));
+    const QString path = f.dir.filePath(QStringLiteral("答题卡.xlsx"));
+    FileChooser::preset(path);
+    f.open(nullptr, {"答题卡", "S", "3001", "C1"})->导出按钮->click();
+    QCOMPARE(FileChooser::lastSuggestion(),
+             QDir(documentsFolder()).filePath(QStringLiteral("答题卡-S-3001-C1.xlsx")));
+    const QMap<QString, QString> cells = readSheet(path);
+    QStringList shown;
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it)
+        shown << it.key() + u'=' + it.value();
+    QCOMPARE(shown.join(u' '), QStringLiteral("a1=列1 a2=#1 a3=#2 a4=总分 b1=列2 b2=007 b3=#3001 c1=12 "
+                                              "c2=#1 c3=#0.5 c4=#1.5"));
+    QVERIFY(unzipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml")).contains(R"(ySplit="1")"));
+
+    for (const char* number : {"0", "-12.25", "123456789012345"})
+        QVERIFY2(spreadsheet::numericCell(QString::fromUtf8(number)), number);
+    for (const char* text : {"", "1.50", "+1", " 1", "1e5", "1,000", "1234567890123456", "-0", ".5"})
+        QVERIFY2(!spreadsheet::numericCell(QString::fromUtf8(text)), text);
+    QCOMPARE(spreadsheet::defaultFileName({"答题卡", "", " 第1场 "}), QStringLiteral("答题卡-第1场.xlsx"));
+    QCOMPARE(spreadsheet::defaultFileName({"错题", "a/b\\c:d*e?f"}), QStringLiteral("错题-a_b_c_d_e_f.xlsx"));
+    QCOMPARE(spreadsheet::defaultFileName({}), QStringLiteral("导出.xlsx"));
+}
+
+void PrintSettingsWindowTest::exportAsksWhereAndRemembersTheFolder() {
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is not installed");
+    Fixture f;
+    // Cancelled: nothing is written or opened, and the window stays.
+    PrintSettingsWindow* w = f.open();
+    FileChooser::preset(std::nullopt);
+    w->导出按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty() && w->isVisible());
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"练习.ini"});
+
+    // A name typed without its suffix gets it; a file already there is replaced by a whole new one,
+    // and the next export starts in its folder while that is there.
+    const QString path = f.dir.filePath(QStringLiteral("第一次.xlsx"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    FileChooser::preset(f.dir.filePath(QStringLiteral("第一次")));
+    w->导出按钮->click();
+    QCOMPARE(readSheet(path).value("a1"), QStringLiteral("列1"));
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // and 练习.ini
+    FileChooser::preset(std::nullopt);
+    f.open()->导出按钮->click();
+    QCOMPARE(FileChooser::lastSuggestion(), f.dir.filePath(QStringLiteral("导出.xlsx")));
 }
 
 void PrintSettingsWindowTest::exportReportsWhatFailed() {
@@ -505,28 +643,25 @@ void PrintSettingsWindowTest::exportReportsWhatFailed() {
     PrintSettingsWindow* w = f.open();
     spreadsheet::setOpener([](const QString&) { return false; });
     QPointer<PrintSettingsWindow> alive(w);
+    const QString path = f.dir.filePath(QStringLiteral("导出.xlsx"));
+    FileChooser::preset(path);
     w->导出按钮->click();
+    // Nothing opens it: one message says where it is.
     QCOMPARE(MessageBox::shown().size(), 1);
-    QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("已导出到 ")));
-    QVERIFY(MessageBox::shown()[0].text.endsWith(QStringLiteral(".xlsx，但无法用默认程序打开它。")));
-    const QString path = MessageBox::shown()[0].text.mid(5).section(QStringLiteral("，"), 0, 0);
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("已导出到 %1，但无法用默认程序打开它。").arg(path));
     QVERIFY(QFile::exists(path));
-    QFile::remove(path);
-    QDir().rmdir(QFileInfo(path).path());
     QTRY_VERIFY(!alive);
 
-    // No temporary folder to write into: said so, and the window stays for another try.
+    // A folder that is not there: said so, nothing is written, and the window stays for another try.
     MessageBox::clear();
     w = f.open();
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    f.writeIni("[其他]\n"); // a file where the temporary folder should be
-    qputenv("TMPDIR", f.ini().toLocal8Bit());
+    FileChooser::preset(f.dir.filePath(QStringLiteral("没有/导出.xlsx")));
     w->导出按钮->click();
-    qputenv("TMPDIR", oldTmp);
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("失败"));
     QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("导出失败：")));
     QVERIFY(w->isVisible());
+    QCOMPARE(FileChooser::lastSuggestion(), path); // the folder of the last export
 
     // The source grid went away while the window was open.
     MessageBox::clear();
@@ -535,6 +670,27 @@ void PrintSettingsWindowTest::exportReportsWhatFailed() {
     w->打印按钮->click();
     QCOMPARE(MessageBox::shown().size(), 1);
     QTRY_VERIFY(!alive);
+}
+
+void PrintSettingsWindowTest::skinLeavesQtDialogsAlone() {
+    // The program's window puts its skin on: its own toolbar takes it, the preview's keeps Qt's look
+    // (measured against the same program-wide font without the style sheet).
+    const QFont font = QApplication::font();
+    TestBank bank;
+    auto main = std::make_unique<MainWindow>(bank.dir());
+    main->show();
+    QVERIFY(!qApp->styleSheet().isEmpty());
+    for (QAction* action : main->startToolbar()->actions())
+        QVERIFY(main->startToolbar()->widgetForAction(action)->sizeHint().width() >= 56);
+    const ToolbarLook skinned = previewToolbar();
+    main.reset();
+    qApp->setStyleSheet(QString());
+    const ToolbarLook plain = previewToolbar();
+    QApplication::setFont(font);
+
+    QVERIFY(plain.sizes.size() >= 15);
+    QVERIFY(skinned.allShown);
+    QCOMPARE(skinned.sizes, plain.sizes);
 }
 
 void PrintSettingsWindowTest::oneSettingsWindowAtATime() {

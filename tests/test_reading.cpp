@@ -438,7 +438,7 @@ void ReadingTest::outputWritesARecordingThatIsPlayedNext() {
     p->输出按钮->click();
     QTRY_COMPARE(MessageBox::shown().size(), 1);
     QVERIFY(MessageBox::shown().first().text.startsWith("声音文件没有保存"));
-    FileChooser::preset(QString());
+    FileChooser::preset(std::nullopt);
     p->输出按钮->click();
     QCOMPARE(QDir(bank.dir() + "/wav").entryList(QDir::Files).size(), 1);
 }

@@ -77,9 +77,11 @@ void saveAsRecording(PracticeWindow& w) {
     }
     const QString text = w.题目超级编辑框->boxText();
     QDir::current().mkpath(QStringLiteral("wav"));
-    const QString path = FileChooser::saveFile(
-        &w, QStringLiteral("输出朗读"), QDir::current().filePath(QuestionReader::recordingFor(*number)),
-        QString::fromUtf8(kRecordingFilter), QStringLiteral("wav"));
+    const QString path =
+        FileChooser::saveFile(&w, QStringLiteral("输出朗读"),
+                              QDir::current().filePath(QuestionReader::recordingFor(*number)),
+                              QString::fromUtf8(kRecordingFilter), QStringLiteral("wav"))
+            .value_or(QString());
     if (path.isEmpty())
         return;
     QPointer<PracticeWindow> window(&w);

@@ -266,6 +266,7 @@ void PracticeWindow::jumpToGridRow(int row) {
 
 void PracticeWindow::exportGrid() {
     const QString file = windowTitle() + QStringLiteral(".ini");
-    openPrintSettings(m_app, this, 错题高级表格, file, QStringLiteral("自由打印导出"), QString());
+    openPrintSettings(m_app, this, 错题高级表格, file, QStringLiteral("自由打印导出"), QString(),
+                      {QStringLiteral("错题"), paperCode()});
     attachSpreadsheet(m_app, this, 错题高级表格, file);
 }

@@ -181,7 +181,9 @@ void MarksWindow::clearSitting() {
 
 void MarksWindow::exportGrid() {
     const QString file = windowTitle() + QStringLiteral(".ini");
-    openPrintSettings(m_app, this, 高级表格1, file, QStringLiteral("自由打印导出"), QString());
+    openPrintSettings(m_app, this, 高级表格1, file, QStringLiteral("自由打印导出"), QString(),
+                      {QStringLiteral("答题卡"), paperCode(), examKey(考号组合框->currentText()),
+                       examKey(场次组合框->currentText())});
     attachSpreadsheet(m_app, this, 高级表格1, file);
 }
 

@@ -2,21 +2,24 @@
 
 #include "shell/AppState.h"
 #include "printing/PrintSettingsWindow.h"
+#include "ui/DialogPlacement.h"
 #include "ui/Grid.h"
 
 void openPrintSettings(AppState& app, QWidget* sourceWindow, Grid* sourceGrid, const QString& settingsFile,
-                       const QString& caption, const QString& extraText) {
+                       const QString& caption, const QString& extraText, const QStringList& exportName) {
     app.print.sourceWindow = sourceWindow;
     app.print.sourceGrid = sourceGrid;
     app.print.settingsFile = settingsFile;
     app.print.caption = caption;
     app.print.extraText = extraText;
+    app.print.exportName = exportName;
     // One window at a time: an open one gives way to the new hand-over.
     if (app.print.settingsWindow)
         app.print.settingsWindow->close();
     // A window of its own above the source window, and gone with it.
     auto* window = new PrintSettingsWindow(app, sourceWindow);
     app.print.settingsWindow = window;
+    centreOver(window, sourceWindow);
     window->show();
 }
 

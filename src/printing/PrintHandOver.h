@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct AppState;
 class QWidget;
 class Grid;
 
-// Hands a grid to the print-settings window: stores the hand-over and opens the window.
+// Hands a grid to the print-settings window: stores the hand-over and opens the window, centred
+// over the source window. exportName: what the export's suggested file name is made of.
 void openPrintSettings(AppState& app, QWidget* sourceWindow, Grid* sourceGrid, const QString& settingsFile,
-                       const QString& caption, const QString& extraText);
+                       const QString& caption, const QString& extraText, const QStringList& exportName = {});
 // Stores the same source again for the spreadsheet export and brings the window up.
 void attachSpreadsheet(AppState& app, QWidget* sourceWindow, Grid* sourceGrid, const QString& settingsFile);

@@ -4,6 +4,7 @@
 #include "printing/PrintPreview.h"
 #include "printing/ProfileFile.h"
 #include "printing/SpreadsheetExport.h"
+#include "ui/FileChooser.h"
 #include "ui/FontChooser.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
@@ -13,12 +14,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -94,6 +98,11 @@ PrintSettingsWindow::PrintSettingsWindow(AppState& app, QWidget* parent)
     loadSettings();
 }
 
+PrintSettingsWindow::~PrintSettingsWindow() {
+    // The column list empties itself as it goes, after "全选" may have gone.
+    导出高级表格->model()->disconnect(this);
+}
+
 void PrintSettingsWindow::buildControls() {
     setFixedSize(560, 460);
     auto label = [this](QLabel*& member, const char* name, const QString& text, QRect at,
@@ -128,7 +137,8 @@ void PrintSettingsWindow::buildControls() {
     纸型组合框 = new QComboBox(this);
     纸型组合框->setObjectName(QStringLiteral("纸型组合框"));
     纸型组合框->setGeometry(78, 76, 110, 24);
-    const char* papers[] = {"#A3纸", "#A4纸", "#A5纸", "#B4纸", "#B5纸", "#四开", "#十六开", "#三十二开"};
+    // The settings file keeps the position in these lists, so their order stays.
+    const char* papers[] = {"A3纸", "A4纸", "A5纸", "B4纸", "B5纸", "四开", "十六开", "三十二开"};
     for (int i = 0; i < 8; ++i)
         纸型组合框->addItem(QString::fromUtf8(papers[i]), i + 1);
 
@@ -136,8 +146,8 @@ void PrintSettingsWindow::buildControls() {
     打印方向组合框 = new QComboBox(this);
     打印方向组合框->setObjectName(QStringLiteral("打印方向组合框"));
     打印方向组合框->setGeometry(78, 108, 110, 24);
-    打印方向组合框->addItem(QStringLiteral("#纵向"), 0);
-    打印方向组合框->addItem(QStringLiteral("#横向"), 1);
+    打印方向组合框->addItem(QStringLiteral("纵向"), 0);
+    打印方向组合框->addItem(QStringLiteral("横向"), 1);
 
     label(标签3, "标签3", QStringLiteral("每页行数"), QRect(12, 142, 60, 22));
     edit(行数编辑框, "行数编辑框", QString(), QRect(78, 140, 110, 24));
@@ -199,6 +209,12 @@ void PrintSettingsWindow::buildControls() {
     connect(打印按钮, &QPushButton::clicked, this, &PrintSettingsWindow::printPreview);
     connect(导出按钮, &QPushButton::clicked, this, &PrintSettingsWindow::exportSheet);
     connect(时钟2, &QTimer::timeout, this, &PrintSettingsWindow::watchPreview);
+    // "全选" shows whether every column is ticked, whoever changed the ticks.
+    QAbstractItemModel* list = 导出高级表格->model();
+    connect(list, &QAbstractItemModel::dataChanged, this, &PrintSettingsWindow::showWhetherAllTicked);
+    connect(list, &QAbstractItemModel::rowsInserted, this, &PrintSettingsWindow::showWhetherAllTicked);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, &PrintSettingsWindow::showWhetherAllTicked);
+    connect(list, &QAbstractItemModel::modelReset, this, &PrintSettingsWindow::showWhetherAllTicked);
 }
 
 bool PrintSettingsWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -407,19 +423,34 @@ void PrintSettingsWindow::exportSheet() {
     saveSettings();
     if (!sourceAvailable())
         return;
+    const QString suggestion =
+        QDir(spreadsheet::startFolder()).filePath(spreadsheet::defaultFileName(m_app.print.exportName));
+    QPointer<PrintSettingsWindow> self(this);
+    const std::optional<QString> chosen =
+        FileChooser::saveFile(this, QStringLiteral("导出"), suggestion,
+                              QStringLiteral("Excel 工作簿 (*.xlsx)"), QStringLiteral("xlsx"));
+    if (!self || !chosen || chosen->isEmpty())
+        return; // cancelled: nothing is written and the window stays
+    if (!sourceAvailable())
+        return;
+    QString path = *chosen;
+    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += QLatin1String(".xlsx");
+
     QList<int> columns;
     for (const PrintColumn& c : chosenColumns())
         columns << c.source;
     spreadsheet::Result result;
     {
         WaitCursor wait;
-        result = spreadsheet::exportGrid(*m_app.print.sourceGrid, columns);
+        result = spreadsheet::exportGrid(*m_app.print.sourceGrid, columns, path);
     }
     if (!result.written) {
         MessageBox::show(this, QStringLiteral("失败"), QStringLiteral("导出失败：%1").arg(result.error),
                          MessageBox::Icon::Critical, MessageBox::Buttons::Ok);
         return; // the window stays so the export can be tried again
     }
+    spreadsheet::rememberFolder(QFileInfo(path).absolutePath());
     if (result.cutCells > 0)
         MessageBox::show(this, QStringLiteral("温馨提示"),
                          QStringLiteral("有 %1 个单元格超过 %2 个字符，已截断后导出。")
@@ -428,8 +459,9 @@ void PrintSettingsWindow::exportSheet() {
                          MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
     if (!spreadsheet::openWithDefaultProgram(result.path))
         MessageBox::show(this, QStringLiteral("温馨提示"),
-                         QStringLiteral("已导出到 %1，但无法用默认程序打开它。").arg(result.path),
-                         MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
+                         QStringLiteral("已导出到 %1，但无法用默认程序打开它。")
+                             .arg(QDir::toNativeSeparators(result.path)),
+                         MessageBox::Icon::Information, MessageBox::Buttons::Ok);
     close();
 }
 
@@ -464,8 +496,23 @@ void PrintSettingsWindow::moveDown() {
 }
 
 void PrintSettingsWindow::tickAll(bool ticked) {
-    for (int r = 1; r < 导出高级表格->gridRowCount(); ++r)
-        导出高级表格->setCellChecked(r, 1, ticked);
+    {
+        const QScopedValueRollback<bool> ticking(m_tickingAll, true);
+        for (int r = 1; r < 导出高级表格->gridRowCount(); ++r)
+            导出高级表格->setCellChecked(r, 1, ticked);
+    }
+    showWhetherAllTicked();
+}
+
+void PrintSettingsWindow::showWhetherAllTicked() {
+    if (m_tickingAll)
+        return;
+    const Grid* g = 导出高级表格;
+    bool all = g->gridRowCount() > 1;
+    for (int r = 1; all && r < g->gridRowCount(); ++r)
+        all = g->cellChecked(r, 1);
+    const QSignalBlocker quiet(全选选择框); // showing is not choosing: the ticks stay as they are
+    全选选择框->setChecked(all);
 }
 
 void PrintSettingsWindow::chooseTitleFont() {

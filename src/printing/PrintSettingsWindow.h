@@ -27,6 +27,7 @@ class PrintSettingsWindow : public QWidget {
     static constexpr const char* kSection = "高级表格打印";
 
     explicit PrintSettingsWindow(AppState& app, QWidget* parent = nullptr);
+    ~PrintSettingsWindow() override;
 
     QString settingsPath() const;
     // The table the last print preview was built from.
@@ -82,6 +83,7 @@ class PrintSettingsWindow : public QWidget {
     void moveUp();
     void moveDown();
     void tickAll(bool ticked);
+    void showWhetherAllTicked();
     void chooseTitleFont();
     void watchPreview();
 
@@ -101,4 +103,5 @@ class PrintSettingsWindow : public QWidget {
     AppState& m_app;
     std::optional<PrintTable> m_lastTable;
     QPointer<QWidget> m_preview;
+    bool m_tickingAll = false;
 };

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -35,6 +36,9 @@ struct PrintHandOver {
     QString caption;
     QString extraText;
     QString settingsFile;
+    // What the spreadsheet export's suggested file name is made of: the kind of grid, then the
+    // paper, candidate and sitting it shows (empty parts are left out).
+    QStringList exportName;
     // The open print-settings window (one at a time).
     QPointer<QWidget> settingsWindow;
 };

@@ -1,32 +1,37 @@
 #include "ui/FileChooser.h"
 
+#include "ui/DialogPlacement.h"
 #include "ui/ModalLoops.h"
 
 #include <QFileDialog>
 
 namespace {
+bool g_hasPreset = false;
 std::optional<QString> g_preset;
 std::optional<FileChooser::Offer> g_lastOffer;
 } // namespace
 
-QString FileChooser::saveFile(QWidget* parent, const QString& title, const QString& initialPath,
-                              const QString& filter, const QString& defaultSuffix) {
-    g_lastOffer = Offer{title, initialPath, filter};
-    if (g_preset)
-        return *std::exchange(g_preset, std::nullopt);
+std::optional<QString> FileChooser::saveFile(QWidget* caller, const QString& title, const QString& suggestion,
+                                             const QString& filter, const QString& defaultSuffix) {
+    g_lastOffer = Offer{title, suggestion, filter};
+    if (g_hasPreset) {
+        g_hasPreset = false;
+        return g_preset;
+    }
     const ModalLoops::Guard loop;
-    QFileDialog dialog(parent, title, initialPath, filter);
+    QFileDialog dialog(nullptr, title, suggestion, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
-    dialog.selectFile(initialPath);
+    prepareQtDialog(&dialog, caller);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
+        return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
 
-void FileChooser::preset(const QString& next) {
-    g_preset = next;
+void FileChooser::preset(std::optional<QString> next) {
+    g_hasPreset = true;
+    g_preset = std::move(next);
 }
 
 std::optional<FileChooser::Offer> FileChooser::lastOffer() {

@@ -1,5 +1,6 @@
 #include "ui/FontChooser.h"
 
+#include "ui/DialogPlacement.h"
 #include "ui/ModalLoops.h"
 
 #include <QColorDialog>
@@ -27,7 +28,7 @@ std::optional<FontChooser::Choice> FontChooser::choose(QWidget* parent, const QF
         return g_preset;
     }
     const ModalLoops::Guard loop;
-    QDialog dialog(parent);
+    QDialog dialog; // no parent: the skin leaves Qt's font dialog alone
     dialog.setWindowTitle(QStringLiteral("字体"));
     auto* fonts = new QFontDialog(initial, &dialog);
     fonts->setWindowFlags(Qt::Widget);
@@ -58,6 +59,7 @@ std::optional<FontChooser::Choice> FontChooser::choose(QWidget* parent, const QF
     layout->addWidget(fonts);
     layout->addLayout(colourRow);
     layout->addWidget(buttons);
+    prepareQtDialog(&dialog, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return Choice{fonts->currentFont(), colour};

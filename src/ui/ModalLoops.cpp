@@ -1,10 +1,12 @@
 #include "ui/ModalLoops.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QWidget>
 
 namespace {
 int g_depth = 0;
+const char* const kOwner = "modalOwner";
 } // namespace
 
 ModalLoops::Guard::Guard() {
@@ -22,8 +24,19 @@ bool ModalLoops::closeDialogsOf(QWidget* owner) {
     if (!owner)
         return false;
     bool found = false;
+    QList<QDialog*> dialogs = owner->findChildren<QDialog*>();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(top);
+        if (!dialog)
+            continue;
+        for (QWidget* w = qobject_cast<QWidget*>(dialog->property(kOwner).value<QObject*>()); w;
+             w = w->parentWidget())
+            if (w == owner) {
+                dialogs << dialog << dialog->findChildren<QDialog*>();
+                break;
+            }
+    }
     // Innermost first: a colour dialog opened from the font dialog goes before the font dialog.
-    const QList<QDialog*> dialogs = owner->findChildren<QDialog*>();
     for (auto it = dialogs.crbegin(); it != dialogs.crend(); ++it) {
         if ((*it)->isVisible()) {
             (*it)->reject();
@@ -31,4 +44,11 @@ bool ModalLoops::closeDialogsOf(QWidget* owner) {
         }
     }
     return found;
+}
+
+void ModalLoops::setOwner(QDialog* dialog, QWidget* owner) {
+    dialog->setProperty(kOwner, QVariant::fromValue<QObject*>(owner));
+    if (owner)
+        QObject::connect(owner, &QObject::destroyed, dialog,
+                         [dialog] { dialog->setProperty(kOwner, QVariant()); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class QDialog;
 class QWidget;
 
 // Counts the modal loops the program runs (message boxes, the font dialog, the paper picker, file
@@ -17,7 +18,10 @@ class ModalLoops {
     };
 
     static int depth();
-    // Rejects every open dialog that belongs to the widget (its own children and theirs).
-    // True when one was open.
+    // Rejects every open dialog that belongs to the widget (its own children and theirs, and the
+    // dialogs opened for it or a widget in it without a parent). True when one was open.
     static bool closeDialogsOf(QWidget* owner);
+    // Qt's own dialogs open without a parent, so that the skin leaves them alone; this names the
+    // widget such a dialog was opened for.
+    static void setOwner(QDialog* dialog, QWidget* owner);
 };
