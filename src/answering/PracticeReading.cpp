@@ -7,6 +7,7 @@
 #include "ui/FileChooser.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
+#include "ui/UserSettings.h"
 
 #include <QDir>
 #include <QPointer>
@@ -16,10 +17,6 @@
 
 namespace practice_reading {
 namespace {
-
-QSettings settings() {
-    return QSettings(QStringLiteral("Veltaro"), QStringLiteral("Veltaro"));
-}
 
 QuestionReader* reader(PracticeWindow& w) {
     return w.app().reader;
@@ -35,11 +32,11 @@ void connectControls(PracticeWindow& w) {
                      [&w, r] { r->read(w.displayedQuestion(), w.题目超级编辑框->boxText()); });
     QObject::connect(w.暂停按钮, &QPushButton::clicked, &w, [r] { r->pause(); });
     QObject::connect(w.停止按钮, &QPushButton::clicked, &w, [r] { r->stop(); });
-    r->setRateStep(settings().value(QLatin1String(kSpeedSetting), r->rateStep()).toInt());
+    r->setRateStep(userSettings().value(QLatin1String(kSpeedSetting), r->rateStep()).toInt());
     w.滑块条语速->setValue(r->rateStep());
     QObject::connect(w.滑块条语速, &QSlider::valueChanged, &w, [r](int step) {
         r->setRateStep(step);
-        settings().setValue(QLatin1String(kSpeedSetting), r->rateStep());
+        userSettings().setValue(QLatin1String(kSpeedSetting), r->rateStep());
     });
     QObject::connect(w.输出按钮, &QPushButton::clicked, &w, [&w] { saveAsRecording(w); });
 }

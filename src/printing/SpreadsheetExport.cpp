@@ -1,6 +1,7 @@
 #include "printing/SpreadsheetExport.h"
 
 #include "ui/Grid.h"
+#include "ui/UserSettings.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -54,11 +55,6 @@ int displayWidth(const QString& text) {
         }
     }
     return qMax(widest, width);
-}
-
-QSettings userSettings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Veltaro"),
-                     QStringLiteral("Veltaro"));
 }
 
 const char* const kFolderKey = "export/folder";
