@@ -259,16 +259,16 @@ void MarkingTest::deleteRowsTouchesOnlyRealAnswers() {
     QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 10);
     QCOMPARE(texts().last(), QString("操作完毕,请重新查询"));
     // Grid rows 2 and 3.
-    g->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 8), true);
+    g->selectGridRows(2, 3);
     m->删除行->trigger();
     QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 8);
     QCOMPARE(f.bank.scalar("select count(*) from 评分 where tihao in (2, 3)").toInt(), 0);
     // The total row alone deletes nothing; with the last answer row it deletes that row only.
     g->clearSelection();
-    g->setRangeSelected(QTableWidgetSelectionRange(10, 0, 10, 8), true);
+    g->selectGridRows(11, 11);
     m->删除行->trigger();
     QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 8);
-    g->setRangeSelected(QTableWidgetSelectionRange(9, 0, 10, 8), true);
+    g->selectGridRows(10, 11);
     m->删除行->trigger();
     QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 7);
     QCOMPARE(f.bank.scalar("select count(*) from 评分 where tihao=10").toInt(), 0);
