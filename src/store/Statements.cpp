@@ -14,7 +14,8 @@ const StatementInfo kStatements[] = {
     {Sql::SavePractice, "update 题库 set practice=:answer where code=:code and tihao=:n"},
     {Sql::ClearPractice, "update 题库 set practice='' where code=:code"},
     {Sql::WrongPractice,
-     "select * from 题库 where code=:code and practice<>'' and practice<>authority order by rowid"},
+     "select tihao, question, authority, practice from 题库 where code=:code and practice<>'' and "
+     "practice<>authority order by rowid"},
     {Sql::ExamAnswer,
      "select * from 评分 where code=:code and tihao=:n and student=:student and state=:state"},
     {Sql::ExamAnswerCount,
@@ -36,6 +37,11 @@ const StatementInfo kStatements[] = {
     {Sql::AllPapers, "select * from 试卷 order by code"},
     {Sql::SearchPapers,
      "select * from 试卷 where code like :pattern escape '\\' or name like :pattern escape '\\'"},
+    {Sql::AnswerCardWithQuestions,
+     "select a.tihao, a.answer, a.student, a.xingming, a.state, q.question, q.authority, q.score "
+     "from 评分 a left join 题库 q on q.rowid = (select rowid from 题库 where "
+     "tihao=coalesce(cast(a.tihao as integer), 0) and code=:paper limit 1) "
+     "where a.code=:code and a.student=:student and a.state=:state order by a.tihao, a.rowid"},
 };
 } // namespace
 

@@ -28,6 +28,9 @@ enum class Sql {
     DeleteAnswer = 20,       // delete one answer row
     AllPapers = 21,          // picker list
     SearchPapers = 22,       // picker search
+    // A sitting's answers by tihao, each beside the question CardQuestion finds for it (the first
+    // row of that paper and number; none when there is no such question): the answer card in one read.
+    AnswerCardWithQuestions = 23,
 };
 
 struct StatementInfo {

@@ -14,7 +14,8 @@
 namespace valueread {
 
 namespace {
-// The longest leading number of a text: optional blanks, a sign, digits, a fraction.
+// The longest leading number of a text: optional blanks, a sign, digits, and for a real a
+// fraction and an exponent ("1e-05" is 0.00001, not 1).
 QString leadingNumber(const QString& s, bool allowFraction) {
     int i = 0;
     while (i < s.size() && s[i].isSpace())
@@ -28,6 +29,16 @@ QString leadingNumber(const QString& s, bool allowFraction) {
         ++i;
         while (i < s.size() && s[i] >= '0' && s[i] <= '9')
             ++i;
+    }
+    if (allowFraction && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        int k = i + 1;
+        if (k < s.size() && (s[k] == '+' || s[k] == '-'))
+            ++k;
+        if (k < s.size() && s[k] >= '0' && s[k] <= '9') {
+            while (k < s.size() && s[k] >= '0' && s[k] <= '9')
+                ++k;
+            i = k;
+        }
     }
     return s.mid(start, i - start);
 }
@@ -229,6 +240,32 @@ RecordSet Store::query(Sql id, const Params& params) {
     // Reading is done: the statement lets go of the database at once.
     q->finish();
     return RecordSet(std::move(columns), std::move(rows));
+}
+
+int RowReader::column(const QString& name) const {
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant RowReader::value(int column) const {
+    return column >= 0 && column < m_columns.size() ? m_query.value(column) : QVariant();
+}
+
+bool Store::forEachRow(Sql id, const Params& params, const std::function<void(const RowReader&)>& row) {
+    QSqlQuery* q = run(id, params);
+    if (!q)
+        return false;
+    const QSqlRecord rec = q->record();
+    QStringList columns;
+    for (int i = 0; i < rec.count(); ++i)
+        columns << rec.fieldName(i);
+    const RowReader reader(*q, std::move(columns));
+    while (q->next())
+        row(reader);
+    q->finish();
+    return true;
 }
 
 bool Store::execute(Sql id, const Params& params) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -70,6 +71,21 @@ class RecordSet {
     int m_pos = 0;
 };
 
+// One row of a query being read by Store::forEachRow, valid only inside the call that hands it over.
+class RowReader {
+  public:
+    // The 0-based position of a column by name (without regard to case); -1 when there is none.
+    int column(const QString& name) const;
+    // The value at a 0-based position; null for a position that does not exist.
+    QVariant value(int column) const;
+
+  private:
+    friend class Store;
+    RowReader(const QSqlQuery& query, QStringList columns) : m_query(query), m_columns(std::move(columns)) {}
+    const QSqlQuery& m_query;
+    QStringList m_columns;
+};
+
 // The question bank: one SQLite file, opened once and shared by every window.
 class Store {
   public:
@@ -91,6 +107,10 @@ class Store {
     // A failed query gives an empty RecordSet; the failure text is in lastError().
     RecordSet query(Sql id, const Params& params = {});
     RecordSet query(const BoundStatement& s) { return query(s.id, s.params); }
+    // Hands the rows of a query to `row` one at a time, in order, keeping none of them: for reads
+    // too large to hold as a RecordSet. `row` must not run the same statement. Returns false when
+    // the statement failed (lastError() says why).
+    bool forEachRow(Sql id, const Params& params, const std::function<void(const RowReader&)>& row);
     bool execute(Sql id, const Params& params = {});
     // Adds one row to a table; the row is committed before this returns.
     bool appendRow(const QString& table, const Params& fields);
