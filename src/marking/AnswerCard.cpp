@@ -1,12 +1,20 @@
 #include "marking/AnswerCard.h"
 
 #include "answering/AnswerText.h"
-#include "shell/AppState.h"
+#include "store/Store.h"
 #include "ui/Grid.h"
 
 namespace {
 const QColor kNumberColumn(236, 236, 236);
 const QColor kTotalRow(192, 192, 192);
+
+// Candidate, name and sitting are the same on almost every row of a card: rows share one copy.
+void shareWithPrevious(QString& value, QString& previous) {
+    if (value == previous)
+        value = previous;
+    else
+        previous = value;
+}
 } // namespace
 
 int progressTicksAfter(int i, int count, int ticks) {
@@ -15,50 +23,67 @@ int progressTicksAfter(int i, int count, int ticks) {
     return ticks;
 }
 
-double buildAnswerCard(AppState& app, Grid& grid, const QString& paperCode) {
-    RecordSet card = app.store.query(app.currentSql);
-    const int count = card.rowCount();
-    int ticks = 0;
+double buildAnswerCard(Store& store, const BoundStatement& card, const QString& paperCode, Grid& grid,
+                       const ProgressSink& progress) {
+    // The progress counts against the number of answers, taken before the rows are read.
+    const int count = int(store.query(Sql::SittingAnswerCount, card.params).integer(1));
+    Params params = card.params;
+    params.append({QStringLiteral("paper"), paperCode});
+
     grid.setGridRowCount(1);
-    // One question lookup per answer; the card is filled without repainting row by row.
-    grid.setUpdatesEnabled(false);
-    for (int i = 1; i <= count; ++i) {
-        const int before = ticks;
-        ticks = progressTicksAfter(i, count, ticks);
-        if (ticks != before && app.status)
-            app.status(3, QString(ticks, QChar(0x2589)));
+    grid.beginFill();
+    grid.reserveRows(count + 1);
+    int ticks = 0;
+    int i = 0;
+    double total = 0;
+    struct {
+        int tihao, question, authority, score, answer, student, xingming, state;
+    } col{};
+    QString student, xingming, state;
+    store.forEachRow(Sql::AnswerCardWithQuestions, params, [&](const RowReader& row) {
+        if (i++ == 0)
+            col = {row.column("tihao"),    row.column("question"), row.column("authority"),
+                   row.column("score"),    row.column("answer"),   row.column("student"),
+                   row.column("xingming"), row.column("state")};
+        if (i <= count) {
+            const int next = progressTicksAfter(i, count, ticks);
+            if (next != ticks && progress)
+                progress(QString(next, QChar(0x2589)));
+            ticks = next;
+        }
         grid.appendRow();
         const int r = grid.gridRowCount() - 1;
-        grid.setRangeAlignment(r, 2, r, 2, Qt::AlignLeft | Qt::AlignVCenter);
-        grid.setRangeBackground(r, 1, r, 1, kNumberColumn);
-        const qint64 tihao = card.integer("tihao");
-        grid.setCell(r, 1, tihao);
-        app.currentSql = {Sql::CardQuestion, {{"n", tihao}, {"code", paperCode}}};
-        RecordSet question = app.store.query(app.currentSql);
-        grid.setCell(r, 2, question.text("question"));
-        grid.setCell(r, 3, question.text("authority"));
-        const double score = question.number("score");
-        question.close();
-        grid.setCell(r, 4, card.text("answer"));
-        grid.setCell(r, 5, card.text("student"));
-        grid.setCell(r, 6, card.text("xingming"));
-        grid.setCell(r, 7, card.text("state"));
-        if (answer::matches(grid.cellText(r, 4), grid.cellText(r, 3)))
+        const QString standard = valueread::text(row.value(col.authority));
+        const QString given = valueread::text(row.value(col.answer));
+        QString s = valueread::text(row.value(col.student));
+        QString x = valueread::text(row.value(col.xingming));
+        QString t = valueread::text(row.value(col.state));
+        shareWithPrevious(s, student);
+        shareWithPrevious(x, xingming);
+        shareWithPrevious(t, state);
+        grid.setCell(r, 1, valueread::integer(row.value(col.tihao)));
+        grid.setCell(r, 2, valueread::text(row.value(col.question)));
+        grid.setCell(r, 3, standard);
+        grid.setCell(r, 4, given);
+        grid.setCell(r, 5, s);
+        grid.setCell(r, 6, x);
+        grid.setCell(r, 7, t);
+        if (answer::matches(given, standard)) {
+            const double score = valueread::number(row.value(col.score));
             grid.setCell(r, 8, score);
-        card.moveNext();
-    }
-    if (app.status)
-        app.status(3, QString());
-    double total = 0;
-    for (int j = 1; j < grid.gridRowCount(); ++j)
-        total += valueread::number(grid.cellText(j, 8));
+            total += score;
+        }
+    });
+    if (ticks > 0 && progress)
+        progress(QString());
+    // Every answer row: the question left-aligned, the number on grey.
+    grid.setRangeAlignment(1, 2, grid.gridRowCount() - 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
+    grid.setRangeBackground(1, 1, grid.gridRowCount() - 1, 1, kNumberColumn);
     grid.appendRow();
     const int last = grid.gridRowCount() - 1;
     grid.setCell(last, 8, total);
     grid.setCell(last, 1, QStringLiteral("总分"));
     grid.setRangeBackground(last, 1, last, grid.gridColumnCount() - 1, kTotalRow);
-    grid.setUpdatesEnabled(true);
-    card.close();
-    app.lastTotal = total;
+    grid.endFill();
     return total;
 }

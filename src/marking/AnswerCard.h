@@ -1,14 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
-struct AppState;
+struct BoundStatement;
 class Grid;
+class Store;
 
-// Builds the answer card of the current SQL (a sitting's answers by question number) into the
-// grid: one marked row per answer and the total row "总分". Returns the total, also kept in
-// AppState::lastTotal.
-double buildAnswerCard(AppState& app, Grid& grid, const QString& paperCode);
+// Shows how far a card build has got: "▉" repeated, growing at most 16 times, then the empty text
+// once the card is built. Called only when that text changes.
+using ProgressSink = std::function<void(const QString&)>;
+
+// Builds the answer card of one sitting into the grid: one row per answer in question-number
+// order, marked as it is read (the question's score when the answer matches the standard answer),
+// then the total row "总分". `card` is the sitting's answer query (Sql::AnswerCard, whose values
+// code, student and state name the sitting); each answer's question is taken from paper
+// `paperCode`. Returns the total: the marks added as read, not as the grid shows them.
+double buildAnswerCard(Store& store, const BoundStatement& card, const QString& paperCode, Grid& grid,
+                       const ProgressSink& progress);
 
 // The progress characters after record i of count, given the ticks shown so far.
 int progressTicksAfter(int i, int count, int ticks);

@@ -204,7 +204,13 @@ bool MarksWindow::markSitting() {
     }
     m_app.currentSql = {Sql::AnswerCard, {{"code", paperCode()}, {"student", student}, {"state", state}}};
     m_cardCode = paperCode();
-    buildAnswerCard(m_app, *高级表格1, m_cardCode);
+    m_app.lastTotal = buildAnswerCard(m_app.store, m_app.currentSql, m_cardCode, *高级表格1,
+                                      [this](const QString& text) { m_host.setStatusText(3, text); });
+    // The last statement of a card is the lookup of its last answer's question.
+    const int lastAnswer = 高级表格1->gridRowCount() - 2;
+    if (lastAnswer >= 1)
+        m_app.currentSql = {Sql::CardQuestion,
+                            {{"n", 高级表格1->cellText(lastAnswer, 1).toLongLong()}, {"code", m_cardCode}}};
     return true;
 }
 

@@ -24,8 +24,11 @@ void StatusPanels::setPanels(const QList<int>& widths) {
 }
 
 void StatusPanels::setText(int panel, const QString& text) {
-    if (panel >= 0 && panel < m_panels.size())
-        m_panels[panel]->setText(text);
+    if (panel < 0 || panel >= m_panels.size() || m_panels[panel]->text() == text)
+        return;
+    m_panels[panel]->setText(text);
+    // Painted at once: progress set during a long piece of work shows while it runs.
+    m_panels[panel]->repaint();
 }
 
 QString StatusPanels::text(int panel) const {

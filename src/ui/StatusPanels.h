@@ -11,6 +11,7 @@ class StatusPanels : public QStatusBar {
     explicit StatusPanels(QWidget* parent = nullptr);
     void setPanels(const QList<int>& widths);
     int panelCount() const { return m_panels.size(); }
+    // A changed text is painted at once; the same text again paints nothing.
     void setText(int panel, const QString& text);
     QString text(int panel) const;
     int panelWidth(int panel) const;
