@@ -90,7 +90,7 @@ bool sameOptions(const QByteArray& given, const QByteArray& standard) {
         return false;
     bool all = true;
     for (int k = 0; k < standard.size(); ++k)
-        if (find(given, standard.mid(k, 1)) < 0)
+        if (find(given, QByteArray::fromRawData(standard.constData() + k, 1)) < 0)
             all = false;
     return all;
 }
@@ -105,11 +105,21 @@ QString normalise(const QString& text) {
 QString strip(const QString& text) {
     return gbk::decode(strip(gbk::encode(text)));
 }
+namespace {
+// Option letters are ASCII, whose GBK bytes are the characters themselves: no converter needed.
+QByteArray toGbk(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return gbk::encode(text);
+    return text.toLatin1();
+}
+} // namespace
+
 bool matches(const QString& given, const QString& standard) {
-    return matches(gbk::encode(given), gbk::encode(standard));
+    return given == standard || matches(toGbk(given), toGbk(standard));
 }
 bool sameOptions(const QString& given, const QString& standard) {
-    return sameOptions(gbk::encode(given), gbk::encode(standard));
+    return sameOptions(toGbk(given), toGbk(standard));
 }
 
 QString toggle(const QString& text, const QString& option, bool ticked) {

@@ -2,6 +2,7 @@
 
 #include "answering/AnswerText.h"
 #include "answering/PracticeReading.h"
+#include "answering/WrongAnswers.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "printing/PrintHandOver.h"
@@ -213,19 +214,7 @@ void PracticeWindow::showWrongAnswers() {
         MessageBox::info(this, QStringLiteral("请先选择试卷"));
         return;
     }
-    错题高级表格->setGridRowCount(1);
-    for (RecordSet rs = m_app.store.query(Sql::WrongPractice, {{"code", paperCode()}}); !rs.atEnd();
-         rs.moveNext()) {
-        错题高级表格->appendRow();
-        const int r = 错题高级表格->gridRowCount() - 1;
-        错题高级表格->setCell(r, 0, QString::number(rs.integer("tihao")));
-        错题高级表格->setCell(r, 1, rs.text("question"));
-        错题高级表格->setCell(r, 2, rs.text("authority"));
-        错题高级表格->setCell(r, 3, rs.text("practice"));
-        // The same options in another order are not wrong.
-        if (answer::sameOptions(错题高级表格->cellText(r, 3), 错题高级表格->cellText(r, 2)))
-            错题高级表格->removeGridRow(r);
-    }
+    buildWrongAnswerList(m_app.store, paperCode(), *错题高级表格);
 }
 
 void PracticeWindow::showStandardAnswer() {
