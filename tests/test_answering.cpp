@@ -2,6 +2,7 @@
 
 #include "answering/AnswerText.h"
 #include "answering/PracticeWindow.h"
+#include "answering/WrongAnswers.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "questions/PaperPicker.h"
@@ -47,6 +48,7 @@ class AnsweringTest : public QObject {
     void tickBoxesEditTheAnswerBox();
     void practiceSaveRedoAndWrongList();
     void wrongListLeavesOutSameOptionsAndUnanswered();
+    void wrongListKeepsTheBankOrderAndIsRebuiltWhole();
     void standardAnswerTabAndGridJump();
     void randomOrderSavesToTheQuestionAtThatPosition();
     void badPositionIsToldAndNothingIsSaved();
@@ -289,6 +291,34 @@ void AnsweringTest::wrongListLeavesOutSameOptionsAndUnanswered() {
     p->题目区高级选择夹->setCurrentIndex(2);
     QCOMPARE(MessageBox::shown().last().text, QString("请先选择试卷"));
     QVERIFY(MessageBox::shown().last().icon == MessageBox::Icon::Information);
+}
+
+void AnsweringTest::wrongListKeepsTheBankOrderAndIsRebuiltWhole() {
+    TestBank bank;
+    bank.addPaper("1", "Dalmora", 5, true, 10);
+    bank.addQuestion("1", 4, "四", "ABD", 1, QString(), "DAB");
+    bank.addQuestion("1", 3, "三", "AB", 1, QString(), "ABD");
+    bank.addQuestion("1", 1, "一", "对", 1, QString(), "错");
+    bank.addQuestion("1", 2, "二", "AC", 1, QString(), "ac");
+    bank.addQuestion("1", 5, "五", "C", 1, QString(), "D");
+    Store store;
+    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    Grid grid;
+    grid.setGridColumnCount(4);
+    grid.setCell(0, 0, QStringLiteral("题号"));
+    for (int run = 0; run < 2; ++run) {
+        QCOMPARE(buildWrongAnswerList(store, "1", grid), 3);
+        QStringList rows;
+        for (int r = 1; r < grid.gridRowCount(); ++r)
+            rows << QStringList{grid.cellText(r, 0), grid.cellText(r, 1), grid.cellText(r, 2),
+                                grid.cellText(r, 3)}
+                        .join('|');
+        QCOMPARE(rows, (QStringList{"3|三|AB|ABD", "1|一|对|错", "5|五|C|D"}));
+        QCOMPARE(grid.model()->rowCount(), 3);
+        QCOMPARE(grid.cellText(0, 0), QString("题号"));
+    }
+    QCOMPARE(buildWrongAnswerList(store, "2", grid), 0);
+    QCOMPARE(grid.gridRowCount(), 1);
 }
 
 void AnsweringTest::standardAnswerTabAndGridJump() {

@@ -37,6 +37,9 @@ class MarkingTest : public QObject {
     void deleteRowsTouchesOnlyRealAnswers();
     void infoWindowShowsTheCardTotal();
     void toolbarCaptionsDispatch();
+    void totalsAddTheMarksInFull();
+    void eachAnswerGetsTheQuestionItsLookupFinds();
+    void progressIsShownOnlyWhenItChanges();
 
   private:
     struct Fixture {
@@ -322,6 +325,122 @@ void MarkingTest::toolbarCaptionsDispatch() {
     choose(f.marks, "S", " 3001 ", "C1");
     f.marks->toolbarCommand("导出");
     QCOMPARE(f.w->app().print.exportName, (QStringList{"答题卡", "S", "3001", "C1"}));
+}
+
+namespace {
+// The card of a sitting built straight from the bank, as the marks window builds it.
+struct Card {
+    explicit Card(const TestBank& bank) {
+        if (store.open(bank.dbPath()) != Store::OpenResult::Ok)
+            qWarning("test bank did not open");
+        grid.setGridColumnCount(9);
+    }
+    double build(const QString& code, const QString& student, const QString& state) {
+        progress.clear();
+        const BoundStatement card{Sql::AnswerCard, {{"code", code}, {"student", student}, {"state", state}}};
+        return buildAnswerCard(store, card, code, grid, [this](const QString& text) { progress << text; });
+    }
+    Store store;
+    Grid grid;
+    QStringList progress;
+};
+} // namespace
+
+// Marks are added as read, not as shown: a third shown as 0.3333333333333 three times still
+// makes 1, and marks shown in exponent form count at their full size.
+void MarkingTest::totalsAddTheMarksInFull() {
+    TestBank bank;
+    bank.addPaper("1", "Dalmora", 6, true, 10);
+    const double scores[] = {1.0 / 3, 1.0 / 3, 1.0 / 3, 1e-05, 1e13, 1e13};
+    for (int i = 1; i <= 6; ++i) {
+        bank.addQuestion("1", i, QString("题%1").arg(i), "A", scores[i - 1]);
+        bank.addAnswer("1", i, "A", i <= 4 ? "s1" : "s2", "张三", "1");
+    }
+    bank.addAnswer("1", 6, "B", "s3", "王五", "1"); // wrong: no mark
+    Card card(bank);
+    QCOMPARE(card.build("1", "s1", "1"), 1.00001);
+    QCOMPARE(card.grid.cellText(1, 8), QString("0.3333333333333"));
+    QCOMPARE(card.grid.cellText(4, 8), QString("1e-05"));
+    QCOMPARE(card.grid.cellText(5, 8), QString("1.00001"));
+    QCOMPARE(card.build("1", "s2", "1"), 2e13);
+    QCOMPARE(card.grid.cellText(1, 8), QString("1e+13"));
+    QCOMPARE(card.grid.cellText(3, 1), QString("总分"));
+    QCOMPARE(card.grid.cellText(3, 8), QString("2e+13"));
+    QCOMPARE(card.build("1", "s3", "1"), 0.0);
+    QCOMPARE(card.grid.cellText(1, 8), QString());
+    QCOMPARE(card.grid.cellText(2, 8), QString("0"));
+}
+
+// The card reads its questions in the same read as the answers; each answer still gets exactly
+// the question that looking it up by paper and number finds, and appears once.
+void MarkingTest::eachAnswerGetsTheQuestionItsLookupFinds() {
+    TestBank bank;
+    bank.addPaper("1", "Dalmora", 3, true, 10);
+    bank.addQuestion("1", 1, "一", "A", 1);
+    bank.addQuestion("1", 2, "二甲", "A", 2);
+    bank.addQuestion("1", 2, "二乙", "B", 5); // a second row with the same number: never used
+    bank.addQuestion("2", 3, "别卷三", "C", 7);
+    bank.addQuestion("1", 3, "三", "C", 3);
+    bank.addAnswer("1", 3, "C", "s1", "张三", "1");
+    bank.addAnswer("1", 2, "A", "s1", "张三", "1");
+    bank.addAnswer("1", 1, "B", "s1", "张三", "1");
+    bank.addAnswer("1", 9, "", "s1", "张三", "1");
+    // A number stored with a fraction is read as its whole part, for the lookup too.
+    bank.exec("insert into 评分 (code, tihao, answer, student, xingming, state) values ('1', 1.7, 'A', 's1', "
+              "'张三', '1')");
+    Card card(bank);
+    QCOMPARE(card.build("1", "s1", "1"), 1.0 + 2 + 3);
+    QCOMPARE(card.grid.gridRowCount(), 1 + 5 + 1);
+    QStringList rows;
+    for (int r = 1; r < card.grid.gridRowCount(); ++r)
+        rows << QStringList{card.grid.cellText(r, 1), card.grid.cellText(r, 2), card.grid.cellText(r, 3),
+                            card.grid.cellText(r, 4), card.grid.cellText(r, 8)}
+                    .join('|');
+    QCOMPARE(rows,
+             (QStringList{"1|一|A|B|", "1|一|A|A|1", "2|二甲|A|A|2", "3|三|C|C|3", "9||||0", "总分||||6"}));
+    for (int r = 1; r <= 5; ++r) {
+        QCOMPARE(card.grid.cellBackground(r, 1), QColor(236, 236, 236));
+        QCOMPARE(card.grid.cellAlignment(r, 2), Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    QVERIFY(!card.grid.cellBackground(6, 0).isValid());
+    QCOMPARE(card.grid.cellBackground(6, 8), QColor(192, 192, 192));
+    // The view shows every row of the card.
+    QCOMPARE(card.grid.model()->rowCount(), 6);
+}
+
+void MarkingTest::progressIsShownOnlyWhenItChanges() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 30, 30, true, 10);
+    for (int i = 1; i <= 30; ++i)
+        bank.addAnswer("1", i, "A", "s1", "张三", "1");
+    Card card(bank);
+    card.build("1", "s1", "1");
+    QCOMPARE(card.progress.size(), 17);
+    for (int i = 0; i < 16; ++i)
+        QCOMPARE(card.progress[i], QString(i + 1, QChar(0x2589)));
+    QCOMPARE(card.progress.last(), QString());
+    card.build("1", "nobody", "1");
+    QVERIFY(card.progress.isEmpty());
+
+    // The status bar paints a changed text at once, and the same text not at all.
+    StatusPanels panels;
+    panels.setPanels({50, 50, 50, 150});
+    panels.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panels));
+    QLabel* panel = panels.findChild<QLabel*>("状态栏面板3");
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    panel->installEventFilter(&counter);
+    panels.setText(3, QString(2, QChar(0x2589)));
+    QCOMPARE(counter.paints, 1);
+    panels.setText(3, QString(2, QChar(0x2589)));
+    QCOMPARE(counter.paints, 1);
+    QCOMPARE(panels.text(3), QString(2, QChar(0x2589)));
 }
 
 QTEST_MAIN(MarkingTest)

@@ -34,6 +34,9 @@ void StoreTest::readsValuesAsTheBankAlwaysHas_data() {
     QTest::newRow("access yes") << QVariant(-1) << "-1" << qint64(-1) << -1.0 << true;
     QTest::newRow("null") << QVariant() << "" << qint64(0) << 0.0 << false;
     QTest::newRow("whole real shows no fraction") << QVariant(2.0) << "2" << qint64(2) << 2.0 << true;
+    QTest::newRow("text with an exponent") << QVariant("1e-05") << "1e-05" << qint64(1) << 1e-05 << true;
+    QTest::newRow("exponent then text") << QVariant("2.5E+3分") << "2.5E+3分" << qint64(2) << 2500.0 << true;
+    QTest::newRow("no digits after the e") << QVariant("7e+x") << "7e+x" << qint64(7) << 7.0 << true;
 }
 
 void StoreTest::readsValuesAsTheBankAlwaysHas() {
