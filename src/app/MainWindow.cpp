@@ -28,7 +28,6 @@ constexpr int kWorkHeightLess = 100;
 MainWindow::MainWindow(const QString& programDir, QWidget* parent)
     : QMainWindow(parent), m_app(std::make_unique<AppState>()) {
     m_app->programDir = programDir;
-    m_app->status = [this](int panel, const QString& text) { setStatusText(panel, text); };
     m_app->reader = new QuestionReader(this);
     // Milliseconds since system start, as a 32-bit count.
     m_app->tickSource = [] {

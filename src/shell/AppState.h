@@ -65,9 +65,6 @@ struct AppState {
 
     QuestionReader* reader = nullptr; // owned by the main window; it keeps the reading state
 
-    // The status bar's panels, written by whoever reports there (set by the main window).
-    std::function<void(int panel, const QString& text)> status;
-
     // Random seeding: a 32-bit millisecond tick since system start (a seam tests can fix) and
     // the program-wide counter that keeps two seedings in the same millisecond apart.
     std::function<quint32()> tickSource;
