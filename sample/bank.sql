@@ -44,7 +44,7 @@ INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, scor
 -- 试卷 2：财务管理随机测验
 INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 1, '下列各项中，主要反映企业短期偿债能力的指标是（  ）。A.资产负债率 B.流动比率 C.产权比率 D.利息保障倍数', '', 'B', '', '流动比率＝流动资产÷流动负债，用于衡量短期偿债能力。其余三项主要反映长期偿债能力。', 1);
 INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 2, '计算速动比率时，速动资产通常不包括（  ）。A.货币资金 B.交易性金融资产 C.存货 D.应收账款', '', 'C', '', '存货变现速度较慢且价值不稳定，因此不计入速动资产。货币资金、交易性金融资产和各种应收款项属于速动资产。', 1);
-INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 3, '某人年初存入银行10000元，年利率为5%，按年复利计息，两年后的本利和为（  ）元。A.11000 B.10500 C.11050 D.11025', '', 'D', '', '复利终值＝10000×（1＋5%）²＝10000×1.1025＝11025（元）。11000元是按单利计算的结果。', 1);
+INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 3, '某人年初存入银行10000元，年利率为5%，按年复利计息，两年后的本利和为（  ）元。A.11000 B.10500 C.11050 D.11025', '', 'D', '', '复利终值＝10000×（1＋5%）^2＝10000×1.1025＝11025（元）。11000元是按单利计算的结果。', 1);
 INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 4, '下列各项中，属于系统风险来源的有（  ）。A.市场利率变动 B.某公司新产品研发失败 C.通货膨胀 D.经济衰退', '', 'ACD', '', '系统风险由影响整个市场的因素引起，如利率、通货膨胀和经济周期。个别公司研发失败属于非系统风险，可以通过分散投资消除。', 2);
 INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 5, '通过构建充分分散的投资组合，可以消除全部系统风险。', '', '错', '', '分散投资只能降低乃至消除非系统风险，系统风险无法通过分散化消除。', 1);
 INSERT INTO 题库 (code, tihao, question, pic, authority, practice, jiexi, score) VALUES ('2', 6, '资本资产定价模型中，贝塔系数衡量的是（  ）。A.系统风险 B.非系统风险 C.总风险 D.经营风险', '', 'A', '', '贝塔系数衡量某项资产收益率相对于市场组合收益率的变动程度，即该资产的系统风险。', 1);

@@ -4,7 +4,7 @@
 VELTARO_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-multimedia-dev gstreamer1.0-plugins-good
-    mdbtools mdbtools-dev libxlsxwriter-dev
+    mdbtools mdbtools-dev libxlsxwriter-dev libzip-dev
     fonts-wqy-zenhei xvfb xauth
     espeak-ng libespeak-ng-dev espeak-ng-data sox qt6-translations-l10n libsqlite3-dev
     unzip poppler-utils

@@ -1,5 +1,9 @@
 #include "store/Schema.h"
 
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -27,6 +31,36 @@ QString create(QSqlDatabase& db) {
     for (const char* sql : kCreate)
         if (!q.exec(QString::fromUtf8(sql)))
             return q.lastError().text();
+    return {};
+}
+
+QString createBankFile(const QString& path) {
+    static QAtomicInt connections;
+    const QFileInfo target(path);
+    if (target.exists() || target.isSymLink())
+        return QStringLiteral("%1 已存在，不会覆盖它。").arg(target.fileName());
+    // Built under another name and renamed, so a half-made bank never carries the bank's name.
+    const QString tmp = target.absoluteDir().filePath(QStringLiteral(".%1.new").arg(target.fileName()));
+    QFile::remove(tmp);
+    const QString connection = QStringLiteral("schema-create-%1").arg(connections.fetchAndAddRelaxed(1));
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(tmp);
+        if (!db.open())
+            error = db.lastError().text();
+        else
+            error = create(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (error.isEmpty() && !QFile::rename(tmp, path))
+        error = QStringLiteral("无法命名为 %1").arg(target.fileName());
+    if (!error.isEmpty()) {
+        QFile::remove(tmp);
+        QFile::remove(tmp + QStringLiteral("-journal"));
+        return QStringLiteral("无法建立题库文件 %1：%2").arg(target.fileName(), error);
+    }
     return {};
 }
 

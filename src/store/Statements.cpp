@@ -42,6 +42,33 @@ const StatementInfo kStatements[] = {
      "from 评分 a left join 题库 q on q.rowid = (select rowid from 题库 where "
      "tihao=coalesce(cast(a.tihao as integer), 0) and code=:paper limit 1) "
      "where a.code=:code and a.student=:student and a.state=:state order by a.tihao, a.rowid"},
+
+    {Sql::PaperList, "select 试卷.*, (select count(*) from 题库 where 题库.code=试卷.code) as 题数 "
+                     "from 试卷 order by code, rowid"},
+    {Sql::InsertPaper, "insert into 试卷 (code, name, chouti, paixu, kstime) "
+                       "values (:code, :name, :chouti, :paixu, :kstime)"},
+    {Sql::UpdatePaper, "update 试卷 set code=:code, name=:name, chouti=:chouti, paixu=:paixu, kstime=:kstime "
+                       "where code=:old"},
+    {Sql::MovePaperQuestions, "update 题库 set code=:code where code=:old"},
+    {Sql::MovePaperAnswers, "update 评分 set code=:code where code=:old"},
+    {Sql::DeletePaper, "delete from 试卷 where code=:code"},
+    {Sql::DeletePaperQuestions, "delete from 题库 where code=:code"},
+    {Sql::DeletePaperAnswers, "delete from 评分 where code=:code"},
+    {Sql::PaperAnswerCount, "select count(*) from 评分 where code=:code"},
+    {Sql::QuestionList, "select rowid as 行号, * from 题库 where code=:code order by tihao, rowid"},
+    {Sql::InsertQuestion, "insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
+                          "values (:code, :n, :question, :pic, :authority, :practice, :jiexi, :score)"},
+    {Sql::UpdateQuestion, "update 题库 set tihao=:n, question=:question, pic=:pic, authority=:authority, "
+                          "jiexi=:jiexi, score=:score where code=:code and tihao=:old"},
+    {Sql::MoveQuestionAnswers, "update 评分 set tihao=:n where code=:code and tihao=:old"},
+    {Sql::DeleteQuestion, "delete from 题库 where code=:code and tihao=:n"},
+    {Sql::DeleteQuestionAnswers, "delete from 评分 where code=:code and tihao=:n"},
+    {Sql::QuestionAnswerCount, "select count(*) from 评分 where code=:code and tihao=:n"},
+    {Sql::RenumberQuestion, "update 题库 set tihao=:n where rowid=:id"},
+    {Sql::PaperAnswerRows, "select rowid as 行号, tihao from 评分 where code=:code"},
+    {Sql::RenumberAnswer, "update 评分 set tihao=:n where rowid=:id"},
+    {Sql::AllQuestions, "select * from 题库 order by code, tihao, rowid"},
+    {Sql::AllAnswers, "select * from 评分 order by code, student, state, tihao, rowid"},
 };
 } // namespace
 

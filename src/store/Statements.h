@@ -31,6 +31,29 @@ enum class Sql {
     // A sitting's answers by tihao, each beside the question CardQuestion finds for it (the first
     // row of that paper and number; none when there is no such question): the answer card in one read.
     AnswerCardWithQuestions = 23,
+
+    // Editing the bank (the bank window, the workbook import) and reading it whole (the export).
+    PaperList = 24,             // every paper with its question count (题数), by code
+    InsertPaper = 25,           // add a paper
+    UpdatePaper = 26,           // a paper's fields, found by its code before the edit (:old)
+    MovePaperQuestions = 27,    // the questions follow a changed paper code
+    MovePaperAnswers = 28,      // the exam answers follow a changed paper code
+    DeletePaper = 29,           // a paper row
+    DeletePaperQuestions = 30,  // all questions of a paper
+    DeletePaperAnswers = 31,    // all exam answers of a paper
+    PaperAnswerCount = 32,      // count(*) of a paper's exam answers
+    QuestionList = 33,          // a paper's questions with their row ids (行号), by number
+    InsertQuestion = 34,        // add a question
+    UpdateQuestion = 35,        // a question's fields, found by paper and number before the edit (:old)
+    MoveQuestionAnswers = 36,   // the exam answers follow a changed question number
+    DeleteQuestion = 37,        // one question
+    DeleteQuestionAnswers = 38, // the exam answers of one question
+    QuestionAnswerCount = 39,   // count(*) of the exam answers of one question
+    RenumberQuestion = 40,      // one question row, by row id, gets a new number
+    PaperAnswerRows = 41,       // row ids (行号) and numbers of a paper's exam answers
+    RenumberAnswer = 42,        // one exam answer row, by row id, gets a new number
+    AllQuestions = 43,          // every question, by paper and number
+    AllAnswers = 44,            // every exam answer, by paper, candidate, sitting and number
 };
 
 struct StatementInfo {

@@ -310,6 +310,54 @@ bool Store::appendRow(const QString& table, const Params& fields) {
     return true;
 }
 
+bool Store::begin() {
+    if (!m_open) {
+        m_lastError = QStringLiteral("题库没有打开");
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction()) {
+        m_lastError = db.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Store::commit() {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.commit()) {
+        m_lastError = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+void Store::rollback() {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    db.rollback();
+}
+
+bool Store::inTransaction(const std::function<bool()>& work) {
+    if (!begin())
+        return false;
+    bool done = false;
+    try {
+        done = work();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    if (!done) {
+        // The failure the work met is the one to report, not the rollback's.
+        const QString why = m_lastError;
+        rollback();
+        m_lastError = why;
+        return false;
+    }
+    return commit();
+}
+
 QString Store::containsPattern(const QString& text) {
     QString escaped;
     escaped.reserve(text.size() + 2);

@@ -115,6 +115,14 @@ class Store {
     // Adds one row to a table; the row is committed before this returns.
     bool appendRow(const QString& table, const Params& fields);
 
+    // Several changes as one: work() runs inside a transaction that is committed when it returns
+    // true and rolled back when it returns false or a statement fails to commit. On failure
+    // lastError() says why (the first failure wins). Not nested.
+    bool inTransaction(const std::function<bool()>& work);
+    bool begin();
+    bool commit();
+    void rollback();
+
     // Pattern for the picker search: the text matched anywhere, its own % _ \ taken literally.
     static QString containsPattern(const QString& text);
 

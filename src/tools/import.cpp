@@ -1,19 +1,60 @@
-// Turns an Access question bank into the program's own bank file.
+// Turns an Access question bank, a workbook or a folder of CSV files into the program's own bank
+// file, and a bank into a workbook.
 //   veltaro-import ks.mdb ks.db
+//   veltaro-import BANK.xlsx ks.db          sheets 试卷, 题库 (and 评分)
+//   veltaro-import FOLDER ks.db             试卷.csv, 题库.csv (and 评分.csv)
+//   veltaro-import --export ks.db OUT.xlsx
 // Prints the rows imported per table, or the error; exits non-zero on failure. An existing output
 // file is never overwritten, and a failed import leaves no output file.
+#include "bank/BankWorkbook.h"
 #include "store/AccessImport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdio>
 
+namespace {
+
+void usage() {
+    std::fprintf(
+        stderr,
+        "usage: veltaro-import BANK.mdb OUT.db\n"
+        "       veltaro-import BANK.xlsx OUT.db\n"
+        "       veltaro-import FOLDER OUT.db\n"
+        "       veltaro-import --export BANK.db OUT.xlsx\n"
+        "Imports the tables 试卷, 题库 and 评分 of an Access file, a workbook or a folder of\n"
+        "CSV files (试卷.csv, 题库.csv, 评分.csv) into a new bank, or exports a bank as a workbook.\n");
+}
+
+// A workbook or a CSV folder into a new bank.
+bool isWorkbookSource(const QString& in) {
+    return QFileInfo(in).isDir() || in.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
+}
+
+// A bank into a new workbook.
+int exportWorkbook(const QString& db, const QString& out) {
+    if (QFileInfo::exists(out) || QFileInfo(out).isSymLink()) {
+        std::fprintf(stderr, "veltaro-import: %s already exists; it is left unchanged\n", qPrintable(out));
+        return 1;
+    }
+    const QString error = bankbook::exportBank(db, out);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("veltaro-import: %s written from %s\n", qPrintable(out), qPrintable(db));
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    if (args.size() == 3 && args[0] == QLatin1String("--export"))
+        return exportWorkbook(args[1], args[2]);
     if (args.size() != 2 || args[0].startsWith(QLatin1Char('-'))) {
-        std::fprintf(stderr, "usage: veltaro-import BANK.mdb OUT.db\n"
-                             "Imports the tables 试卷, 题库 and 评分 of an Access file into a new bank.\n");
+        usage();
         return args.size() == 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help")) ? 0
                                                                                                           : 2;
     }
@@ -23,7 +64,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "veltaro-import: %s already exists; it is left unchanged\n", qPrintable(out));
         return 1;
     }
-    const bankimport::ImportResult result = bankimport::importFile(in, out);
+    const bankimport::ImportResult result =
+        isWorkbookSource(in) ? bankbook::importToNewBank(in, out) : bankimport::importFile(in, out);
     if (!result.ok) {
         std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(result.error));
         return 1;

@@ -1,0 +1,235 @@
+#include "bank/BankEdits.h"
+
+#include "store/Store.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace bank {
+
+namespace {
+
+const QString kListSeparator = QStringLiteral("、");
+
+Paper paperOf(const RecordSet& rs) {
+    return {rs.text("code"), rs.text("name"), rs.value("chouti"), rs.value("paixu"), rs.value("kstime")};
+}
+
+Question questionOf(const RecordSet& rs) {
+    return {rs.text("code"),      rs.value("tihao"),   rs.text("question"), rs.text("pic"),
+            rs.text("authority"), rs.text("practice"), rs.text("jiexi"),    rs.value("score")};
+}
+
+Params paperParams(const Paper& p) {
+    return {
+        {"code", p.code}, {"name", p.name}, {"chouti", p.chouti}, {"paixu", p.paixu}, {"kstime", p.kstime}};
+}
+
+Params questionParams(const Question& q) {
+    return {
+        {"code", q.code},           {"n", q.tihao},           {"question", q.question}, {"pic", q.pic},
+        {"authority", q.authority}, {"practice", q.practice}, {"jiexi", q.jiexi},       {"score", q.score}};
+}
+
+bool paperExists(Store& store, const QString& code) {
+    return store.query(Sql::PaperByCode, {{"code", code}}).rowCount() > 0;
+}
+
+bool questionExists(Store& store, const QString& code, const QVariant& number) {
+    return store.query(Sql::QuestionExists, {{"code", code}, {"n", number}}).integer(1) > 0;
+}
+
+QString notSaved(Store& store) {
+    return QStringLiteral("没有保存，题库没有改动：%1").arg(store.lastError());
+}
+
+QString checked(const QStringList& problems) {
+    return problems.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+QList<PaperSummary> listPapers(Store& store) {
+    QList<PaperSummary> out;
+    for (RecordSet rs = store.query(Sql::PaperList); !rs.atEnd(); rs.moveNext())
+        out << PaperSummary{paperOf(rs), rs.integer(QStringLiteral("题数"))};
+    return out;
+}
+
+QList<Question> listQuestions(Store& store, const QString& code) {
+    QList<Question> out;
+    for (RecordSet rs = store.query(Sql::QuestionList, {{"code", code}}); !rs.atEnd(); rs.moveNext())
+        out << questionOf(rs);
+    return out;
+}
+
+PaperContents paperContents(Store& store, const QString& code) {
+    return {store.query(Sql::QuestionCount, {{"code", code}}).integer(1),
+            store.query(Sql::PaperAnswerCount, {{"code", code}}).integer(1)};
+}
+
+qint64 questionAnswerCount(Store& store, const QString& code, qint64 number) {
+    return store.query(Sql::QuestionAnswerCount, {{"code", code}, {"n", number}}).integer(1);
+}
+
+QString addPaper(Store& store, const Paper& paper) {
+    if (const QStringList p = problems(paper); !p.isEmpty())
+        return checked(p);
+    if (paperExists(store, paper.code))
+        return QStringLiteral("试卷编码“%1”已经有了，请换一个编码。").arg(paper.code);
+    if (!store.inTransaction([&] { return store.execute(Sql::InsertPaper, paperParams(paper)); }))
+        return notSaved(store);
+    return {};
+}
+
+QString updatePaper(Store& store, const QString& oldCode, const Paper& paper) {
+    if (const QStringList p = problems(paper); !p.isEmpty())
+        return checked(p);
+    const bool codeChanged = paper.code != oldCode;
+    if (codeKey(paper.code) != codeKey(oldCode) && paperExists(store, paper.code))
+        return QStringLiteral("试卷编码“%1”已经有了，请换一个编码。").arg(paper.code);
+    const bool ok = store.inTransaction([&] {
+        Params params = paperParams(paper);
+        params.append({"old", oldCode});
+        if (!store.execute(Sql::UpdatePaper, params))
+            return false;
+        if (!codeChanged)
+            return true;
+        return store.execute(Sql::MovePaperQuestions, {{"code", paper.code}, {"old", oldCode}}) &&
+               store.execute(Sql::MovePaperAnswers, {{"code", paper.code}, {"old", oldCode}});
+    });
+    return ok ? QString() : notSaved(store);
+}
+
+QString deletePaper(Store& store, const QString& code) {
+    const bool ok = store.inTransaction([&] {
+        return store.execute(Sql::DeletePaperAnswers, {{"code", code}}) &&
+               store.execute(Sql::DeletePaperQuestions, {{"code", code}}) &&
+               store.execute(Sql::DeletePaper, {{"code", code}});
+    });
+    return ok ? QString() : QStringLiteral("没有删除，题库没有改动：%1").arg(store.lastError());
+}
+
+QString addQuestion(Store& store, const Question& question) {
+    if (const QStringList p = problems(question); !p.isEmpty())
+        return checked(p);
+    if (!paperExists(store, question.code))
+        return QStringLiteral("没有编码为“%1”的试卷。").arg(question.code);
+    if (questionExists(store, question.code, question.tihao))
+        return QStringLiteral("本试卷已经有第 %1 题，请换一个题号。").arg(question.tihao.toLongLong());
+    if (!store.inTransaction([&] { return store.execute(Sql::InsertQuestion, questionParams(question)); }))
+        return notSaved(store);
+    return {};
+}
+
+QString updateQuestion(Store& store, qint64 oldNumber, const Question& question) {
+    if (const QStringList p = problems(question); !p.isEmpty())
+        return checked(p);
+    const qint64 number = question.tihao.toLongLong();
+    if (number != oldNumber && questionExists(store, question.code, number))
+        return QStringLiteral("本试卷已经有第 %1 题，请换一个题号。").arg(number);
+    const bool ok = store.inTransaction([&] {
+        Params params = questionParams(question);
+        params.removeIf([](const auto& p) { return p.first == QLatin1String("practice"); });
+        params.append({"old", oldNumber});
+        if (!store.execute(Sql::UpdateQuestion, params))
+            return false;
+        if (number == oldNumber)
+            return true;
+        return store.execute(Sql::MoveQuestionAnswers,
+                             {{"n", number}, {"code", question.code}, {"old", oldNumber}});
+    });
+    return ok ? QString() : notSaved(store);
+}
+
+QString deleteQuestion(Store& store, const QString& code, qint64 number) {
+    const bool ok = store.inTransaction([&] {
+        return store.execute(Sql::DeleteQuestionAnswers, {{"code", code}, {"n", number}}) &&
+               store.execute(Sql::DeleteQuestion, {{"code", code}, {"n", number}});
+    });
+    return ok ? QString() : QStringLiteral("没有删除，题库没有改动：%1").arg(store.lastError());
+}
+
+QString renumber(Store& store, const QString& code, int* changed) {
+    int count = 0;
+    const bool ok = store.inTransaction([&] {
+        // Row ids, not numbers, name the rows: two questions that share a number still get two.
+        QHash<qint64, qint64> newNumber;
+        QList<QPair<qint64, qint64>> moves; // row id, new number
+        qint64 next = 1;
+        for (RecordSet rs = store.query(Sql::QuestionList, {{"code", code}}); !rs.atEnd();
+             rs.moveNext(), ++next) {
+            const qint64 old = rs.integer("tihao");
+            if (!newNumber.contains(old))
+                newNumber.insert(old, next);
+            if (old != next)
+                moves.append({rs.integer(QStringLiteral("行号")), next});
+        }
+        for (const auto& [id, n] : moves)
+            if (!store.execute(Sql::RenumberQuestion, {{"n", n}, {"id", id}}))
+                return false;
+        for (RecordSet rs = store.query(Sql::PaperAnswerRows, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
+            const qint64 old = rs.integer("tihao");
+            const qint64 n = newNumber.value(old, old);
+            if (n != old &&
+                !store.execute(Sql::RenumberAnswer, {{"n", n}, {"id", rs.integer(QStringLiteral("行号"))}}))
+                return false;
+        }
+        count = int(moves.size());
+        return true;
+    });
+    if (changed)
+        *changed = ok ? count : 0;
+    return ok ? QString() : notSaved(store);
+}
+
+Tables readAll(Store& store) {
+    Tables t;
+    for (RecordSet rs = store.query(Sql::AllPapers); !rs.atEnd(); rs.moveNext())
+        t.papers << paperOf(rs);
+    for (RecordSet rs = store.query(Sql::AllQuestions); !rs.atEnd(); rs.moveNext())
+        t.questions << questionOf(rs);
+    for (RecordSet rs = store.query(Sql::AllAnswers); !rs.atEnd(); rs.moveNext())
+        t.answers << Answer{rs.text("code"),    rs.value("tihao"),   rs.text("answer"),
+                            rs.text("student"), rs.text("xingming"), rs.text("state")};
+    return t;
+}
+
+QStringList existingCodes(Store& store, const Tables& tables) {
+    QStringList out;
+    for (const Paper& p : tables.papers)
+        if (paperExists(store, p.code))
+            out << p.code;
+    return out;
+}
+
+QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
+    const QStringList existing = existingCodes(store, tables);
+    if (!existing.isEmpty() && !replaceExisting)
+        return QStringLiteral("题库中已有这些编码的试卷：%1").arg(existing.join(kListSeparator));
+    const bool ok = store.inTransaction([&] {
+        for (const QString& code : existing)
+            if (!store.execute(Sql::DeletePaperAnswers, {{"code", code}}) ||
+                !store.execute(Sql::DeletePaperQuestions, {{"code", code}}) ||
+                !store.execute(Sql::DeletePaper, {{"code", code}}))
+                return false;
+        for (const Paper& p : tables.papers)
+            if (!store.execute(Sql::InsertPaper, paperParams(p)))
+                return false;
+        for (const Question& q : tables.questions)
+            if (!store.execute(Sql::InsertQuestion, questionParams(q)))
+                return false;
+        for (const Answer& a : tables.answers)
+            if (!store.execute(Sql::AppendExamAnswer, {{"n", a.tihao},
+                                                       {"code", a.code},
+                                                       {"answer", a.answer},
+                                                       {"student", a.student},
+                                                       {"name", a.xingming},
+                                                       {"state", a.state}}))
+                return false;
+        return true;
+    });
+    return ok ? QString() : QStringLiteral("没有导入，题库没有改动：%1").arg(store.lastError());
+}
+
+} // namespace bank

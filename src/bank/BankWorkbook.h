@@ -1,0 +1,50 @@
+#pragma once
+
+#include "bank/BankRows.h"
+#include "bank/SheetFiles.h"
+#include "store/AccessImport.h"
+
+#include <QList>
+#include <QString>
+
+// A question bank as a workbook: sheets "试卷" and "题库", and optionally "评分", each with the
+// column names of its table in row 1 (or their Chinese headings), in any order. The same layout
+// as a folder of CSV files 试卷.csv, 题库.csv and 评分.csv. No widgets here.
+namespace bankbook {
+
+struct Problem {
+    QString sheet;
+    int row = 0; // 0: the sheet as a whole
+    QString reason;
+    QString text() const;
+};
+
+struct ReadResult {
+    bank::Tables tables;
+    QString error;           // the file could not be read at all
+    QList<Problem> problems; // bad rows: nothing is to be imported while there is one
+    bool ok() const { return error.isEmpty() && problems.isEmpty(); }
+    // The error, or the bad rows one a line (at most maxLines of them, then how many more).
+    QString report(int maxLines = 1000000) const;
+};
+
+// A file name ending in .xlsx is read as a workbook, a folder as CSV files.
+ReadResult readBankFile(const QString& path);
+// The rows of the sheets, checked: every value converted as its column wants it, standard
+// answers in their stored form, codes and numbers unique, every question and answer on a paper
+// of the 试卷 sheet.
+ReadResult readTables(const sheets::Workbook& book);
+
+// The column names of a table and the headings accepted for them.
+QString headingOf(const QString& column);
+
+// Writes the tables as a workbook. An existing file is replaced only when replace is true; the
+// file appears whole or not at all. Returns a Chinese error text, empty on success.
+QString writeWorkbook(const QString& path, const bank::Tables& tables, bool replace);
+
+// A new bank from a workbook or CSV folder: never over an existing file, all or nothing.
+bankimport::ImportResult importToNewBank(const QString& source, const QString& dbPath);
+// The bank file's papers, questions and exam answers into a new workbook (never over a file).
+QString exportBank(const QString& dbPath, const QString& xlsxPath);
+
+} // namespace bankbook
