@@ -60,9 +60,10 @@ void MainWindowTest::startsWithTitleToolbarPanelsAndPractice() {
         captions << a->text();
         tips << a->toolTip();
     }
-    QCOMPARE(captions, (QStringList{"考试", "练习", "评分"}));
+    QCOMPARE(captions, (QStringList{"考试", "练习", "评分", "题库"}));
     QCOMPARE(tips.at(0), QString("考试"));
     QCOMPARE(tips.at(2), QString("评分"));
+    QCOMPARE(tips.at(3), QString("题库"));
 
     auto* status = w.findChild<StatusPanels*>("状态条1");
     QVERIFY(status);
@@ -85,8 +86,11 @@ void MainWindowTest::startsWithTitleToolbarPanelsAndPractice() {
 
 void MainWindowTest::missingBankIsToldOnceAndNothingIsCreated() {
     QTemporaryDir dir;
+    // Declining the offer of an empty bank.
+    MessageBox::pushAnswer(false);
     MainWindow w(dir.path());
     QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().first().buttons, MessageBox::Buttons::YesNo);
     QVERIFY(MessageBox::shown().first().text.contains(QDir::toNativeSeparators(dir.path())));
     QVERIFY(MessageBox::shown().first().text.contains("ks.db"));
     QVERIFY(!QFile::exists(dir.filePath("ks.db")));

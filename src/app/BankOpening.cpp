@@ -1,6 +1,7 @@
 #include "app/BankOpening.h"
 
 #include "shell/AppState.h"
+#include "store/Schema.h"
 #include "ui/MessageBox.h"
 
 #include <QDir>
@@ -54,14 +55,29 @@ void setAccessOpener(const bankimport::SourceOpener& opener) {
     accessOpener() = opener;
 }
 
-void openQuestionBank(AppState& app, QWidget* parent) {
+BankOpened openQuestionBank(AppState& app, QWidget* parent) {
     const QDir dir(app.programDir);
     const QString folder = QDir::toNativeSeparators(dir.absolutePath());
     const QString dbPath = dir.filePath(QStringLiteral("ks.db"));
 
     if (!QFileInfo::exists(dbPath) && !QFileInfo(dbPath).isSymLink()) {
         const QString mdbPath = findAccessBank(dir);
-        if (!mdbPath.isEmpty()) {
+        if (mdbPath.isEmpty()) {
+            if (!MessageBox::ask(
+                    parent, QStringLiteral("没有找到题库文件 ks.db，也没有 ks.mdb。\n查找的文件夹：%1\n"
+                                           "要在这里建立一个空的题库，然后在“题库”窗口中添加试卷和题目吗？\n"
+                                           "选“否”则程序以空的试卷列表继续运行。")
+                                .arg(folder)))
+                return BankOpened::NotOpened;
+            if (const QString error = schema::createBankFile(dbPath); !error.isEmpty()) {
+                MessageBox::warn(
+                    parent,
+                    QStringLiteral("%1\n所在文件夹：%2\n程序将以空的试卷列表继续运行。").arg(error, folder));
+                return BankOpened::NotOpened;
+            }
+            if (app.store.open(dbPath) == Store::OpenResult::Ok)
+                return BankOpened::CreatedEmpty;
+        } else {
             const bankimport::ImportResult imported = importWithProgress(mdbPath, dbPath, parent);
             if (!imported.ok) {
                 const QString what = imported.cancelled
@@ -72,7 +88,7 @@ void openQuestionBank(AppState& app, QWidget* parent) {
                     parent,
                     QStringLiteral("%1\n所在文件夹：%2\n没有创建 ks.db，程序将以空的试卷列表继续运行。")
                         .arg(what, folder));
-                return;
+                return BankOpened::NotOpened;
             }
         }
     }
@@ -80,30 +96,31 @@ void openQuestionBank(AppState& app, QWidget* parent) {
     const Store::OpenResult result = app.store.open(dbPath);
     switch (result) {
     case Store::OpenResult::Ok:
-        return;
+        return BankOpened::Opened;
     case Store::OpenResult::Missing:
         MessageBox::warn(
             parent,
             QStringLiteral("没有找到题库文件 ks.db。\n查找的文件夹：%1\n程序将以空的试卷列表继续运行。")
                 .arg(folder));
-        return;
+        return BankOpened::NotOpened;
     case Store::OpenResult::NotADatabase:
         MessageBox::warn(
             parent,
             QStringLiteral("题库文件 ks.db 无法打开，它可能已损坏或不是题库文件（文件未做任何改动）。\n"
                            "所在文件夹：%1\n程序将以空的试卷列表继续运行。")
                 .arg(folder));
-        return;
+        return BankOpened::NotOpened;
     case Store::OpenResult::Unreadable:
         MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 无法读取（%2），文件未做任何改动。\n"
                                                 "请检查它和它旁边的 ks.db-wal、ks.db-shm 能否读写。\n"
                                                 "所在文件夹：%1\n程序将以空的试卷列表继续运行。")
                                      .arg(folder, app.store.lastError()));
-        return;
+        return BankOpened::NotOpened;
     case Store::OpenResult::MissingTables:
         MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 缺少程序需要的表或列：%2。\n所在文件夹：%1\n"
                                                 "程序将以空的试卷列表继续运行。")
                                      .arg(folder, app.store.lastError()));
-        return;
+        return BankOpened::NotOpened;
     }
+    return BankOpened::NotOpened;
 }

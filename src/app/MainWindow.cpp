@@ -3,6 +3,7 @@
 #include "answering/PracticeWindow.h"
 #include "app/BankOpening.h"
 #include "app/Skin.h"
+#include "bank/BankWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
 #include "marking/MarksWindow.h"
@@ -48,7 +49,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent)
         const char* tip;
     };
     // "练习" has no tip of its own.
-    const Button buttons[] = {{"考试", "考试"}, {"练习", ""}, {"评分", "评分"}};
+    const Button buttons[] = {{"考试", "考试"}, {"练习", ""}, {"评分", "评分"}, {"题库", "题库"}};
     for (const Button& b : buttons) {
         QAction* a = _启动工具条->addAction(QString::fromUtf8(b.caption));
         a->setToolTip(QString::fromUtf8(b.tip));
@@ -63,10 +64,11 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent)
     状态条1->setPanels({300, 150, 100, 197});
     connect(m_app->reader, &QuestionReader::statusText, this, &MainWindow::setStatusText);
 
-    openBank();
+    const BankOpened opened = openQuestionBank(*m_app, this);
     applySkin();
     setWindowTitle(QStringLiteral("Veltaro语音读题-提高效率解放眼睛"));
-    switchWorkWindow(QStringLiteral("练习"));
+    // A bank made empty just now is filled in the bank window.
+    switchWorkWindow(opened == BankOpened::CreatedEmpty ? QStringLiteral("题库") : QStringLiteral("练习"));
 }
 
 MainWindow::~MainWindow() {
@@ -75,10 +77,7 @@ MainWindow::~MainWindow() {
     delete m_exam.data();
     delete m_practice.data();
     delete m_marks.data();
-}
-
-void MainWindow::openBank() {
-    openQuestionBank(*m_app, this);
+    delete m_bank.data();
 }
 
 void MainWindow::setStatusText(int panel, const QString& text) {
@@ -97,6 +96,9 @@ PracticeWindow* MainWindow::practiceWindow() const {
 MarksWindow* MainWindow::marksWindow() const {
     return m_marks && m_marks->isOpen() ? m_marks.data() : nullptr;
 }
+BankWindow* MainWindow::bankWindow() const {
+    return m_bank && m_bank->isOpen() ? m_bank.data() : nullptr;
+}
 InfoWindow* MainWindow::infoWindow() const {
     return m_info && !m_info->isHidden() ? m_info.data() : nullptr;
 }
@@ -107,6 +109,8 @@ WorkWindow* MainWindow::openWorkWindow() const {
     if (MarksWindow* w = marksWindow())
         return w;
     if (PracticeWindow* w = practiceWindow())
+        return w;
+    if (BankWindow* w = bankWindow())
         return w;
     return nullptr;
 }
@@ -125,13 +129,15 @@ MainWindow::Leave MainWindow::leaveExam() {
 }
 
 bool MainWindow::switchWorkWindow(const QString& caption) {
-    enum { None, Exam, Practice, Marks } chosen = None;
+    enum { None, Exam, Practice, Marks, Bank } chosen = None;
     if (caption == QStringLiteral("考试"))
         chosen = Exam;
     else if (caption == QStringLiteral("练习"))
         chosen = Practice;
     else if (caption == QStringLiteral("评分"))
         chosen = Marks;
+    else if (caption == QStringLiteral("题库"))
+        chosen = Bank;
     if (chosen == None)
         return false;
     if (leaveExam() == Leave::Stay)
@@ -155,6 +161,12 @@ bool MainWindow::switchWorkWindow(const QString& caption) {
     case Marks:
         openMarksWindow();
         break;
+    case Bank:
+        m_bank = new BankWindow(*m_app, *this, this);
+        m_bank->show();
+        m_bank->setUp();
+        bringUp(m_bank);
+        break;
     case None:
         break;
     }
@@ -170,7 +182,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     // Every open work window follows (its own resize event lays out its controls).
     for (WorkWindow* w : {static_cast<WorkWindow*>(examWindow()), static_cast<WorkWindow*>(marksWindow()),
-                          static_cast<WorkWindow*>(practiceWindow())})
+                          static_cast<WorkWindow*>(practiceWindow()), static_cast<WorkWindow*>(bankWindow())})
         if (w)
             w->setGeometry(0, kWorkTop, width(), height() - kWorkHeightLess);
 }
@@ -221,6 +233,11 @@ void MainWindow::openMarksWindow() {
     m_marks->setUp();
     if (m_marks && m_marks->isOpen())
         bringUp(m_marks);
+}
+
+QString MainWindow::examPaperInProgress() const {
+    const ExamWindow* exam = examWindow();
+    return exam && exam->running() && !exam->ended() ? exam->paperCode() : QString();
 }
 
 bool MainWindow::resultWindowOpen() const {

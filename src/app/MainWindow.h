@@ -13,6 +13,7 @@ class WorkWindow;
 class ExamWindow;
 class PracticeWindow;
 class MarksWindow;
+class BankWindow;
 class InfoWindow;
 
 class MainWindow : public QMainWindow, public WorkHost {
@@ -34,8 +35,9 @@ class MainWindow : public QMainWindow, public WorkHost {
     ExamWindow* examWindow() const;
     PracticeWindow* practiceWindow() const;
     MarksWindow* marksWindow() const;
+    BankWindow* bankWindow() const;
     InfoWindow* infoWindow() const;
-    // The first open work window in the order exam, marks, practice.
+    // The first open work window in the order exam, marks, practice, bank.
     WorkWindow* openWorkWindow() const;
 
     // Work windows lie in the client area, 55 pixels below its top, at its full width and its
@@ -45,6 +47,7 @@ class MainWindow : public QMainWindow, public WorkHost {
     void openMarksWindow() override;
     bool resultWindowOpen() const override;
     void showResultTotal(const QString& total) override;
+    QString examPaperInProgress() const override;
 
     QToolBar* startToolbar() const { return _启动工具条; }
 
@@ -53,7 +56,6 @@ class MainWindow : public QMainWindow, public WorkHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void openBank();
     // A running exam is left only after the user agrees; it then ends as a hand-in does.
     enum class Leave { NoExam, Stay, Ended };
     Leave leaveExam();
@@ -65,6 +67,7 @@ class MainWindow : public QMainWindow, public WorkHost {
     QPointer<ExamWindow> m_exam;
     QPointer<PracticeWindow> m_practice;
     QPointer<MarksWindow> m_marks;
+    QPointer<BankWindow> m_bank;
     QPointer<InfoWindow> m_info;
     // The user closed the program during an exam: it ends once the result has been seen.
     bool m_closeAfterResult = false;

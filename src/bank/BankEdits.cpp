@@ -2,6 +2,9 @@
 
 #include "store/Store.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -193,6 +196,44 @@ Tables readAll(Store& store) {
         t.answers << Answer{rs.text("code"),    rs.value("tihao"),   rs.text("answer"),
                             rs.text("student"), rs.text("xingming"), rs.text("state")};
     return t;
+}
+
+QString placePicture(const QString& bankDir, const QString& file, QString* copied, QString* error) {
+    copied->clear();
+    const QFileInfo source(file);
+    if (!source.isFile()) {
+        *error = QStringLiteral("找不到图片文件 %1。").arg(QDir::toNativeSeparators(file));
+        return {};
+    }
+    const QDir pics(QDir(bankDir).filePath(QStringLiteral("pic")));
+    if (source.canonicalPath() == QFileInfo(pics.path()).canonicalFilePath())
+        return QStringLiteral("\\pic\\") + source.fileName();
+    if (!pics.exists() && !QDir().mkpath(pics.path())) {
+        *error = QStringLiteral("无法建立图片文件夹 %1。").arg(QDir::toNativeSeparators(pics.path()));
+        return {};
+    }
+    const QString base = source.completeBaseName();
+    const QString suffix = source.suffix().isEmpty() ? QString() : QLatin1Char('.') + source.suffix();
+    QString name = source.fileName();
+    // Names that differ only in letter case count as taken: pictures are found without regard
+    // to case.
+    const QStringList taken = pics.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    auto isTaken = [&](const QString& n) {
+        for (const QString& t : taken)
+            if (t.compare(n, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    for (int i = 2; isTaken(name); ++i)
+        name = QStringLiteral("%1-%2%3").arg(base).arg(i).arg(suffix);
+    const QString target = pics.filePath(name);
+    if (!QFile::copy(file, target)) {
+        *error = QStringLiteral("无法把图片复制到 %1。").arg(QDir::toNativeSeparators(target));
+        return {};
+    }
+    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    *copied = target;
+    return QStringLiteral("\\pic\\") + name;
 }
 
 QStringList existingCodes(Store& store, const Tables& tables) {

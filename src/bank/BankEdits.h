@@ -49,6 +49,13 @@ QString renumber(Store& store, const QString& code, int* changed = nullptr);
 // sitting and number.
 Tables readAll(Store& store);
 
+// Copies a picture file into pic/ under the bank folder and gives the value a question stores for
+// it: "\pic\<name>". A name already taken there gets a number ("图-2.png"); a file that lies in
+// pic/ already is used where it is. *copied is the new file (empty when none was made), for the
+// caller to remove when the question is not saved after all. On failure returns an empty text
+// and sets *error.
+QString placePicture(const QString& bankDir, const QString& file, QString* copied, QString* error);
+
 // Codes of the given papers that the bank holds already.
 QStringList existingCodes(Store& store, const Tables& tables);
 // Adds the papers with their questions and answers in one transaction. A paper whose code the

@@ -23,4 +23,6 @@ class WorkHost {
     virtual bool resultWindowOpen() const = 0;
     // The total of the handed-in sitting, for the info window; empty when it could not be marked.
     virtual void showResultTotal(const QString& total) = 0;
+    // The code of the paper an exam is being sat on right now; empty when none is.
+    virtual QString examPaperInProgress() const = 0;
 };

@@ -5,12 +5,12 @@
 struct AppState;
 class WorkHost;
 
-// One of the work windows (exam, practice, marks): a child widget in the main window's client
+// One of the work windows (exam, practice, marks, bank): a child widget in the main window's client
 // area, placed and laid out by its host.
 class WorkWindow : public QWidget {
     Q_OBJECT
   public:
-    enum class Kind { Exam, Practice, Marks };
+    enum class Kind { Exam, Practice, Marks, Bank };
 
     WorkWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent);
     Kind kind() const { return m_kind; }
