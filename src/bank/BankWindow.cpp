@@ -42,6 +42,9 @@ QTreeWidget* makeList(QWidget* parent, const QString& name, const QStringList& h
     list->setHeaderLabels(headings);
     for (int i = 0; i < widths.size(); ++i)
         list->setColumnWidth(i, widths[i]);
+    // The text column takes the room the others leave.
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     return list;
 }
 

@@ -79,15 +79,15 @@ bool mapHeadings(const sheets::Sheet& sheet, const QString& table, ColumnMap* ma
     return missing.isEmpty();
 }
 
-// A number column's value; a text that is not a number is reported and read as 0, so the row's
-// other checks do not report it again.
+// A number column's value; a text that is not a number is reported and read as 1, a value every
+// number column takes, so the row's other checks do not report it again.
 QVariant numberOf(const QVariant& cell, const QString& what, QStringList* reasons) {
     if (bank::isEmptyCell(cell))
         return {};
     const QVariant n = bank::cellNumber(cell);
     if (n.isNull()) {
         *reasons << QStringLiteral("%1不是数字：“%2”").arg(what, bank::cellText(cell));
-        return qint64(0);
+        return qint64(1);
     }
     return n;
 }
