@@ -23,15 +23,20 @@ Question questionOf(const RecordSet& rs) {
             rs.text("authority"), rs.text("practice"), rs.text("jiexi"),    rs.value("score")};
 }
 
+// Named after the statements' parameters, in the bank's column order.
+Params paramsOf(const QStringList& names, const QVariantList& values) {
+    Params out;
+    for (int i = 0; i < names.size(); ++i)
+        out.append({names[i], values.value(i)});
+    return out;
+}
+
 Params paperParams(const Paper& p) {
-    return {
-        {"code", p.code}, {"name", p.name}, {"chouti", p.chouti}, {"paixu", p.paixu}, {"kstime", p.kstime}};
+    return paramsOf({"code", "name", "chouti", "paixu", "kstime"}, values(p));
 }
 
 Params questionParams(const Question& q) {
-    return {
-        {"code", q.code},           {"n", q.tihao},           {"question", q.question}, {"pic", q.pic},
-        {"authority", q.authority}, {"practice", q.practice}, {"jiexi", q.jiexi},       {"score", q.score}};
+    return paramsOf({"code", "n", "question", "pic", "authority", "practice", "jiexi", "score"}, values(q));
 }
 
 bool paperExists(Store& store, const QString& code) {
@@ -261,12 +266,8 @@ QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
             if (!store.execute(Sql::InsertQuestion, questionParams(q)))
                 return false;
         for (const Answer& a : tables.answers)
-            if (!store.execute(Sql::AppendExamAnswer, {{"n", a.tihao},
-                                                       {"code", a.code},
-                                                       {"answer", a.answer},
-                                                       {"student", a.student},
-                                                       {"name", a.xingming},
-                                                       {"state", a.state}}))
+            if (!store.execute(Sql::AppendExamAnswer,
+                               paramsOf({"code", "n", "answer", "student", "name", "state"}, values(a))))
                 return false;
         return true;
     });

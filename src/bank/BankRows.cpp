@@ -39,14 +39,21 @@ void checkFilled(const QString& text, const QString& what, QStringList* out) {
 
 } // namespace
 
+QVariant stored(const QString& text) {
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
 QVariantList values(const Paper& p) {
-    return {p.code, p.name, p.chouti, p.paixu, p.kstime};
+    return {stored(p.code), stored(p.name), p.chouti, p.paixu, p.kstime};
 }
 QVariantList values(const Question& q) {
-    return {q.code, q.tihao, q.question, q.pic, q.authority, q.practice, q.jiexi, q.score};
+    return {
+        stored(q.code),  q.tihao, stored(q.question), stored(q.pic), stored(q.authority), stored(q.practice),
+        stored(q.jiexi), q.score};
 }
 QVariantList values(const Answer& a) {
-    return {a.code, a.tihao, a.answer, a.student, a.xingming, a.state};
+    return {stored(a.code),     a.tihao,        stored(a.answer), stored(a.student),
+            stored(a.xingming), stored(a.state)};
 }
 
 QStringList problems(const Paper& p) {

@@ -44,7 +44,10 @@ struct Tables {
     QList<Answer> answers;
 };
 
-// The value of one row in the bank's column order (schema::columns), and back.
+// A text as a column stores it: never NULL, an empty text instead, as the rest of the bank has it.
+QVariant stored(const QString& text);
+
+// The values of one row in the bank's column order (schema::columns).
 QVariantList values(const Paper& p);
 QVariantList values(const Question& q);
 QVariantList values(const Answer& a);
