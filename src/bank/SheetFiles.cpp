@@ -213,6 +213,10 @@ bool readSheet(const QByteArray& xml, const QStringList& shared, Sheet* sheet, q
             flush();
             const int n = r.attributes().value(QLatin1String("r")).toInt();
             row.number = n > lastRow ? n : lastRow + 1;
+            if (row.number > kMaxRow) {
+                *error = QStringLiteral("行号 %1 超出范围").arg(row.number);
+                return false;
+            }
             lastRow = row.number;
             lastColumn = -1;
         } else if (r.name() == QLatin1String("c")) {
@@ -225,7 +229,12 @@ bool readSheet(const QByteArray& xml, const QStringList& shared, Sheet* sheet, q
                 return false;
             }
             if (row.number == 0) { // a cell outside any row element
-                row.number = ref.isEmpty() ? lastRow + 1 : rowOf(ref);
+                const int n = ref.isEmpty() ? 0 : rowOf(ref);
+                row.number = n > lastRow ? n : lastRow + 1;
+                if (row.number > kMaxRow) {
+                    *error = QStringLiteral("行号 %1 超出范围").arg(row.number);
+                    return false;
+                }
                 lastRow = row.number;
             }
             lastColumn = column;

@@ -27,8 +27,9 @@ struct Workbook {
 
 // Limits that keep a hostile file from taking the program's memory.
 constexpr qint64 kMaxPartBytes = 256LL * 1024 * 1024; // one unpacked part of the workbook
-constexpr qint64 kMaxCells = 20'000'000;              // cells over all sheets
+constexpr qint64 kMaxCells = 5'000'000;               // cells over all sheets
 constexpr int kMaxColumn = 16384;                     // column XFD
+constexpr int kMaxRow = 1048576;                      // the last row a sheet has
 
 // The sheets of an .xlsx file: shared and inline strings, numbers (dates are numbers there),
 // truth values and formula results; cells left out of the XML are empty.
