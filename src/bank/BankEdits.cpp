@@ -64,6 +64,16 @@ QList<PaperSummary> listPapers(Store& store) {
     return out;
 }
 
+std::optional<Paper> paperByCode(Store& store, const QString& code) {
+    const RecordSet rs = store.query(Sql::PaperByCode, {{"code", code}});
+    return rs.atEnd() ? std::nullopt : std::optional<Paper>(paperOf(rs));
+}
+
+std::optional<Question> questionByNumber(Store& store, const QString& code, qint64 number) {
+    const RecordSet rs = store.query(Sql::Question, {{"code", code}, {"n", number}});
+    return rs.atEnd() ? std::nullopt : std::optional<Question>(questionOf(rs));
+}
+
 QList<Question> listQuestions(Store& store, const QString& code) {
     QList<Question> out;
     for (RecordSet rs = store.query(Sql::QuestionList, {{"code", code}}); !rs.atEnd(); rs.moveNext())

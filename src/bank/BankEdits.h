@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 class Store;
 
@@ -19,6 +20,9 @@ struct PaperSummary {
 };
 
 QList<PaperSummary> listPapers(Store& store);
+// One paper or question as stored; nothing when there is none.
+std::optional<Paper> paperByCode(Store& store, const QString& code);
+std::optional<Question> questionByNumber(Store& store, const QString& code, qint64 number);
 QList<Question> listQuestions(Store& store, const QString& code);
 
 // What deleting a paper takes with it.

@@ -451,7 +451,9 @@ void BankWindow::editPaper() {
     const QString code = currentCode();
     if (code.isEmpty() || !requireBank())
         return;
-    const RecordSet rs = m_app.store.query(Sql::PaperByCode, {{"code", code}});
+    const std::optional<bank::Paper> stored = bank::paperByCode(m_app.store, code);
+    if (!stored)
+        return;
     PaperEditor* editor = nullptr;
     PaperEditor dialog(this, [&]() -> QString {
         const bank::Paper p = editor->paper();
@@ -461,8 +463,7 @@ void BankWindow::editPaper() {
         return bank::updatePaper(m_app.store, code, p);
     });
     editor = &dialog;
-    dialog.setPaper(
-        {rs.text("code"), rs.text("name"), rs.value("chouti"), rs.value("paixu"), rs.value("kstime")});
+    dialog.setPaper(*stored);
     if (dialog.run())
         refreshPapers(dialog.paper().code);
 }
@@ -544,12 +545,8 @@ void BankWindow::editQuestion() {
     const std::optional<qint64> n = currentNumber();
     if (code.isEmpty() || !n || !requireBank())
         return;
-    const RecordSet rs = m_app.store.query(Sql::Question, {{"code", code}, {"n", *n}});
-    if (rs.atEnd())
-        return;
-    editQuestionDialog({code, *n, rs.text("question"), rs.text("pic"), rs.text("authority"),
-                        rs.text("practice"), rs.text("jiexi"), rs.value("score")},
-                       *n);
+    if (const std::optional<bank::Question> stored = bank::questionByNumber(m_app.store, code, *n))
+        editQuestionDialog(*stored, *n);
 }
 
 void BankWindow::deleteQuestion() {
