@@ -341,7 +341,7 @@ void BankWindowTest::importAsksBeforeReplacing() {
     t.papers << bank::Paper{"1", "新卷", qint64(1), qint64(1), qint64(30)}
              << bank::Paper{"2", "第二卷", qint64(1), qint64(0), qint64(30)};
     t.questions << bank::Question{"1", qint64(1), "新题", "", "C", "", "", qint64(1)}
-                << bank::Question{"2", qint64(1), "题", "", "对", "", "", qint64(1)};
+                << bank::Question{"2", qint64(1), "题", "\\pic\\别处.png", "对", "", "", qint64(1)};
     QCOMPARE(bankbook::writeWorkbook(files.filePath("in.xlsx"), t, false), QString());
     t.questions << bank::Question{"2", qint64(1), "同号", "", "A", "", "", qint64(1)};
     QCOMPARE(bankbook::writeWorkbook(files.filePath("bad.xlsx"), t, false), QString());
@@ -364,6 +364,10 @@ void BankWindowTest::importAsksBeforeReplacing() {
     MessageBox::pushAnswer(true);
     bank->导入按钮->click();
     QVERIFY(lastText().startsWith("已从 in.xlsx 导入 2 套试卷、2 道题目"));
+    // The workbook names a picture the bank folder does not hold.
+    QVERIFY2(lastText().contains("其中 1 道题的图片在") &&
+                 lastText().contains("试卷“2”第 1 题：\\pic\\别处.png"),
+             qPrintable(lastText()));
     QCOMPARE(tb.rows("select code, name from 试卷 order by code"),
              (QList<QVariantList>{{"1", "新卷"}, {"2", "第二卷"}}));
     QCOMPARE(tb.scalar("select count(*) from 题库 where code='1'").toInt(), 1);

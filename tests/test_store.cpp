@@ -9,7 +9,7 @@
 
 class StoreTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void readsValuesAsTheBankAlwaysHas_data();
     void readsValuesAsTheBankAlwaysHas();
     void opensOnlyAnExistingBank();
@@ -117,19 +117,32 @@ void StoreTest::statementsReadAndChangeTheRightRows() {
     QCOMPARE(bank.scalar("select practice from 题库 where code='2'").toString(), QString("B"));
 
     // Exam answers by their four-part key.
-    QVERIFY(store.appendRow("评分", {{"tihao", 1}, {"code", "1"}, {"answer", "A"}, {"student", "s1"},
-                                     {"xingming", "张"}, {"state", "1"}}));
-    QVERIFY(store.appendRow("评分", {{"tihao", 2}, {"code", "1"}, {"answer", "B"}, {"student", "s1"},
-                                     {"xingming", "张"}, {"state", "1"}}));
-    QVERIFY(store.appendRow("评分", {{"tihao", 1}, {"code", "1"}, {"answer", "C"}, {"student", "s2"},
-                                     {"xingming", "李"}, {"state", "1"}}));
+    QVERIFY(store.appendRow("评分", {{"tihao", 1},
+                                     {"code", "1"},
+                                     {"answer", "A"},
+                                     {"student", "s1"},
+                                     {"xingming", "张"},
+                                     {"state", "1"}}));
+    QVERIFY(store.appendRow("评分", {{"tihao", 2},
+                                     {"code", "1"},
+                                     {"answer", "B"},
+                                     {"student", "s1"},
+                                     {"xingming", "张"},
+                                     {"state", "1"}}));
+    QVERIFY(store.appendRow("评分", {{"tihao", 1},
+                                     {"code", "1"},
+                                     {"answer", "C"},
+                                     {"student", "s2"},
+                                     {"xingming", "李"},
+                                     {"state", "1"}}));
     const Params key = {{"code", "1"}, {"n", 1}, {"student", "s1"}, {"state", "1"}};
     QCOMPARE(store.query(Sql::ExamAnswerCount, key).number(1), 1.0);
     Params update = key;
     update.prepend({"answer", "D"});
     QVERIFY(store.execute(Sql::UpdateExamAnswer, update));
     QCOMPARE(store.query(Sql::ExamAnswer, key).text("answer"), QString("D"));
-    QCOMPARE(store.query(Sql::ExamAnswer, {{"code", "1"}, {"n", 1}, {"student", "s2"}, {"state", "1"}}).text("answer"),
+    QCOMPARE(store.query(Sql::ExamAnswer, {{"code", "1"}, {"n", 1}, {"student", "s2"}, {"state", "1"}})
+                 .text("answer"),
              QString("C"));
     QStringList students;
     for (RecordSet rs = store.query(Sql::Candidates, {{"code", "1"}}); !rs.atEnd(); rs.moveNext())
@@ -140,7 +153,9 @@ void StoreTest::statementsReadAndChangeTheRightRows() {
     QCOMPARE(card.rowCount(), 2);
     QCOMPARE(card.integer("tihao"), 1);
     QVERIFY(store.execute(Sql::DeleteAnswer, key));
-    QCOMPARE(store.query(Sql::SittingAnswerCount, {{"code", "1"}, {"student", "s1"}, {"state", "1"}}).number(1), 1.0);
+    QCOMPARE(
+        store.query(Sql::SittingAnswerCount, {{"code", "1"}, {"student", "s1"}, {"state", "1"}}).number(1),
+        1.0);
     QVERIFY(store.execute(Sql::ClearSitting, {{"code", "1"}, {"student", "s1"}, {"state", "1"}}));
     QCOMPARE(bank.scalar("select count(*) from 评分").toInt(), 1);
 }
@@ -153,11 +168,14 @@ void StoreTest::quotedAndWildValuesTouchNoOtherRow() {
     bank.addAnswer("1", 1, "B", "s2", "李", "1");
     Store store;
     QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
-    const QStringList hostile = {"' or '1'='1", "%", "_", "\\", "s1' --", "s1'; delete from 评分; --", "s1\"",
-                                 QString(10000, QChar('x'))};
+    const QStringList hostile = {"' or '1'='1", "%",
+                                 "_",           "\\",
+                                 "s1' --",      "s1'; delete from 评分; --",
+                                 "s1\"",        QString(10000, QChar('x'))};
     for (const QString& value : hostile) {
         store.execute(Sql::ClearSitting, {{"code", "1"}, {"student", value}, {"state", "1"}});
-        store.execute(Sql::UpdateExamAnswer, {{"answer", "X"}, {"code", "1"}, {"n", 1}, {"student", value}, {"state", "1"}});
+        store.execute(Sql::UpdateExamAnswer,
+                      {{"answer", "X"}, {"code", "1"}, {"n", 1}, {"student", value}, {"state", "1"}});
         store.execute(Sql::SavePractice, {{"answer", value}, {"code", value}, {"n", 1}});
         QCOMPARE(store.query(Sql::Candidates, {{"code", value}}).rowCount(), 0);
     }
@@ -178,8 +196,8 @@ void StoreTest::searchMatchesCodeOrNameLiterally() {
     QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
     auto search = [&](const QString& text) {
         QStringList codes;
-        for (RecordSet rs = store.query(Sql::SearchPapers, {{"pattern", Store::containsPattern(text)}}); !rs.atEnd();
-             rs.moveNext())
+        for (RecordSet rs = store.query(Sql::SearchPapers, {{"pattern", Store::containsPattern(text)}});
+             !rs.atEnd(); rs.moveNext())
             codes << rs.text("code");
         codes.sort();
         return codes;
@@ -201,8 +219,12 @@ void StoreTest::appendRowCommitsAtOnce() {
     TestBank bank;
     Store store;
     QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
-    QVERIFY(store.appendRow("评分", {{"tihao", 7}, {"code", "9"}, {"answer", "AB"}, {"student", "1"},
-                                     {"xingming", "王"}, {"state", "2"}}));
+    QVERIFY(store.appendRow("评分", {{"tihao", 7},
+                                     {"code", "9"},
+                                     {"answer", "AB"},
+                                     {"student", "1"},
+                                     {"xingming", "王"},
+                                     {"state", "2"}}));
     // Another connection sees it at once.
     QCOMPARE(bank.scalar("select answer from 评分 where tihao=7").toString(), QString("AB"));
     QVERIFY(!store.appendRow("评分", {{"no_such_column", 1}}));

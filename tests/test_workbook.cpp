@@ -165,6 +165,10 @@ void WorkbookTest::badRowsAreEachNamed_data() {
     QTest::newRow("number twice") << QList<QVariantList>{kPaperHead, paper}
                                   << QList<QVariantList>{kQuestionHead, good, good}
                                   << "工作表“题库”第 3 行：试卷“1”的第 1 题与第 2 行重复";
+    QTest::newRow("number twice, faulty too")
+        << QList<QVariantList>{kPaperHead, paper}
+        << QList<QVariantList>{kQuestionHead, good, question("1", 1.0, "x", "H", 1.0)}
+        << "工作表“题库”第 3 行：试卷“1”的第 1 题与第 2 行重复";
     QTest::newRow("paper not there") << QList<QVariantList>{kPaperHead, paper}
                                      << QList<QVariantList>{kQuestionHead, question("9", 1.0, "x", "A", 1.0)}
                                      << "工作表“题库”第 2 行：试卷编码“9”在工作表“试卷”中没有";

@@ -618,11 +618,19 @@ void BankWindow::importWorkbook() {
         return;
     }
     refreshPapers(read.tables.papers.isEmpty() ? QString() : read.tables.papers.first().code);
-    MessageBox::info(this, QStringLiteral("已从 %1 导入 %2 套试卷、%3 道题目、%4 条考试答案。")
-                               .arg(name)
-                               .arg(read.tables.papers.size())
-                               .arg(read.tables.questions.size())
-                               .arg(read.tables.answers.size()));
+    QString done = QStringLiteral("已从 %1 导入 %2 套试卷、%3 道题目、%4 条考试答案。")
+                       .arg(name)
+                       .arg(read.tables.papers.size())
+                       .arg(read.tables.questions.size())
+                       .arg(read.tables.answers.size());
+    const QStringList missing = bankbook::missingPictures(read.tables, m_app.programDir);
+    if (!missing.isEmpty())
+        done += QStringLiteral("\n其中 %1 道题的图片在 %2 中没有找到，请把这些图片复制到那里：\n%3")
+                    .arg(missing.size())
+                    .arg(QDir::toNativeSeparators(QDir(m_app.programDir).filePath(QStringLiteral("pic"))),
+                         missing.mid(0, 5).join(QLatin1Char('\n')) +
+                             (missing.size() > 5 ? QStringLiteral("\n……") : QString()));
+    MessageBox::info(this, done);
 }
 
 void BankWindow::exportWorkbook() {

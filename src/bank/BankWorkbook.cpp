@@ -1,6 +1,7 @@
 #include "bank/BankWorkbook.h"
 
 #include "bank/BankEdits.h"
+#include "questions/QuestionText.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 
@@ -92,6 +93,11 @@ QVariant numberOf(const QVariant& cell, const QString& what, QStringList* reason
     return n;
 }
 
+// A whole question number from 1 on.
+bool isNumber(const QVariant& v) {
+    return v.typeId() == QMetaType::LongLong && v.toLongLong() >= 1;
+}
+
 QString pairKey(const QString& code, const QVariant& number) {
     return bank::codeKey(code) + QLatin1Char('\n') + QString::number(number.toLongLong());
 }
@@ -177,6 +183,14 @@ QString ReadResult::report(int maxLines) const {
     return lines.join(QLatin1Char('\n'));
 }
 
+QStringList missingPictures(const bank::Tables& tables, const QString& bankDir) {
+    QStringList out;
+    for (const bank::Question& q : tables.questions)
+        if (!q.pic.trimmed().isEmpty() && resolveBankPath(bankDir, q.pic).isEmpty())
+            out << QStringLiteral("试卷“%1”第 %2 题：%3").arg(q.code).arg(q.tihao.toLongLong()).arg(q.pic);
+    return out;
+}
+
 QString headingOf(const QString& column) {
     for (const Heading& h : kHeadings)
         if (column == QLatin1String(h.column))
@@ -241,6 +255,7 @@ ReadResult readTables(const sheets::Workbook& book) {
             bank::Question q;
             q.code = bank::cellText(map.cell(row, "code"));
             q.tihao = numberOf(map.cell(row, "tihao"), QStringLiteral("题号"), &reasons);
+            const bool numbered = reasons.isEmpty() && isNumber(q.tihao) && !q.code.trimmed().isEmpty();
             q.question = bank::cellText(map.cell(row, "question"));
             q.pic = bank::cellText(map.cell(row, "pic"));
             q.authority = bank::standardAnswer(bank::cellText(map.cell(row, "authority")));
@@ -250,7 +265,8 @@ ReadResult readTables(const sheets::Workbook& book) {
             reasons << bank::problems(q);
             if (!q.code.trimmed().isEmpty() && !paperRows.contains(bank::codeKey(q.code)))
                 reasons << QStringLiteral("试卷编码“%1”在工作表“试卷”中没有").arg(q.code);
-            if (reasons.isEmpty()) {
+            // A number taken twice is named even on a row with other faults.
+            if (numbered) {
                 const QString key = pairKey(q.code, q.tihao);
                 if (const int first = questionRows.value(key); first > 0)
                     reasons << QStringLiteral("试卷“%1”的第 %2 题与第 %3 行重复")
@@ -274,6 +290,7 @@ ReadResult readTables(const sheets::Workbook& book) {
             bank::Answer a;
             a.code = bank::cellText(map.cell(row, "code"));
             a.tihao = numberOf(map.cell(row, "tihao"), QStringLiteral("题号"), &reasons);
+            const bool numbered = reasons.isEmpty() && isNumber(a.tihao) && !a.code.trimmed().isEmpty();
             a.answer = bank::cellText(map.cell(row, "answer"));
             a.student = bank::cellText(map.cell(row, "student"));
             a.xingming = bank::cellText(map.cell(row, "xingming"));
@@ -281,7 +298,7 @@ ReadResult readTables(const sheets::Workbook& book) {
             reasons << bank::problems(a);
             if (!a.code.trimmed().isEmpty() && !paperRows.contains(bank::codeKey(a.code)))
                 reasons << QStringLiteral("试卷编码“%1”在工作表“试卷”中没有").arg(a.code);
-            if (reasons.isEmpty()) {
+            if (numbered) {
                 // The program keeps one answer per paper, question, candidate and sitting.
                 const QString key = pairKey(a.code, a.tihao) + QLatin1Char('\n') + bank::codeKey(a.student) +
                                     QLatin1Char('\n') + bank::codeKey(a.state);
@@ -349,6 +366,8 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
         if (!sheet)
             return false;
         const QStringList columns = schema::columns(name);
+        // The heading row stays in view.
+        worksheet_freeze_panes(sheet, 1, 0);
         for (int c = 0; c < columns.size(); ++c) {
             worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].toUtf8().constData(), bold);
             worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), widths.value(c, 10), nullptr);

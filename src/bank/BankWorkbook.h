@@ -35,6 +35,10 @@ ReadResult readBankFile(const QString& path);
 // of the 试卷 sheet.
 ReadResult readTables(const sheets::Workbook& book);
 
+// The questions whose picture the bank folder does not hold, one line each: the workbook names
+// pictures but does not carry them.
+QStringList missingPictures(const bank::Tables& tables, const QString& bankDir);
+
 // The column names of a table and the headings accepted for them.
 QString headingOf(const QString& column);
 

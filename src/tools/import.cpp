@@ -31,6 +31,18 @@ bool isWorkbookSource(const QString& in) {
     return QFileInfo(in).isDir() || in.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
 }
 
+// The workbook names pictures but does not carry them: say which the new bank's folder lacks.
+void warnMissingPictures(const QString& in, const QString& out) {
+    const bankbook::ReadResult read = bankbook::readBankFile(in);
+    const QStringList missing = bankbook::missingPictures(read.tables, QFileInfo(out).absolutePath());
+    if (missing.isEmpty())
+        return;
+    std::fprintf(stderr, "veltaro-import: %lld questions name a picture that %s/pic does not hold yet:\n",
+                 static_cast<long long>(missing.size()), qPrintable(QFileInfo(out).absolutePath()));
+    for (const QString& line : missing)
+        std::fprintf(stderr, "  %s\n", qPrintable(line));
+}
+
 // A bank into a new workbook.
 int exportWorkbook(const QString& db, const QString& out) {
     if (QFileInfo::exists(out) || QFileInfo(out).isSymLink()) {
@@ -77,5 +89,7 @@ int main(int argc, char* argv[]) {
     }
     std::printf("veltaro-import: %lld rows from %s into %s\n", static_cast<long long>(total), qPrintable(in),
                 qPrintable(out));
+    if (isWorkbookSource(in))
+        warnMissingPictures(in, out);
     return 0;
 }
