@@ -27,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -227,32 +229,54 @@ void DamagedFilesTest::bankThatCannotBeOpenedForItsLogIsTold() {
     QCOMPARE(fileBytes(bank.dbPath()), before);
 }
 
-// A directory named ks.db-shm: the bank reads, but no change can be written. Every save says so
-// and stays on its question.
+// A disk that takes no more bytes (a file-size limit stands in for a full disk, even for root):
+// the bank reads, but no change can be written. Every save says so in Chinese and stays on its
+// question.
 void DamagedFilesTest::savesThatCannotBeWrittenAreTold() {
     TestBank bank;
     bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
-    QVERIFY(QDir(bank.dir()).mkdir("ks.db-shm"));
     MainWindow w(bank.dir());
     w.show();
     PracticeWindow* p = w.practiceWindow();
     QVERIFY(p);
+    QVERIFY(MessageBox::shown().isEmpty());
+    struct rlimit before;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit full = before;
+    full.rlim_cur = 1024;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    QStringList told;
     for (int n = 1; n <= 2; ++n) {
         MessageBox::clear();
         p->题号编辑框->setText(QString::number(n));
         QTest::keyClick(p->题号编辑框, Qt::Key_Return);
         p->答案超级编辑框->setBoxText("AB");
         p->保存按钮->click();
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY2(texts().first().contains("没有保存"), qPrintable(texts().first()));
+        told << texts();
         QCOMPARE(p->题号编辑框->text(), QString::number(n));
     }
     MessageBox::clear();
     MessageBox::pushAnswer(true);
     p->重做按钮->click();
-    QCOMPARE(MessageBox::shown().size(), 2); // the question, then that nothing was cleared
-    QVERIFY(texts().last().contains("没有清除"));
+    told << texts();
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    QCOMPARE(told.size(), 4); // two saves, the question, then that nothing was cleared
+    for (int i : {0, 1}) {
+        QVERIFY2(told[i].startsWith("答案没有保存：读写磁盘时出错"), qPrintable(told[i]));
+        // SQLite's own words come second at most.
+        QVERIFY2(!told[i].section('\n', 0, 0).contains("disk I/O"), qPrintable(told[i]));
+    }
+    QVERIFY(told[3].contains("没有清除"));
     QCOMPARE(bank.scalar("select count(*) from 题库 where practice<>''").toInt(), 0);
+    // With room again, the same save goes through.
+    MessageBox::clear();
+    p->题号编辑框->setText("1");
+    p->答案超级编辑框->setBoxText("AB");
+    p->保存按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(bank.scalar("select practice from 题库 where tihao=1").toString(), QString("AB"));
 }
 
 // A directory named 练习.ini: the print settings cannot be kept, and the window says so instead of

@@ -93,7 +93,10 @@ class ImportTest : public QObject {
     Q_OBJECT
   private slots:
     void init() { useRecordingDialogs(); }
-    void cleanup() { setAccessOpener({}); }
+    void cleanup() {
+        setImportTool({});
+        setImportLimits({});
+    }
 
     void readerListsTablesColumnsAndRows();
     void readerDecodesValuesAsStored();
@@ -104,6 +107,8 @@ class ImportTest : public QObject {
     void namesEveryMissingTableAndColumn();
     void failureOrCancelLeavesNothingBehind();
     void startUpImportsOrExplainsOnce();
+    void importThatGoesWrongIsToldAndLeavesNothing_data();
+    void importThatGoesWrongIsToldAndLeavesNothing();
     void commandLineReportsAndRefusesToOverwrite();
 };
 
@@ -377,6 +382,7 @@ void ImportTest::failureOrCancelLeavesNothingBehind() {
 }
 
 void ImportTest::startUpImportsOrExplainsOnce() {
+    setImportTool(QStringLiteral(VELTARO_IMPORT_TOOL));
     // Not an Access file: one message naming it, no ks.db.
     {
         QTemporaryDir dir;
@@ -403,28 +409,67 @@ void ImportTest::startUpImportsOrExplainsOnce() {
         openQuestionBank(app, nullptr);
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY(MessageBox::shown()[0].text.contains("KS.MDB 中缺少表：试卷、题库、评分"));
-        QVERIFY(!QFileInfo::exists(dir.filePath("ks.db")));
+        QCOMPARE(leftovers(dir.path()), QStringList({"KS.MDB"}));
     }
-    // A bank that imports: no message, the new ks.db is open, through the progress dialog path.
+    // A bank that imports: no message, the new ks.db is open.
     {
         MessageBox::clear();
+        setImportTool(QStringLiteral(VELTARO_IMPORT_DOUBLE));
         QTemporaryDir dir;
         QFile f(dir.filePath("ks.mdb"));
         QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("bank 3000");
         f.close();
-        QString opened;
-        setAccessOpener([&](const QString& path, QString*) {
-            opened = path;
-            return std::unique_ptr<TableSource>(new MemorySource(accessLikeBank(int(kImportDialogRows))));
-        });
         AppState app;
         app.programDir = dir.path();
         openQuestionBank(app, nullptr);
         QVERIFY(MessageBox::shown().isEmpty());
-        QCOMPARE(opened, dir.filePath("ks.mdb"));
         QVERIFY(app.store.isOpen());
-        QCOMPARE(app.store.query(Sql::AllPapers).rowCount(), 2);
+        QCOMPARE(app.store.query(Sql::QuestionCount, {{"code", "1"}}).integer(1), 3000);
+        QCOMPARE(leftovers(dir.path()), QStringList({"ks.db", "ks.mdb"}));
     }
+}
+
+void ImportTest::importThatGoesWrongIsToldAndLeavesNothing_data() {
+    QTest::addColumn<QByteArray>("behaviour");
+    QTest::addColumn<QString>("told");
+    const QString damaged = QStringLiteral("ks.mdb 文件已损坏或不是题库文件");
+    QTest::newRow("refuses") << QByteArray("refuse")
+                             << QStringLiteral("ks.mdb 中缺少表：试卷\nks.mdb 的表 题库");
+    QTest::newRow("crashes") << QByteArray("crash") << damaged;
+    QTest::newRow("hangs") << QByteArray("hang") << damaged;
+    QTest::newRow("eats memory") << QByteArray("eat") << damaged;
+    QTest::newRow("floods its output") << QByteArray("flood") << damaged;
+    QTest::newRow("ends without a bank") << QByteArray("quiet") << damaged;
+    QTest::newRow("cannot be started") << QByteArray() << QStringLiteral("无法启动导入程序");
+}
+
+// Whatever becomes of the tool, the program says one clear thing, has no bank open, leaves the
+// folder as it was and goes on.
+void ImportTest::importThatGoesWrongIsToldAndLeavesNothing() {
+    QFETCH(QByteArray, behaviour);
+    QFETCH(QString, told);
+    setImportTool(behaviour.isEmpty() ? QStringLiteral(VELTARO_BINARY_DIR "/no-such-tool")
+                                      : QStringLiteral(VELTARO_IMPORT_DOUBLE));
+    bankimport::ChildLimits limits;
+    limits.idleSeconds = 2;
+    limits.addressSpaceBytes = 512 << 20;
+    limits.outputBytes = 1 << 20;
+    setImportLimits(limits);
+    QTemporaryDir dir;
+    QFile f(dir.filePath("ks.mdb"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(behaviour);
+    f.close();
+    AppState app;
+    app.programDir = dir.path();
+    openQuestionBank(app, nullptr);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY2(MessageBox::shown()[0].text.contains(told), qPrintable(MessageBox::shown()[0].text));
+    QVERIFY(MessageBox::shown()[0].text.contains("没有创建 ks.db"));
+    QVERIFY(!app.store.isOpen());
+    QStringList all = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(all, QStringList({"ks.mdb"}));
 }
 
 void ImportTest::commandLineReportsAndRefusesToOverwrite() {

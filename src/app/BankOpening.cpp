@@ -4,16 +4,21 @@
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <memory>
 
 namespace {
 
-bankimport::SourceOpener& accessOpener() {
-    static bankimport::SourceOpener opener;
-    return opener;
+QString& toolOverride() {
+    static QString path;
+    return path;
+}
+
+bankimport::ChildLimits& limits() {
+    static bankimport::ChildLimits l;
+    return l;
 }
 
 // ks.mdb as it is spelt on disk: banks copied from Windows are often KS.MDB.
@@ -25,34 +30,55 @@ QString findAccessBank(const QDir& dir) {
 }
 
 bankimport::ImportResult importWithProgress(const QString& mdbPath, const QString& dbPath, QWidget* parent) {
-    std::unique_ptr<QProgressDialog> dialog;
-    const QString name = QFileInfo(mdbPath).fileName();
+    // Shows itself when the import takes longer than a moment; until the tool knows how many rows
+    // there are it shows that it is busy.
+    QProgressDialog dialog(QStringLiteral("正在导入题库 %1…").arg(QFileInfo(mdbPath).fileName()),
+                           QStringLiteral("取消"), 0, 0, parent);
+    dialog.setWindowTitle(QStringLiteral("导入题库"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(400);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    bool cancelled = false;
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&] { cancelled = true; });
     auto progress = [&](qint64 done, qint64 total) {
-        if (!dialog) {
-            if (total >= 0 && total < kImportDialogRows)
-                return true;
-            dialog =
-                std::make_unique<QProgressDialog>(QStringLiteral("正在导入题库 %1…").arg(name),
-                                                  QStringLiteral("取消"), 0, total < 0 ? 0 : 1000, parent);
-            dialog->setWindowTitle(QStringLiteral("导入题库"));
-            dialog->setWindowModality(Qt::ApplicationModal);
-            dialog->setMinimumDuration(400);
-            dialog->setAutoClose(false);
-            dialog->setAutoReset(false);
+        if (total > 0) {
+            dialog.setMaximum(1000);
+            dialog.setValue(int(qMin<qint64>(done, total) * 1000 / total));
         }
-        if (total > 0)
-            dialog->setValue(int(qMin<qint64>(done, total) * 1000 / total));
-        else
-            dialog->setValue(0);
-        return !dialog->wasCanceled();
+        return !cancelled;
     };
-    return bankimport::importFile(mdbPath, dbPath, progress, accessOpener());
+    return bankimport::importInChild(importTool(), mdbPath, dbPath, progress, limits());
+}
+
+// What the store did to the file, and a bank that can only be read: one message.
+void tellNotices(AppState& app, QWidget* parent, const QString& folder) {
+    QStringList paragraphs = app.store.notices();
+    if (app.store.isReadOnly())
+        paragraphs
+            << QStringLiteral(
+                   "题库文件 ks.db 只能读取：%1。\n可以照常练习、查看试卷和题目，但答案不能保存在这里；"
+                   "要保存答案，请把 ks.db 放到可以写入的文件夹中。")
+                   .arg(app.store.readOnlyReason());
+    if (!paragraphs.isEmpty())
+        MessageBox::info(parent,
+                         paragraphs.join(QStringLiteral("\n\n")) + QStringLiteral("\n所在文件夹：") + folder);
 }
 
 } // namespace
 
-void setAccessOpener(const bankimport::SourceOpener& opener) {
-    accessOpener() = opener;
+void setImportTool(const QString& path) {
+    toolOverride() = path;
+}
+
+QString importTool() {
+    if (!toolOverride().isEmpty())
+        return toolOverride();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/veltaro-import");
+}
+
+void setImportLimits(const bankimport::ChildLimits& l) {
+    limits() = l;
 }
 
 BankOpened openQuestionBank(AppState& app, QWidget* parent) {
@@ -96,6 +122,7 @@ BankOpened openQuestionBank(AppState& app, QWidget* parent) {
     const Store::OpenResult result = app.store.open(dbPath);
     switch (result) {
     case Store::OpenResult::Ok:
+        tellNotices(app, parent, folder);
         return BankOpened::Opened;
     case Store::OpenResult::Missing:
         MessageBox::warn(
@@ -110,12 +137,17 @@ BankOpened openQuestionBank(AppState& app, QWidget* parent) {
                            "所在文件夹：%1\n程序将以空的试卷列表继续运行。")
                 .arg(folder));
         return BankOpened::NotOpened;
-    case Store::OpenResult::Unreadable:
-        MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 无法读取（%2），文件未做任何改动。\n"
-                                                "请检查它和它旁边的 ks.db-wal、ks.db-shm 能否读写。\n"
-                                                "所在文件夹：%1\n程序将以空的试卷列表继续运行。")
-                                     .arg(folder, app.store.lastError()));
+    case Store::OpenResult::Unreadable: {
+        // The reason first; SQLite's own words, if any, on the last line.
+        const QString error = app.store.lastError();
+        const int nl = error.indexOf(QLatin1Char('\n'));
+        MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 无法读取：%2。文件未做任何改动。\n"
+                                                "请检查它和它旁边的 ks.db-journal、ks.db-wal 能否读写。\n"
+                                                "所在文件夹：%1\n程序将以空的试卷列表继续运行。%3")
+                                     .arg(folder, nl < 0 ? error : error.left(nl),
+                                          nl < 0 ? QString() : QLatin1Char('\n') + error.mid(nl + 1)));
         return BankOpened::NotOpened;
+    }
     case Store::OpenResult::MissingTables:
         MessageBox::warn(parent, QStringLiteral("题库文件 ks.db 缺少程序需要的表或列：%2。\n所在文件夹：%1\n"
                                                 "程序将以空的试卷列表继续运行。")

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/AccessImport.h"
+#include "store/ChildImport.h"
 
 struct AppState;
 class QWidget;
@@ -8,16 +8,16 @@ class QWidget;
 enum class BankOpened { Opened, CreatedEmpty, NotOpened };
 
 // Opens ks.db in the program directory. When ks.db is missing and an Access bank ks.mdb lies
-// beside it, the Access bank is first imported into a new ks.db (with a progress dialog for a
-// large file). When there is neither, the user is offered an empty bank there (the three tables,
-// no papers). When the bank is missing or unusable the user is told once, naming the folder or
-// what is missing, and the program goes on with empty lists; an existing file is never
-// overwritten, and a failed import leaves no ks.db behind.
+// beside it, the Access bank is first imported into a new ks.db by the import tool in a child
+// process, with a progress dialog. When there is neither, the user is offered an empty bank there
+// (the three tables, no papers). When the bank is missing or unusable the user is told once,
+// naming the folder or what is missing, and the program goes on with empty lists; an existing file
+// is never overwritten, and a failed import leaves no ks.db behind. A bank that can only be read,
+// and whatever the store had to put right in the file, are told once as well.
 BankOpened openQuestionBank(AppState& app, QWidget* parent);
 
-// Test seam: how the Access file is opened for the import (the libmdb reader by default; an empty
-// function restores it).
-void setAccessOpener(const bankimport::SourceOpener& opener);
-
-// Imports with at least this many rows show a progress dialog.
-constexpr qint64 kImportDialogRows = 2000;
+// The import tool: veltaro-import beside the running program file unless a test sets another
+// (an empty text restores it), and the limits it runs under.
+void setImportTool(const QString& path);
+QString importTool();
+void setImportLimits(const bankimport::ChildLimits& limits);

@@ -10,25 +10,206 @@
 #include <QSqlRecord>
 
 namespace {
-const char* kCreate[] = {
-    "create table 试卷 (code text collate nocase, name text collate nocase, chouti numeric, paixu numeric, "
-    "kstime numeric)",
-    "create table 题库 (code text collate nocase, tihao integer, question text collate nocase, "
-    "pic text collate nocase, authority text collate nocase, practice text collate nocase default '', "
-    "jiexi text collate nocase, score numeric)",
-    "create table 评分 (code text collate nocase, tihao integer, answer text collate nocase, "
-    "student text collate nocase, xingming text collate nocase, state text collate nocase)",
-    "create index 试卷_code on 试卷 (code)",
-    "create index 题库_code_tihao on 题库 (code, tihao)",
-    "create index 评分_key on 评分 (code, student, state, tihao)",
+
+struct ColumnDef {
+    const char* table;
+    const char* column;
+    const char* type; // as the program creates it
+    bool number;
 };
+
+// Text columns compare without regard to case, as the banks always have.
+const ColumnDef kColumns[] = {
+    {"试卷", "code", "text collate nocase", false},
+    {"试卷", "name", "text collate nocase", false},
+    {"试卷", "chouti", "numeric", true},
+    {"试卷", "paixu", "numeric", true},
+    {"试卷", "kstime", "numeric", true},
+    {"题库", "code", "text collate nocase", false},
+    {"题库", "tihao", "integer", true},
+    {"题库", "question", "text collate nocase", false},
+    {"题库", "pic", "text collate nocase", false},
+    {"题库", "authority", "text collate nocase", false},
+    {"题库", "practice", "text collate nocase default ''", false},
+    {"题库", "jiexi", "text collate nocase", false},
+    {"题库", "score", "numeric", true},
+    {"评分", "code", "text collate nocase", false},
+    {"评分", "tihao", "integer", true},
+    {"评分", "answer", "text collate nocase", false},
+    {"评分", "student", "text collate nocase", false},
+    {"评分", "xingming", "text collate nocase", false},
+    {"评分", "state", "text collate nocase", false},
+};
+
+const char* kIndexes[] = {
+    "create index if not exists 试卷_code on 试卷 (code)",
+    "create index if not exists 题库_code_tihao on 题库 (code, tihao)",
+    "create index if not exists 评分_key on 评分 (code, student, state, tihao)",
+};
+
+const ColumnDef* defOf(const QString& table, const QString& column) {
+    for (const ColumnDef& d : kColumns)
+        if (table == QString::fromUtf8(d.table) &&
+            column.compare(QLatin1String(d.column), Qt::CaseInsensitive) == 0)
+            return &d;
+    return nullptr;
+}
+
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+// SQLite's rules for the affinity of a declared type.
+enum class Affinity { Integer, Text, Blob, Real, Numeric };
+Affinity affinityOf(const QString& declared) {
+    const QString t = declared.toUpper();
+    if (t.contains(QLatin1String("INT")))
+        return Affinity::Integer;
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
+        t.contains(QLatin1String("TEXT")))
+        return Affinity::Text;
+    if (t.contains(QLatin1String("BLOB")) || t.trimmed().isEmpty())
+        return Affinity::Blob;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("DOUB")))
+        return Affinity::Real;
+    return Affinity::Numeric;
+}
+
+bool fits(const ColumnDef& def, const QString& declared) {
+    const Affinity a = affinityOf(declared);
+    return def.number ? (a == Affinity::Integer || a == Affinity::Real || a == Affinity::Numeric)
+                      : a == Affinity::Text;
+}
+
+// The bank's spelling of one of the program's tables; empty when it has none.
+QString tableName(QSqlDatabase& db, const QString& table) {
+    for (const QString& t : db.tables())
+        if (t.compare(table, Qt::CaseInsensitive) == 0)
+            return t;
+    return {};
+}
+
+struct SourceColumn {
+    QString name;
+    QString type;
+    bool notNull = false;
+    QString defaultValue; // as SQL text
+    int primaryKey = 0;   // position in the primary key, 0 when not part of it
+};
+
+QList<SourceColumn> tableInfo(QSqlDatabase& db, const QString& table) {
+    QList<SourceColumn> out;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(quoted(table))))
+        return out;
+    while (q.next())
+        out << SourceColumn{q.value(1).toString(), q.value(2).toString(), q.value(3).toInt() != 0,
+                            q.value(4).isNull() ? QString() : q.value(4).toString(), q.value(5).toInt()};
+    return out;
+}
+
+// Rebuilds one table inside the caller's transaction.
+QString rebuild(QSqlDatabase& db, const QString& program, const QString& table) {
+    QSqlQuery q(db);
+    auto run = [&](const QString& sql) {
+        if (q.exec(sql))
+            return QString();
+        return q.lastError().text();
+    };
+    const QList<SourceColumn> columns = tableInfo(db, table);
+    QStringList keep; // indexes and triggers, dropped with the table
+    QString createSql;
+    q.prepare(QStringLiteral("select type, sql from sqlite_master where tbl_name = ? and sql is not null"));
+    q.addBindValue(table);
+    if (!q.exec())
+        return q.lastError().text();
+    while (q.next()) {
+        if (q.value(0).toString() == QLatin1String("table"))
+            createSql = q.value(1).toString();
+        else
+            keep << q.value(1).toString();
+    }
+    q.finish();
+    const bool withoutRowid = createSql.contains(QLatin1String("without rowid"), Qt::CaseInsensitive);
+
+    QStringList defs, names, keyColumns;
+    for (const SourceColumn& c : columns)
+        if (c.primaryKey > 0)
+            keyColumns << c.name;
+    bool rowidAlias = false;
+    for (const SourceColumn& c : columns) {
+        QString def = quoted(c.name) + QLatin1Char(' ');
+        if (const ColumnDef* d = defOf(program, c.name)) {
+            // "integer primary key" would make the column the rowid.
+            const bool key = keyColumns.size() == 1 && c.primaryKey > 0;
+            def += key && QLatin1String(d->type) == QLatin1String("integer") ? QStringLiteral("int")
+                                                                             : QString::fromUtf8(d->type);
+        } else {
+            def += c.type;
+            if (c.notNull)
+                def += QStringLiteral(" not null");
+            if (!c.defaultValue.isEmpty())
+                def += QStringLiteral(" default ") + c.defaultValue;
+        }
+        if (keyColumns.size() == 1 && c.primaryKey > 0) {
+            def += QStringLiteral(" primary key");
+            rowidAlias = !withoutRowid && c.type.compare(QLatin1String("integer"), Qt::CaseInsensitive) == 0;
+        }
+        defs << def;
+        names << quoted(c.name);
+    }
+    if (keyColumns.size() > 1) {
+        QStringList k;
+        for (const QString& c : keyColumns)
+            k << quoted(c);
+        defs << QStringLiteral("primary key (%1)").arg(k.join(QStringLiteral(", ")));
+    }
+    const QString fresh = table + QStringLiteral("__新类型");
+    const QString list = names.join(QStringLiteral(", "));
+    const QString rowid = withoutRowid || rowidAlias ? QString() : QStringLiteral("rowid, ");
+    QString err = run(QStringLiteral("create table %1 (%2)%3")
+                          .arg(quoted(fresh), defs.join(QStringLiteral(", ")),
+                               withoutRowid ? QStringLiteral(" without rowid") : QString()));
+    if (err.isEmpty())
+        err = run(QStringLiteral("insert into %1 (%2%3) select %2%3 from %4")
+                      .arg(quoted(fresh), rowid, list, quoted(table)));
+    if (!err.isEmpty())
+        return err;
+    auto count = [&](const QString& t) {
+        return q.exec(QStringLiteral("select count(*) from %1").arg(quoted(t))) && q.next()
+                   ? q.value(0).toLongLong()
+                   : -1;
+    };
+    const qint64 before = count(table), after = count(fresh);
+    q.finish();
+    if (before < 0 || before != after)
+        return QStringLiteral("行数不一致");
+    err = run(QStringLiteral("drop table %1").arg(quoted(table)));
+    if (err.isEmpty())
+        err = run(QStringLiteral("alter table %1 rename to %2").arg(quoted(fresh), quoted(table)));
+    for (const QString& sql : keep)
+        if (err.isEmpty())
+            err = run(sql);
+    return err;
+}
+
 } // namespace
 
 namespace schema {
 
 QString create(QSqlDatabase& db) {
     QSqlQuery q(db);
-    for (const char* sql : kCreate)
+    for (const QString& table : tables()) {
+        QStringList defs;
+        for (const ColumnDef& d : kColumns)
+            if (table == QString::fromUtf8(d.table))
+                defs << QString::fromUtf8(d.column) + QLatin1Char(' ') + QString::fromUtf8(d.type);
+        if (!q.exec(QStringLiteral("create table %1 (%2)").arg(table, defs.join(QStringLiteral(", ")))))
+            return q.lastError().text();
+    }
+    for (const char* sql : kIndexes)
         if (!q.exec(QString::fromUtf8(sql)))
             return q.lastError().text();
     return {};
@@ -69,33 +250,72 @@ QStringList tables() {
 }
 
 QStringList columns(const QString& table) {
-    if (table == QStringLiteral("试卷"))
-        return {"code", "name", "chouti", "paixu", "kstime"};
-    if (table == QStringLiteral("题库"))
-        return {"code", "tihao", "question", "pic", "authority", "practice", "jiexi", "score"};
-    if (table == QStringLiteral("评分"))
-        return {"code", "tihao", "answer", "student", "xingming", "state"};
-    return {};
+    QStringList out;
+    for (const ColumnDef& d : kColumns)
+        if (table == QString::fromUtf8(d.table))
+            out << QString::fromUtf8(d.column);
+    return out;
 }
 
 QStringList missing(QSqlDatabase& db) {
     QStringList out;
-    const QStringList present = db.tables();
     for (const QString& t : tables()) {
-        bool found = false;
-        for (const QString& p : present)
-            if (p.compare(t, Qt::CaseInsensitive) == 0)
-                found = true;
-        if (!found) {
+        const QString present = tableName(db, t);
+        if (present.isEmpty()) {
             out << t;
             continue;
         }
-        const QSqlRecord rec = db.record(t);
+        const QSqlRecord rec = db.record(present);
         for (const QString& c : columns(t))
             if (rec.indexOf(c) < 0)
                 out << t + "." + c;
     }
     return out;
+}
+
+QStringList mistyped(QSqlDatabase& db) {
+    QStringList out;
+    for (const QString& t : tables()) {
+        const QString present = tableName(db, t);
+        if (present.isEmpty())
+            continue;
+        for (const SourceColumn& c : tableInfo(db, present))
+            if (const ColumnDef* d = defOf(t, c.name); d && !fits(*d, c.type))
+                out << t + QLatin1Char('.') + QString::fromUtf8(d->column);
+    }
+    return out;
+}
+
+QString retype(QSqlDatabase& db) {
+    const QStringList wrong = mistyped(db);
+    if (wrong.isEmpty())
+        return {};
+    QSqlQuery q(db);
+    // The old table is dropped before the new one takes its name: views and triggers that name it
+    // must not stop the rename.
+    q.exec(QStringLiteral("pragma legacy_alter_table=on"));
+    QString err;
+    if (!q.exec(QStringLiteral("begin immediate")))
+        err = q.lastError().text();
+    for (const QString& t : tables()) {
+        if (!err.isEmpty())
+            break;
+        bool needed = false;
+        for (const QString& w : wrong)
+            needed = needed || w.startsWith(t + QLatin1Char('.'));
+        if (needed)
+            err = rebuild(db, t, tableName(db, t));
+    }
+    if (err.isEmpty())
+        for (const char* sql : kIndexes)
+            if (err.isEmpty() && !q.exec(QString::fromUtf8(sql)))
+                err = q.lastError().text();
+    if (err.isEmpty() && !q.exec(QStringLiteral("commit")))
+        err = q.lastError().text();
+    if (!err.isEmpty())
+        q.exec(QStringLiteral("rollback"));
+    q.exec(QStringLiteral("pragma legacy_alter_table=off"));
+    return err;
 }
 
 } // namespace schema

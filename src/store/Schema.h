@@ -18,4 +18,13 @@ QStringList tables();
 QStringList columns(const QString& table);
 // Missing tables or columns of an open database, as "table" or "table.column" texts.
 QStringList missing(QSqlDatabase& db);
+
+// Columns whose declared type makes SQLite keep numbers as text or text as numbers (a bank made
+// by another tool: `tihao text`, or no types at all), as "table.column" texts. There `max(tihao)`
+// compares text ("9" above "10") and a number bound to a text column finds nothing.
+QStringList mistyped(QSqlDatabase& db);
+// Rebuilds each table that has such columns with the program's own column types, keeping every
+// row (and its rowid), every other column, and the table's indexes and triggers: all in one
+// transaction, so that a failure leaves the bank as it was. Returns an error text, empty on success.
+QString retype(QSqlDatabase& db);
 } // namespace schema

@@ -1,8 +1,11 @@
 #include "store/Store.h"
+#include "store/BankFile.h"
 #include "store/Schema.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -127,7 +130,50 @@ QVariant RecordSet::value(int position) const {
 
 namespace {
 QAtomicInt g_connectionCounter;
+
+// A SQLite failure as the user reads it: the reason in Chinese, SQLite's own words on a second line.
+QString describe(const QSqlError& e) {
+    QString reason;
+    switch (e.nativeErrorCode().toInt() & 0xFF) {
+    case 3: // SQLITE_PERM
+        reason = QStringLiteral("没有权限");
+        break;
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        reason = QStringLiteral("题库正被另一个程序使用，请稍后再试");
+        break;
+    case 7: // SQLITE_NOMEM
+        reason = QStringLiteral("内存不足");
+        break;
+    case 8: // SQLITE_READONLY
+        reason = QStringLiteral("题库文件只能读取，不能写入");
+        break;
+    case 10: // SQLITE_IOERR
+        reason = QStringLiteral("读写磁盘时出错（磁盘可能已满、已被拔出或已损坏）");
+        break;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        reason = QStringLiteral("题库文件已损坏或不是题库文件");
+        break;
+    case 13: // SQLITE_FULL
+        reason = QStringLiteral("磁盘已满");
+        break;
+    case 14: // SQLITE_CANTOPEN
+        reason = QStringLiteral("无法打开题库文件或它旁边的日志文件");
+        break;
+    default:
+        reason = QStringLiteral("题库出错");
+        break;
+    }
+    const QString detail = e.databaseText().trimmed();
+    return detail.isEmpty() ? reason : reason + QLatin1Char('\n') + detail;
 }
+
+QString uriOf(const QString& path) {
+    return QStringLiteral("file:%1?mode=rw")
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")));
+}
+} // namespace
 
 Store::Store()
     : m_connection(QStringLiteral("veltaro-store-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
@@ -143,22 +189,104 @@ Store::~Store() {
     }
 }
 
+QString Store::prepareFile(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const QString wal = path + QStringLiteral("-wal");
+    // Another program has the bank open right now: what lies beside it is its own.
+    const bool inUse = bankfile::lockedByAnotherProcess(path);
+    bool keepWal = false;
+    if (QFileInfo(wal).isFile()) {
+        const bankfile::WalLog log = bankfile::readWal(wal);
+        if (inUse) {
+            keepWal = true;
+        } else if (log.committedFrames == 0) {
+            // It holds nothing SQLite would put into the bank.
+            if (!m_readOnly)
+                QFile::remove(wal);
+        } else if (const bankfile::Verdict v = bankfile::judgeWal(path, wal); v.belongs) {
+            keepWal = true;
+        } else {
+            const QString found =
+                QStringLiteral("在 %1 旁边有一个程序上次没来得及写进题库的日志文件 %2，但它不属于现在的 "
+                               "%1（%3，%1 可能被换成了另一个题库）。")
+                    .arg(name, QFileInfo(wal).fileName(), v.why);
+            const QString aside = m_readOnly ? QString() : bankfile::setAside(wal);
+            if (!aside.isEmpty()) {
+                m_notices << found +
+                                 QStringLiteral("为了不让它改动现在的题库，程序没有使用它，已把它改名为 %1。")
+                                     .arg(QFileInfo(aside).fileName());
+            } else {
+                m_notices << found + QStringLiteral("程序没有使用它，它留在原处。");
+                if (!m_readOnly) {
+                    m_readOnly = true;
+                    m_readOnlyReason =
+                        QStringLiteral("无法把不属于它的日志文件 %1 改名").arg(QFileInfo(wal).fileName());
+                }
+            }
+        }
+    }
+    QString work = path;
+    if (m_readOnly) {
+        // Reading straight from a file that cannot be written would need SQLite's shared-memory
+        // file beside it, and the log could neither be put in nor kept aside: read a private copy.
+        m_copy = std::make_unique<QTemporaryDir>();
+        work = m_copy->filePath(QStringLiteral("ks.db"));
+        if (!m_copy->isValid() || !QFile::copy(path, work) ||
+            (keepWal && !QFile::copy(wal, work + QStringLiteral("-wal")))) {
+            m_lastError = QStringLiteral("%1 只能读取，而临时文件夹中放不下它的副本").arg(name);
+            return {};
+        }
+        QFile::setPermissions(work, QFile::ReadOwner | QFile::WriteOwner);
+    } else if (inUse) {
+        return work;
+    }
+    if (keepWal || bankfile::readHeader(work).walMode) {
+        const QString err = bankfile::makeSelfContained(work);
+        if (!err.isEmpty()) {
+            m_lastError = err;
+            return {};
+        }
+    }
+    // The shared-memory file of a log holds no data: one left behind (perhaps read-only) goes.
+    if (!m_readOnly && !QFileInfo::exists(wal) && QFileInfo(path + QStringLiteral("-shm")).isFile())
+        QFile::remove(path + QStringLiteral("-shm"));
+    return work;
+}
+
 Store::OpenResult Store::open(const QString& path) {
     m_path = path;
     m_open = false;
+    m_readOnly = false;
+    m_readOnlyReason.clear();
+    m_notices.clear();
     dropPrepared();
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::database(m_connection, false).close();
+    m_copy.reset();
     const QFileInfo fi(path);
     if (!fi.exists() || !fi.isFile()) {
         m_lastError = QStringLiteral("找不到题库文件");
         return OpenResult::Missing;
     }
+    m_lastError = bankfile::whyNotReadable(path);
+    if (!m_lastError.isEmpty())
+        return OpenResult::Unreadable;
+    // Not a SQLite file at all: nothing here is touched, not even a log beside it.
+    if (!bankfile::readHeader(path).sqlite) {
+        m_lastError = QStringLiteral("不是 SQLite 数据库文件");
+        return OpenResult::NotADatabase;
+    }
+    m_readOnlyReason = bankfile::whyNotWritable(path);
+    m_readOnly = !m_readOnlyReason.isEmpty();
+    const QString work = prepareFile(path);
+    if (work.isEmpty())
+        return OpenResult::Unreadable;
+
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase("QSQLITE", m_connection);
-    db.close();
     // mode=rw: an existing file only, never a new empty one.
-    db.setDatabaseName(QStringLiteral("file:%1?mode=rw")
-                           .arg(QString::fromLatin1(QUrl::toPercentEncoding(fi.absoluteFilePath(), "/"))));
+    db.setDatabaseName(uriOf(work));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     // SQLITE_CORRUPT and SQLITE_NOTADB name a damaged file; other failures (cannot open, I/O)
     // lie outside it.
@@ -167,13 +295,13 @@ Store::OpenResult Store::open(const QString& path) {
         return code == 11 || code == 26 ? OpenResult::NotADatabase : OpenResult::Unreadable;
     };
     if (!db.open()) {
-        m_lastError = db.lastError().text();
+        m_lastError = describe(db.lastError());
         return failure(db.lastError());
     }
     QSqlQuery q(db);
     // A file that is not a database fails on its first read.
     if (!q.exec("select count(*) from sqlite_master") || !q.next()) {
-        m_lastError = q.lastError().text();
+        m_lastError = describe(q.lastError());
         const OpenResult result = failure(q.lastError());
         q.finish();
         db.close();
@@ -185,11 +313,42 @@ Store::OpenResult Store::open(const QString& path) {
         db.close();
         return OpenResult::MissingTables;
     }
-    // Every answer is on disk the moment its statement returns.
-    q.exec("pragma journal_mode=wal");
-    q.exec("pragma synchronous=full");
+    // The rollback journal is deleted after each change, and the folder synced after that, so a
+    // power cut cannot bring it back to undo a change that was reported as saved.
+    q.exec("pragma journal_mode=delete");
+    q.exec("pragma synchronous=extra");
+    if (const QStringList wrong = schema::mistyped(db); !wrong.isEmpty()) {
+        const QString name = fi.fileName();
+        const QString err = schema::retype(db);
+        if (err.isEmpty())
+            m_notices << QStringLiteral(
+                             "%1 是用别的工具做的：这些列的类型不是程序使用的类型，数字会被当作文字比较"
+                             "（例如第 9 题之后就到不了第 10 题）：%2。程序已把它们改为程序使用的类型，"
+                             "所有的行都保留了%3。")
+                             .arg(
+                                 name, wrong.join(QStringLiteral("、")),
+                                 m_readOnly
+                                     ? QStringLiteral("（只改在本次使用的副本中，%1 本身没有改动）").arg(name)
+                                     : QString());
+        else
+            m_notices << QStringLiteral("%1 中这些列的类型不是程序使用的类型，数字会被当作文字比较：%2。"
+                                        "程序没能改正它们，%1 没有改动。\n%3")
+                             .arg(name, wrong.join(QStringLiteral("、")), err);
+    }
     m_open = true;
     return OpenResult::Ok;
+}
+
+bool Store::refuseChange() {
+    if (!m_open) {
+        m_lastError = QStringLiteral("题库没有打开");
+        return true;
+    }
+    if (m_readOnly) {
+        m_lastError = QStringLiteral("题库只能读取：%1。").arg(m_readOnlyReason);
+        return true;
+    }
+    return false;
 }
 
 QSqlQuery* Store::run(Sql id, const Params& params) {
@@ -202,7 +361,7 @@ QSqlQuery* Store::run(Sql id, const Params& params) {
         q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
         q->setForwardOnly(true);
         if (!q->prepare(statementText(id))) {
-            m_lastError = q->lastError().text();
+            m_lastError = describe(q->lastError());
             q.reset();
             return nullptr;
         }
@@ -210,7 +369,7 @@ QSqlQuery* Store::run(Sql id, const Params& params) {
     for (const auto& [name, value] : params)
         q->bindValue(QLatin1Char(':') + name, value);
     if (!q->exec()) {
-        m_lastError = q->lastError().text();
+        m_lastError = describe(q->lastError());
         q->finish();
         return nullptr;
     }
@@ -269,6 +428,8 @@ bool Store::forEachRow(Sql id, const Params& params, const std::function<void(co
 }
 
 bool Store::execute(Sql id, const Params& params) {
+    if (refuseChange())
+        return false;
     QSqlQuery* q = run(id, params);
     if (!q)
         return false;
@@ -277,10 +438,8 @@ bool Store::execute(Sql id, const Params& params) {
 }
 
 bool Store::appendRow(const QString& table, const Params& fields) {
-    if (!m_open) {
-        m_lastError = QStringLiteral("题库没有打开");
+    if (refuseChange())
         return false;
-    }
     const QStringList known = schema::columns(table);
     if (known.isEmpty() || fields.isEmpty()) {
         m_lastError = QStringLiteral("题库中没有这个表");
@@ -298,13 +457,13 @@ bool Store::appendRow(const QString& table, const Params& fields) {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!q.prepare(QStringLiteral("insert into \"%1\" (%2) values (%3)")
                        .arg(table, names.join(','), marks.join(',')))) {
-        m_lastError = q.lastError().text();
+        m_lastError = describe(q.lastError());
         return false;
     }
     for (int i = 0; i < fields.size(); ++i)
         q.bindValue(i, fields[i].second);
     if (!q.exec()) {
-        m_lastError = q.lastError().text();
+        m_lastError = describe(q.lastError());
         return false;
     }
     return true;

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QSqlQuery;
+class QTemporaryDir;
 
 // Values bound to a statement's named parameters, e.g. {{"code", code}, {"n", 3}}.
 using Params = QList<QPair<QString, QVariant>>;
@@ -86,11 +87,14 @@ class RowReader {
     QStringList m_columns;
 };
 
-// The question bank: one SQLite file, opened once and shared by every window.
+// The question bank: one SQLite file, opened once and shared by every window. Every change is in
+// the file itself when the statement returns (a rollback journal that SQLite deletes after each
+// change, and a full sync of the file and its folder), so ks.db alone can be copied at any time.
 class Store {
   public:
-    // Unreadable: SQLite could not read the file or the log it keeps beside it (ks.db-wal,
-    // ks.db-shm), e.g. one of them is a folder; the file itself may be fine.
+    // Unreadable: SQLite could not read the file or a journal or log beside it (ks.db-journal,
+    // ks.db-wal), e.g. one of them is a folder, or the file may not be read; the file itself may be
+    // fine.
     enum class OpenResult { Ok, Missing, NotADatabase, MissingTables, Unreadable };
 
     Store();
@@ -98,11 +102,24 @@ class Store {
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
 
-    // Opens an existing bank; never creates one. The file is never rewritten on failure.
+    // Opens an existing bank; never creates one. A file that is not a bank is never changed.
+    // Before SQLite sees the file, a log that an older program left beside it is put in when it
+    // belongs to the file and renamed aside when it does not, and a file last used with a log is
+    // turned back into one self-contained file. A bank that cannot be written here (the file, its
+    // folder or its disk is read-only) is read from a private copy and every change is refused
+    // with the reason. A bank whose number columns are declared as text (or not at all) gets the
+    // program's column types, keeping every row.
     OpenResult open(const QString& path);
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
+    // Chinese; a second line may carry SQLite's own (English) words.
     QString lastError() const { return m_lastError; }
+
+    // Whether changes are refused, and why (Chinese, e.g. "ks.db 是只读文件，你没有修改它的权限").
+    bool isReadOnly() const { return m_readOnly; }
+    QString readOnlyReason() const { return m_readOnlyReason; }
+    // What open() did to the file or kept aside, one Chinese paragraph each, to tell the user once.
+    QStringList notices() const { return m_notices; }
 
     // A failed query gives an empty RecordSet; the failure text is in lastError().
     RecordSet query(Sql id, const Params& params = {});
@@ -132,10 +149,17 @@ class Store {
     // Runs a statement on its prepared query (prepared once per connection); null on failure.
     QSqlQuery* run(Sql id, const Params& params);
     void dropPrepared();
+    // Deals with what an earlier program left beside the file; returns the file to open.
+    QString prepareFile(const QString& path);
+    bool refuseChange();
 
     QString m_connection;
     QString m_path;
     QString m_lastError;
     bool m_open = false;
+    bool m_readOnly = false;
+    QString m_readOnlyReason;
+    QStringList m_notices;
+    std::unique_ptr<QTemporaryDir> m_copy; // where a read-only bank is read from
     std::map<Sql, std::unique_ptr<QSqlQuery>> m_prepared;
 };

@@ -4,10 +4,13 @@
 //   veltaro-import BANK.xlsx ks.db          sheets 试卷, 题库 (and 评分)
 //   veltaro-import FOLDER ks.db             试卷.csv, 题库.csv (and 评分.csv)
 //   veltaro-import --export ks.db OUT.xlsx
+//   veltaro-import --check ks.mdb           reads every row of every table; prints the row counts
+//   veltaro-import --child ks.mdb OUT       as the program runs it: progress and result as lines
 // Prints the rows imported per table, or the error; exits non-zero on failure. An existing output
 // file is never overwritten, and a failed import leaves no output file.
 #include "bank/BankWorkbook.h"
 #include "store/AccessImport.h"
+#include "store/ChildImport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -17,13 +20,14 @@ namespace {
 
 void usage() {
     std::fprintf(
-        stderr,
-        "usage: veltaro-import BANK.mdb OUT.db\n"
-        "       veltaro-import BANK.xlsx OUT.db\n"
-        "       veltaro-import FOLDER OUT.db\n"
-        "       veltaro-import --export BANK.db OUT.xlsx\n"
-        "Imports the tables 试卷, 题库 and 评分 of an Access file, a workbook or a folder of\n"
-        "CSV files (试卷.csv, 题库.csv, 评分.csv) into a new bank, or exports a bank as a workbook.\n");
+        stderr, "usage: veltaro-import BANK.mdb OUT.db\n"
+                "       veltaro-import BANK.xlsx OUT.db\n"
+                "       veltaro-import FOLDER OUT.db\n"
+                "       veltaro-import --export BANK.db OUT.xlsx\n"
+                "       veltaro-import --check BANK.mdb\n"
+                "Imports the tables 试卷, 题库 and 评分 of an Access file, a workbook or a folder of\n"
+                "CSV files (试卷.csv, 题库.csv, 评分.csv) into a new bank, exports a bank as a workbook, or\n"
+                "reads every table of an Access file to see whether it can be read.\n");
 }
 
 // A workbook or a CSV folder into a new bank.
@@ -58,6 +62,36 @@ int exportWorkbook(const QString& db, const QString& out) {
     return 0;
 }
 
+// Every row of every table of an Access file, as a check that it can be read at all.
+int check(const QString& in) {
+    QString error;
+    std::unique_ptr<TableSource> source = bankimport::openAccessFile(in, &error);
+    if (!source) {
+        std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(error));
+        return 1;
+    }
+    for (const QString& table : source->tables()) {
+        QList<int> all;
+        for (int i = 0; i < source->columns(table).size(); ++i)
+            all << i;
+        qint64 rows = 0;
+        const bool ok = source->readRows(
+            table, all,
+            [&](const QVariantList&) {
+                if (++rows % 256 == 0)
+                    bankimport::childprotocol::progress(rows, -1);
+                return true;
+            },
+            &error);
+        std::printf("%s\t%lld\n", qPrintable(table), static_cast<long long>(rows));
+        if (!ok) {
+            std::fprintf(stderr, "veltaro-import: %s: %s\n", qPrintable(table), qPrintable(error));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -65,6 +99,18 @@ int main(int argc, char* argv[]) {
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("--export"))
         return exportWorkbook(args[1], args[2]);
+    if (args.size() == 3 && args[0] == QLatin1String("--child")) {
+        bankimport::childprotocol::progress(0, -1);
+        const bankimport::ImportResult result =
+            bankimport::importFile(args[1], args[2], [](qint64 done, qint64 total) {
+                bankimport::childprotocol::progress(done, total);
+                return true;
+            });
+        bankimport::childprotocol::result(result);
+        return result.ok ? 0 : 1;
+    }
+    if (args.size() == 2 && args[0] == QLatin1String("--check"))
+        return check(args[1]);
     if (args.size() != 2 || args[0].startsWith(QLatin1Char('-'))) {
         usage();
         return args.size() == 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help")) ? 0

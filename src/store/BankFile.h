@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What the bank file and the files SQLite may leave beside it (ks.db-wal, ks.db-shm) say, read
+// straight from their bytes, and the repairs that make ks.db a self-contained file again. No
+// widget here: the store reports what was done and a window tells the user.
+namespace bankfile {
+
+// The first 100 bytes of a SQLite file.
+struct Header {
+    bool sqlite = false;  // starts "SQLite format 3"
+    int pageSize = 0;     // bytes
+    bool walMode = false; // last used with a write-ahead log (file format versions 2)
+    quint32 changeCounter = 0;
+};
+Header readHeader(const QString& path);
+
+// The part of a write-ahead log that SQLite would put into the database: the frames after a
+// valid log header whose salts and running checksums hold, up to the last commit.
+struct WalLog {
+    bool valid = false; // a log header SQLite accepts
+    int pageSize = 0;
+    int committedFrames = 0;
+    // The change counter in every committed copy of page 1 (the page that holds the header).
+    QList<quint32> pageOneCounters;
+};
+WalLog readWal(const QString& path);
+
+// Whether another process holds one of SQLite's locks on the file: it is in use right now.
+bool lockedByAnotherProcess(const QString& path);
+
+// Why the bank cannot be changed here, in Chinese (the file, its folder, or the disk it lies on is
+// read-only); empty when it can. SQLite writes a journal beside the bank for every change, so the
+// folder must be writable too.
+QString whyNotWritable(const QString& dbPath);
+// Why the bank cannot be read at all; empty when it can.
+QString whyNotReadable(const QString& dbPath);
+
+// Whether a leftover log belongs to the database beside it.
+struct Verdict {
+    bool belongs = false;
+    QString why; // when it does not: a Chinese reason, for the notice
+};
+
+// A log that a program left behind when it was ended without closing the bank belongs to the
+// file only when putting it in cannot change what that program never writes. It does not when
+// the file does not use a log, the page sizes differ, the log's copies of the header do not
+// follow the file's, the result would be damaged, or the result would differ from the file in
+// anything but the answers (the practice answers in 题库 and the rows of 评分): the file was
+// replaced by another bank and the log would write the old bank's pages into it.
+Verdict judgeWal(const QString& dbPath, const QString& walPath);
+
+// Renames a file that is kept aside to "<name>.未使用-<yyyyMMdd-HHmmss>" beside it. Returns the
+// new path, or an empty text when it could not be renamed.
+QString setAside(const QString& path);
+
+// Puts the log (if any) into the database and makes the file use a rollback journal again. Runs
+// with an exclusive lock, so a shared-memory file ks.db-shm is neither needed nor touched.
+// Returns an empty text on success, otherwise a Chinese reason.
+QString makeSelfContained(const QString& dbPath);
+
+} // namespace bankfile

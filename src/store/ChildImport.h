@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/AccessImport.h"
+
+#include <QString>
+#include <QStringList>
+
+// libmdb may crash, loop or eat memory on a damaged Access file, so the program never reads one
+// itself: the import tool does, in a child process with limits on its memory, CPU time, output and
+// time without progress. It reports progress in lines on its standard output; whatever becomes of
+// it, the program goes on.
+namespace bankimport {
+
+struct ChildLimits {
+    qint64 addressSpaceBytes = qint64(1) << 30;
+    int cpuSeconds = 600;
+    int idleSeconds = 30;    // without a line on standard output
+    int totalSeconds = 3600; // the user can cancel long before
+    qint64 outputBytes = 4 << 20;
+    qint64 fileBytes = qint64(4) << 30;
+};
+
+// How a child run ended.
+struct ChildRun {
+    enum class End { Exited, FailedToStart, Crashed, TimedOut, Stalled, TooMuchOutput, Cancelled };
+    End end = End::FailedToStart;
+    int exitCode = -1;
+    QStringList lines; // its standard output, line by line (progress lines excluded)
+    QString errors;    // the start of its standard error output
+};
+
+// Runs tool with args under the limits. Lines "progress DONE TOTAL" go to progress (which cancels
+// the run by returning false); every other line is kept.
+ChildRun runChild(const QString& tool, const QStringList& args, const Progress& progress = {},
+                  const ChildLimits& limits = {});
+
+// Imports the Access file at path into a new bank at dbPath through the import tool. The tool
+// writes into a temporary folder beside dbPath that is removed whatever happens, so that neither
+// a ks.db nor a temporary file is left unless the import got through; an existing dbPath is never
+// replaced. A tool that crashes, hits a limit or stops making progress gives one message saying
+// that the file is damaged or no bank.
+ImportResult importInChild(const QString& tool, const QString& path, const QString& dbPath,
+                           const Progress& progress = {}, const ChildLimits& limits = {});
+
+// What the tool prints in its child mode (veltaro-import --child IN OUT).
+namespace childprotocol {
+void progress(qint64 done, qint64 total);
+// "ok" and a "rows TABLE N" line per table, or an "error TEXT" line per line of the message.
+void result(const ImportResult& r);
+} // namespace childprotocol
+
+} // namespace bankimport

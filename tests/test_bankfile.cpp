@@ -1,0 +1,382 @@
+// The bank file as users treat it: a document they copy while the program runs, replace with
+// another bank, open from a folder they cannot write, or receive from another tool. ks.db alone
+// holds every saved answer; a log an older version left beside it is put in only when it belongs
+// to it; a read-only bank is read and every save says why it was not kept.
+#include "TestSupport.h"
+
+#include "answering/PracticeWindow.h"
+#include "app/MainWindow.h"
+#include "store/BankFile.h"
+#include "store/Store.h"
+#include "ui/MessageBox.h"
+#include "ui/RichBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Statements on a bank through a connection of the test's own, outside the program.
+void run(const QString& path, const QStringList& statements, const QString& connection = "outside") {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString& s : statements)
+            QVERIFY2(q.exec(s), qPrintable(s + ": " + q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+QStringList column(const QString& path, const QString& sql) {
+    QStringList out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "look");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec(sql);
+        while (q.next())
+            out << q.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("look");
+    return out;
+}
+
+// Saves the way an older version of the program did, with a write-ahead log, and copies the
+// folder as a kill leaves it into `into`: the bank, its log and the log's shared-memory file, the
+// changes only in the log.
+void leaveLogBehind(const QString& path, const QStringList& statements, const QString& into) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("pragma journal_mode=wal"));
+        QVERIFY(q.exec("pragma wal_autocheckpoint=0"));
+        for (const QString& s : statements)
+            QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            QFile::remove(into + "/ks.db" + suffix);
+            QVERIFY(QFile::copy(path + suffix, into + "/ks.db" + suffix));
+        }
+    }
+    QSqlDatabase::removeDatabase("older");
+}
+
+// A bank of 40 questions whose texts fill several pages.
+void fill(TestBank& bank) {
+    bank.addPaper("1", "Dalmora", 40, true, 60);
+    for (int i = 1; i <= 40; ++i)
+        bank.addQuestion(
+            "1", i, QStringLiteral("甲卷第%1题 ").arg(i) + QString(120, QChar(0x8D26)) + " A.甲 B.乙", "A");
+}
+
+const QStringList kOlderSaves = {"update 题库 set practice='B' where tihao in (1, 17, 33)",
+                                 "insert into 评分 (code, tihao, answer, student, xingming, state) "
+                                 "values ('1', 2, 'C', '007', '张三', '一')"};
+
+} // namespace
+
+class BankFileTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() { useRecordingDialogs(); }
+
+    void everySaveIsInTheFileAlone();
+    void logOfThisBankIsPutIn();
+    void logOfAnotherBankIsKeptAside_data();
+    void logOfAnotherBankIsKeptAside();
+    void readOnlyBankIsReadAndSavesSayWhy_data();
+    void readOnlyBankIsReadAndSavesSayWhy();
+    void numbersDeclaredAsTextCompareAsNumbers();
+};
+
+// The program saves; a copy of ks.db alone, taken while it runs (or after it was ended without
+// closing), holds the answers, and nothing lies beside ks.db between saves.
+void BankFileTest::everySaveIsInTheFileAlone() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 5, 5, true, 10);
+    MainWindow w(bank.dir());
+    PracticeWindow* p = w.practiceWindow();
+    for (const char* answer : {"A", "BC", "D"}) {
+        p->答案超级编辑框->setBoxText(answer);
+        p->保存按钮->click();
+    }
+    QVERIFY(w.store().appendRow("评分", {{"tihao", 1},
+                                         {"code", "1"},
+                                         {"answer", "A"},
+                                         {"student", "007"},
+                                         {"xingming", "张三"},
+                                         {"state", "一"}}));
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(filesIn(bank.dir()), QStringList{"ks.db"});
+    QVERIFY(!bankfile::readHeader(bank.dbPath()).walMode);
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::copy(bank.dbPath(), elsewhere.filePath("ks.db")));
+    QCOMPARE(column(elsewhere.filePath("ks.db"), "select practice from 题库 order by tihao"),
+             QStringList({"A", "BC", "D", "", ""}));
+    QCOMPARE(column(elsewhere.filePath("ks.db"), "select xingming from 评分"), QStringList{"张三"});
+}
+
+// An older version was killed with answers still in its log: they are put into ks.db, which is a
+// single file again; a shared-memory file left read-only is no hindrance.
+void BankFileTest::logOfThisBankIsPutIn() {
+    TestBank older;
+    fill(older);
+    QTemporaryDir dir;
+    leaveLogBehind(older.dbPath(), kOlderSaves, dir.path());
+    QFile::setPermissions(dir.filePath("ks.db-shm"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QVERIFY(bankfile::readWal(dir.filePath("ks.db-wal")).committedFrames > 0);
+
+    MainWindow w(dir.path());
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+    QCOMPARE(w.practiceWindow()->答案超级编辑框->boxText(), QString("B"));
+    QCOMPARE(filesIn(dir.path()), QStringList{"ks.db"});
+    QVERIFY(!bankfile::readHeader(dir.filePath("ks.db")).walMode);
+    QCOMPARE(column(dir.filePath("ks.db"), "select tihao from 题库 where practice <> '' order by tihao"),
+             QStringList({"1", "17", "33"}));
+    QCOMPARE(column(dir.filePath("ks.db"), "select answer from 评分"), QStringList{"C"});
+    // And the program saves as usual.
+    w.practiceWindow()->答案超级编辑框->setBoxText("D");
+    w.practiceWindow()->保存按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(column(dir.filePath("ks.db"), "select practice from 题库 where tihao = 1"), QStringList{"D"});
+}
+
+void BankFileTest::logOfAnotherBankIsKeptAside_data() {
+    QTest::addColumn<bool>("newBankUsedALog");
+    QTest::newRow("new bank with a rollback journal") << false;
+    QTest::newRow("new bank also used with a log") << true;
+}
+
+// After the kill the user copies another bank over ks.db. SQLite would write the old bank's pages
+// from the log into it (its questions, standard answers and answers); the program keeps the log
+// aside instead, tells the user once, and the new bank stays exactly as it came.
+void BankFileTest::logOfAnotherBankIsKeptAside() {
+    QFETCH(bool, newBankUsedALog);
+    TestBank older;
+    fill(older);
+    QTemporaryDir given;
+    const QString newBank = given.filePath("ks.db");
+    QVERIFY(QFile::copy(older.dbPath(), newBank));
+    QStringList change = {"update 题库 set question = replace(question, '甲卷', '乙卷')"};
+    if (newBankUsedALog)
+        change << "pragma journal_mode=wal";
+    run(newBank, change);
+    QCOMPARE(bankfile::readHeader(newBank).walMode, newBankUsedALog);
+
+    QTemporaryDir dir;
+    leaveLogBehind(older.dbPath(), kOlderSaves, dir.path());
+    const QByteArray log = bytesOf(dir.filePath("ks.db-wal"));
+    QVERIFY(QFile::remove(dir.filePath("ks.db")));
+    QVERIFY(QFile::copy(newBank, dir.filePath("ks.db")));
+    const QByteArray copied = bytesOf(dir.filePath("ks.db"));
+
+    // What SQLite alone would make of the folder: the old bank's pages in the new bank.
+    {
+        QTemporaryDir probe;
+        for (const char* suffix : {"", "-wal"})
+            QVERIFY(QFile::copy(dir.filePath(QString("ks.db") + suffix),
+                                probe.filePath(QString("ks.db") + suffix)));
+        QVERIFY(column(probe.filePath("ks.db"), "select question from 题库").join("").contains("甲卷"));
+    }
+
+    MainWindow w(dir.path());
+    QCOMPARE(MessageBox::shown().size(), 1);
+    const QString told = MessageBox::shown().first().text;
+    QVERIFY2(told.contains("ks.db-wal") && told.contains("不属于现在的 ks.db") &&
+                 told.contains("已把它改名为"),
+             qPrintable(told));
+    QVERIFY(w.practiceWindow()->题目超级编辑框->boxText().startsWith("乙卷第1题"));
+    QCOMPARE(w.practiceWindow()->答案超级编辑框->boxText(), QString());
+    QVERIFY(!column(dir.filePath("ks.db"), "select question from 题库").join("").contains("甲卷"));
+    QCOMPARE(column(dir.filePath("ks.db"), "select count(*) from 评分"), QStringList{"0"});
+    QCOMPARE(column(dir.filePath("ks.db"), "pragma integrity_check"), QStringList{"ok"});
+    // The log is kept, renamed, byte for byte; the new bank only lost its log mode.
+    const QStringList files = filesIn(dir.path());
+    QCOMPARE(files.size(), 2);
+    QVERIFY(files[1].startsWith("ks.db-wal.未使用-"));
+    QVERIFY(told.contains(files[1]));
+    QCOMPARE(bytesOf(dir.filePath(files[1])), log);
+    if (!newBankUsedALog)
+        QCOMPARE(bytesOf(dir.filePath("ks.db")), copied);
+}
+
+void BankFileTest::readOnlyBankIsReadAndSavesSayWhy_data() {
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only file") << "file"
+                                    << "ks.db 是只读文件";
+    QTest::newRow("read-only folder") << "folder"
+                                      << "新建文件的权限";
+    QTest::newRow("read-only folder with another bank's log") << "folder+log"
+                                                              << "新建文件的权限";
+}
+
+// As a user who may not write the file or its folder (as root, the same test runs in a child
+// program as the user nobody): the papers and questions are there, one message says why answers
+// cannot be saved, every save says "没有保存" and why, and nothing in the folder changes.
+void BankFileTest::readOnlyBankIsReadAndSavesSayWhy() {
+    QFETCH(QString, what);
+    QFETCH(QString, reason);
+    const QByteArray given = qgetenv("VELTARO_READONLY_BANK");
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (setpriv.isEmpty())
+            QSKIP("running as root, and setpriv is missing to run the test as another user");
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+        {
+            TestBank older;
+            fill(older);
+            if (what.endsWith("log")) {
+                leaveLogBehind(older.dbPath(), kOlderSaves, dir.path());
+                QVERIFY(QFile::remove(dir.filePath("ks.db")));
+                QVERIFY(QFile::remove(dir.filePath("ks.db-shm")));
+                run(older.dbPath(), {"update 题库 set question = replace(question, '甲卷', '乙卷')"});
+            }
+            QVERIFY(QFile::copy(older.dbPath(), dir.filePath("ks.db")));
+        }
+        // The files are the user's own; only the file, or only the folder, is read-only.
+        const struct passwd* nobody = ::getpwnam("nobody");
+        QVERIFY(nobody);
+        for (const QString& f : filesIn(dir.path())) {
+            QVERIFY(::chown(QFile::encodeName(dir.filePath(f)).constData(), nobody->pw_uid, nobody->pw_gid) ==
+                    0);
+            QFile::setPermissions(dir.filePath(f), what == "file" ? QFileDevice::Permissions(0x4444)
+                                                                  : QFileDevice::Permissions(0x6644));
+        }
+        QVERIFY(::chown(QFile::encodeName(dir.path()).constData(), 0, 0) == 0);
+        if (what != "file")
+            QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VELTARO_READONLY_BANK", dir.path());
+        env.insert("HOME", dir.path());
+        child.setProcessEnvironment(env);
+        child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
+                              QCoreApplication::applicationFilePath(),
+                              "readOnlyBankIsReadAndSavesSayWhy:" + QString(QTest::currentDataTag())});
+        QVERIFY(child.waitForFinished(120000));
+        const QString out = QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError());
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
+        QVERIFY2(out.contains("PASS   : BankFileTest::readOnlyBankIsReadAndSavesSayWhy"), qPrintable(out));
+        return;
+    }
+    if (given.isEmpty())
+        QSKIP("not root: the read-only folders are prepared by the run as root");
+    const QString dir = QString::fromLocal8Bit(given);
+    QVERIFY(!QFileInfo(dir + "/ks.db").isWritable() || !QFileInfo(dir).isWritable());
+    QMap<QString, QByteArray> before;
+    for (const QString& f : filesIn(dir))
+        before[f] = bytesOf(dir + "/" + f);
+
+    {
+        MainWindow w(dir);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const QString told = MessageBox::shown().first().text;
+        QVERIFY2(told.contains("只能读取") && told.contains(reason) && told.contains("答案不能保存"),
+                 qPrintable(told));
+        PracticeWindow* p = w.practiceWindow();
+        QVERIFY(p->题目超级编辑框->boxText().contains(what.endsWith("log") ? "乙卷第1题" : "甲卷第1题"));
+        if (what.endsWith("log"))
+            QVERIFY2(told.contains("不属于现在的 ks.db") && told.contains("它留在原处"), qPrintable(told));
+        p->下一记录按钮->click();
+        QVERIFY(p->题目超级编辑框->boxText().contains("第2题"));
+        MessageBox::clear();
+        p->答案超级编辑框->setBoxText("AB");
+        p->保存按钮->click();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const QString save = MessageBox::shown().first().text;
+        QVERIFY2(save.startsWith("答案没有保存：题库只能读取") && save.contains(reason), qPrintable(save));
+        QCOMPARE(p->题号编辑框->text(), QString("2"));
+    }
+    QMap<QString, QByteArray> after;
+    for (const QString& f : filesIn(dir))
+        after[f] = bytesOf(dir + "/" + f);
+    QCOMPARE(after.keys(), before.keys());
+    QVERIFY(after == before);
+}
+
+// A bank from another tool declares its number columns as text, or declares nothing: on first
+// open the tables get the program's column types, every row (and column, index and view) stays,
+// and the user is told once. ">|" then reaches question 12, not 9.
+void BankFileTest::numbersDeclaredAsTextCompareAsNumbers() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ks.db");
+    QStringList make = {
+        "create table 试卷 (code text, name text, chouti text, paixu text, kstime text)",
+        "create table 题库 (ID integer primary key, code, tihao, question, pic, authority, practice, jiexi, "
+        "score, 备注 varchar(20) not null default '无')",
+        "create table 评分 (code text, tihao text, answer text, student text, xingming text, state text)",
+        "create index 题库_备注 on 题库 (备注)",
+        "create view 题目数 as select code, count(*) as n from 题库 group by code",
+        "insert into 试卷 values ('1', 'Dalmora', '12', '1', '60')",
+        "insert into 评分 values ('1', '10', 'A', '007', '张三', '一')",
+        "insert into 评分 values ('1', '9', 'B', '007', '张三', '一')",
+    };
+    for (int i = 1; i <= 12; ++i)
+        make << QStringLiteral(
+                    "insert into 题库 (ID, code, tihao, question, pic, authority, practice, jiexi, score) "
+                    "values (%1, %2, '%3', '第%3题 A.甲 B.乙', '', 'A', '', '', '1.5')")
+                    .arg(100 + i)
+                    .arg(i % 2 ? "1" : "'1'") // the code stored now as a number, now as text
+                    .arg(i);
+    run(path, make);
+
+    MainWindow w(dir.path());
+    QCOMPARE(MessageBox::shown().size(), 1);
+    const QString told = MessageBox::shown().first().text;
+    QVERIFY2(told.contains("题库.code") && told.contains("题库.tihao") && told.contains("评分.tihao") &&
+                 told.contains("试卷.chouti") && told.contains("所有的行都保留了"),
+             qPrintable(told));
+    PracticeWindow* p = w.practiceWindow();
+    QVERIFY(p->题目超级编辑框->boxText().startsWith("第1题"));
+    p->尾记录按钮->click();
+    QCOMPARE(p->题号编辑框->text(), QString("12"));
+    QVERIFY(p->题目超级编辑框->boxText().startsWith("第12题"));
+    QCOMPARE(w.store()
+                 .query(Sql::AnswerCard, {{"code", "1"}, {"student", "007"}, {"state", "一"}})
+                 .integer("tihao"),
+             9);
+    QCOMPARE(
+        column(
+            path,
+            "select ID || ':' || typeof(tihao) || ':' || typeof(code) || ':' || 备注 from 题库 order by ID"),
+        QStringList({"101:integer:text:无", "102:integer:text:无", "103:integer:text:无",
+                     "104:integer:text:无", "105:integer:text:无", "106:integer:text:无",
+                     "107:integer:text:无", "108:integer:text:无", "109:integer:text:无",
+                     "110:integer:text:无", "111:integer:text:无", "112:integer:text:无"}));
+    QCOMPARE(column(path, "select n from 题目数"), QStringList{"12"});
+    QCOMPARE(column(path, "select count(*) from sqlite_master where name = '题库_备注'"), QStringList{"1"});
+    // Told once: the next start finds nothing to change.
+    MessageBox::clear();
+    MainWindow again(dir.path());
+    QVERIFY(MessageBox::shown().isEmpty());
+}
+
+QTEST_MAIN(BankFileTest)
+#include "test_bankfile.moc"
