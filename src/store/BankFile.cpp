@@ -1,5 +1,7 @@
 #include "store/BankFile.h"
 
+#include "store/Schema.h"
+
 #include <QAtomicInt>
 #include <QDateTime>
 #include <QDir>
@@ -222,14 +224,14 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath) {
     // A file switched to a log says so in its header before the first frame is written, and says
     // otherwise only after its log has been put in.
     if (!header.walMode)
-        return {false, QStringLiteral("现在的 %1 不使用日志").arg(db)};
+        return {false, false, QStringLiteral("现在的 %1 不使用日志").arg(db)};
     if (!log.valid || log.pageSize != header.pageSize)
-        return {false, QStringLiteral("日志的页大小与 %1 不同").arg(db)};
+        return {false, false, QStringLiteral("日志的页大小与 %1 不同").arg(db)};
     // SQLite writes page 1 into the log with the change counter it read from the file plus one,
     // or with the file's own counter once a checkpoint has carried it over.
     for (quint32 c : log.pageOneCounters)
         if (c != header.changeCounter && c != header.changeCounter + 1)
-            return {false, QStringLiteral("日志中的文件头与 %1 的对不上").arg(db)};
+            return {false, false, QStringLiteral("日志中的文件头与 %1 的对不上").arg(db)};
 
     // Put the log into a copy and compare the copy with the file as it is.
     QTemporaryDir scratch;
@@ -237,30 +239,32 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath) {
     const QString replayed = scratch.filePath(QStringLiteral("replayed.db"));
     if (!scratch.isValid() || !QFile::copy(dbPath, bare) || !QFile::copy(dbPath, replayed) ||
         !QFile::copy(walPath, replayed + QStringLiteral("-wal")))
-        return {false, QStringLiteral("无法在临时文件夹中检查日志")};
+        return {false, false, QStringLiteral("无法在临时文件夹中检查日志")};
     Connection c(replayed);
     if (!c.ok())
-        return {false, QStringLiteral("无法检查日志")};
+        return {false, false, QStringLiteral("无法检查日志")};
     QSqlDatabase d = c.db();
     if (scalar(d, QStringLiteral("pragma quick_check")).toString() != QLatin1String("ok"))
-        return {false, QStringLiteral("用了这个日志的题库会是损坏的")};
+        return {false, false, QStringLiteral("用了这个日志的题库会是损坏的")};
+    if (const QStringList missing = schema::missing(d); !missing.isEmpty())
+        return {false, true, missing.join(QStringLiteral(", "))};
     QSqlQuery q(d);
     q.prepare(QStringLiteral("attach database ? as bare"));
     q.addBindValue(bare);
     if (!q.exec())
-        return {false, QStringLiteral("无法检查日志")};
+        return {false, false, QStringLiteral("无法检查日志")};
     const QString schemaRows = QStringLiteral("select type, name, tbl_name, sql from %1.sqlite_master");
     for (const auto& [a, b] : {std::pair{"main", "bare"}, std::pair{"bare", "main"}}) {
         const QVariant n =
             scalar(d, QStringLiteral("select count(*) from (%1 except %2)")
                           .arg(schemaRows.arg(QLatin1String(a)), schemaRows.arg(QLatin1String(b))));
         if (!n.isValid() || n.toLongLong() != 0)
-            return {false, QStringLiteral("它会改动题库的表结构")};
+            return {false, false, QStringLiteral("它会改动题库的表结构")};
     }
     QStringList tables;
     if (!q.exec(QStringLiteral(
             "select name from bare.sqlite_master where type = 'table' and name not like 'sqlite%'")))
-        return {false, QStringLiteral("无法检查日志")};
+        return {false, false, QStringLiteral("无法检查日志")};
     while (q.next())
         tables << q.value(0).toString();
     q.finish();
@@ -270,7 +274,7 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath) {
             continue;
         QStringList columns;
         if (!q.exec(QStringLiteral("pragma bare.table_info(%1)").arg(quoted(table))))
-            return {false, QStringLiteral("无法检查日志")};
+            return {false, false, QStringLiteral("无法检查日志")};
         while (q.next()) {
             const QString column = q.value(1).toString();
             if (table.compare(QStringLiteral("题库"), Qt::CaseInsensitive) == 0 &&
@@ -280,9 +284,9 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath) {
         }
         q.finish();
         if (!columns.isEmpty() && differs(d, table, columns))
-            return {false, QStringLiteral("它会改动表 %1 中程序从不改动的内容").arg(table)};
+            return {false, false, QStringLiteral("它会改动表 %1 中程序从不改动的内容").arg(table)};
     }
-    return {true, QString()};
+    return {true, false, QString()};
 }
 
 QString setAside(const QString& path) {
@@ -297,25 +301,39 @@ QString setAside(const QString& path) {
     return {};
 }
 
-QString makeSelfContained(const QString& dbPath) {
+Repair makeSelfContained(const QString& dbPath) {
+    Repair r;
     Connection c(dbPath, QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-    if (!c.ok())
-        return QStringLiteral("无法打开 %1 把日志写进去").arg(fileName(dbPath));
-    QSqlQuery q(c.db());
+    if (!c.ok()) {
+        r.error = QStringLiteral("无法打开 %1").arg(fileName(dbPath));
+        return r;
+    }
+    QSqlDatabase d = c.db();
+    QSqlQuery q(d);
     // Before the first read: with an exclusive lock SQLite keeps the log's index in memory.
     q.exec(QStringLiteral("pragma locking_mode=exclusive"));
-    if (!q.exec(QStringLiteral("pragma journal_mode=delete")) || !q.next() ||
+    const bool read = q.exec(QStringLiteral("select count(*) from sqlite_master")) && q.next();
+    q.finish();
+    if (read && !schema::missing(d).isEmpty()) {
+        r.ok = true;
+        return r;
+    }
+    if (!read || !q.exec(QStringLiteral("pragma journal_mode=delete")) || !q.next() ||
         q.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
         const QSqlError e = q.lastError();
         const int code = e.nativeErrorCode().toInt() & 0xFF;
+        r.damaged = code == 11 || code == 26;
         const QString why = code == 5 || code == 6 ? QStringLiteral("%1 正被另一个程序使用")
-                            : code == 13           ? QStringLiteral("磁盘已满")
+                            : code == 13           ? QStringLiteral("磁盘已满，无法把日志写进 %1")
+                            : r.damaged            ? QStringLiteral("%1 已损坏或不是题库文件")
                                                    : QStringLiteral("无法把日志写进 %1");
-        return why.arg(fileName(dbPath)) +
-               (e.databaseText().isEmpty() ? QString() : QLatin1Char('\n') + e.databaseText());
+        r.error = why.arg(fileName(dbPath)) +
+                  (e.databaseText().isEmpty() ? QString() : QLatin1Char('\n') + e.databaseText());
+        return r;
     }
     q.finish();
-    return {};
+    r.ok = true;
+    return r;
 }
 
 } // namespace bankfile

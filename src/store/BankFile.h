@@ -42,7 +42,8 @@ QString whyNotReadable(const QString& dbPath);
 // Whether a leftover log belongs to the database beside it.
 struct Verdict {
     bool belongs = false;
-    QString why; // when it does not: a Chinese reason, for the notice
+    bool notABank = false; // the file with its log in has not the bank's tables: leave both alone
+    QString why;           // why it does not belong (Chinese, for the notice), or what the file lacks
 };
 
 // A log that a program left behind when it was ended without closing the bank belongs to the
@@ -58,8 +59,13 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath);
 QString setAside(const QString& path);
 
 // Puts the log (if any) into the database and makes the file use a rollback journal again. Runs
-// with an exclusive lock, so a shared-memory file ks.db-shm is neither needed nor touched.
-// Returns an empty text on success, otherwise a Chinese reason.
-QString makeSelfContained(const QString& dbPath);
+// with an exclusive lock, so a shared-memory file ks.db-shm is neither needed nor touched. A file
+// without the bank's tables keeps its journal mode.
+struct Repair {
+    bool ok = false;
+    bool damaged = false; // SQLite found the file damaged or no database
+    QString error;        // Chinese; SQLite's own words on a second line
+};
+Repair makeSelfContained(const QString& dbPath);
 
 } // namespace bankfile

@@ -205,6 +205,11 @@ QString Store::prepareFile(const QString& path) {
                 QFile::remove(wal);
         } else if (const bankfile::Verdict v = bankfile::judgeWal(path, wal); v.belongs) {
             keepWal = true;
+        } else if (v.notABank) {
+            // Not a question bank: neither it nor its log is touched.
+            m_lastError = v.why;
+            m_notABank = true;
+            return {};
         } else {
             const QString found =
                 QStringLiteral("在 %1 旁边有一个程序上次没来得及写进题库的日志文件 %2，但它不属于现在的 "
@@ -226,24 +231,29 @@ QString Store::prepareFile(const QString& path) {
         }
     }
     QString work = path;
+    const QString journal = path + QStringLiteral("-journal");
     if (m_readOnly) {
         // Reading straight from a file that cannot be written would need SQLite's shared-memory
         // file beside it, and the log could neither be put in nor kept aside: read a private copy.
         m_copy = std::make_unique<QTemporaryDir>();
         work = m_copy->filePath(QStringLiteral("ks.db"));
+        // A journal left by a change that was cut off is rolled back in the copy.
         if (!m_copy->isValid() || !QFile::copy(path, work) ||
-            (keepWal && !QFile::copy(wal, work + QStringLiteral("-wal")))) {
+            (keepWal && !QFile::copy(wal, work + QStringLiteral("-wal"))) ||
+            (QFileInfo(journal).isFile() && !QFile::copy(journal, work + QStringLiteral("-journal")))) {
             m_lastError = QStringLiteral("%1 只能读取，而临时文件夹中放不下它的副本").arg(name);
             return {};
         }
         QFile::setPermissions(work, QFile::ReadOwner | QFile::WriteOwner);
     } else if (inUse) {
+        m_sharedWithOthers = true;
         return work;
     }
     if (keepWal || bankfile::readHeader(work).walMode) {
-        const QString err = bankfile::makeSelfContained(work);
-        if (!err.isEmpty()) {
-            m_lastError = err;
+        const bankfile::Repair repair = bankfile::makeSelfContained(work);
+        if (!repair.ok) {
+            m_lastError = repair.error;
+            m_damaged = repair.damaged;
             return {};
         }
     }
@@ -257,6 +267,7 @@ Store::OpenResult Store::open(const QString& path) {
     m_path = path;
     m_open = false;
     m_readOnly = false;
+    m_sharedWithOthers = m_notABank = m_damaged = false;
     m_readOnlyReason.clear();
     m_notices.clear();
     dropPrepared();
@@ -280,7 +291,9 @@ Store::OpenResult Store::open(const QString& path) {
     m_readOnly = !m_readOnlyReason.isEmpty();
     const QString work = prepareFile(path);
     if (work.isEmpty())
-        return OpenResult::Unreadable;
+        return m_notABank  ? OpenResult::MissingTables
+               : m_damaged ? OpenResult::NotADatabase
+                           : OpenResult::Unreadable;
 
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
@@ -317,7 +330,9 @@ Store::OpenResult Store::open(const QString& path) {
     // power cut cannot bring it back to undo a change that was reported as saved.
     q.exec("pragma journal_mode=delete");
     q.exec("pragma synchronous=extra");
-    if (const QStringList wrong = schema::mistyped(db); !wrong.isEmpty()) {
+    // Not while another program has the bank open: the change would wait for it.
+    if (const QStringList wrong = m_sharedWithOthers ? QStringList() : schema::mistyped(db);
+        !wrong.isEmpty()) {
         const QString name = fi.fileName();
         const QString err = schema::retype(db);
         if (err.isEmpty())

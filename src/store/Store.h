@@ -158,6 +158,9 @@ class Store {
     QString m_lastError;
     bool m_open = false;
     bool m_readOnly = false;
+    bool m_sharedWithOthers = false; // another program has the file open
+    bool m_notABank = false;         // found while preparing the file
+    bool m_damaged = false;
     QString m_readOnlyReason;
     QStringList m_notices;
     std::unique_ptr<QTemporaryDir> m_copy; // where a read-only bank is read from
