@@ -129,7 +129,14 @@ class BankFileTest : public QObject {
     void logOfAnotherBankIsKeptAside();
     void readOnlyBankIsReadAndSavesSayWhy_data();
     void readOnlyBankIsReadAndSavesSayWhy();
+    void readOnlySharedMemoryFileIsNoHindrance();
     void numbersDeclaredAsTextCompareAsNumbers();
+
+  private:
+    void checkReadOnlyBank(const QString& dir, const QString& what, const QString& reason);
+    void checkSharedMemoryFile(const QString& dir);
+    void giveToNobody(const QString& dir, bool folderToo);
+    void runAsNobody(const QString& dir);
 };
 
 // The program saves; a copy of ks.db alone, taken while it runs (or after it was ended without
@@ -256,63 +263,50 @@ void BankFileTest::readOnlyBankIsReadAndSavesSayWhy_data() {
                                                                << "新建文件的权限";
 }
 
-// As a user who may not write the file or its folder (as root, the same test runs in a child
-// program as the user nobody): the papers and questions are there, one message says why answers
-// cannot be saved, every save says "没有保存" and why, and nothing in the folder changes.
+// As a user who may not write the file or its folder: the papers and questions are there, one
+// message says why answers cannot be saved, every save says "没有保存" and why, and nothing in the
+// folder changes. Run as root, the checks run in a child program as the user nobody.
 void BankFileTest::readOnlyBankIsReadAndSavesSayWhy() {
     QFETCH(QString, what);
     QFETCH(QString, reason);
-    const QByteArray given = qgetenv("VELTARO_READONLY_BANK");
-    if (::geteuid() == 0) {
-        const QString setpriv = QStandardPaths::findExecutable("setpriv");
-        if (setpriv.isEmpty())
-            QSKIP("running as root, and setpriv is missing to run the test as another user");
-        QTemporaryDir dir;
-        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
-        {
-            TestBank older;
-            fill(older);
-            if (what.endsWith("log")) {
-                leaveLogBehind(older.dbPath(), kOlderSaves, dir.path());
-                QVERIFY(QFile::remove(dir.filePath("ks.db")));
-                QVERIFY(QFile::remove(dir.filePath("ks.db-shm")));
-                run(older.dbPath(), {"update 题库 set question = replace(question, '甲卷', '乙卷')"});
-            }
-            if (what.endsWith("cut"))
-                leaveCutOffSave(older.dbPath(), dir.path());
-            else
-                QVERIFY(QFile::copy(older.dbPath(), dir.filePath("ks.db")));
-        }
-        // The files are the user's own; only the file, or only the folder, is read-only.
-        const struct passwd* nobody = ::getpwnam("nobody");
-        QVERIFY(nobody);
-        for (const QString& f : filesIn(dir.path())) {
-            QVERIFY(::chown(QFile::encodeName(dir.filePath(f)).constData(), nobody->pw_uid, nobody->pw_gid) ==
-                    0);
-            QFile::setPermissions(dir.filePath(f), what == "file" ? QFileDevice::Permissions(0x4444)
-                                                                  : QFileDevice::Permissions(0x6644));
-        }
-        QVERIFY(::chown(QFile::encodeName(dir.path()).constData(), 0, 0) == 0);
-        if (what != "file")
-            QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555));
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VELTARO_READONLY_BANK", dir.path());
-        env.insert("HOME", dir.path());
-        child.setProcessEnvironment(env);
-        child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
-                              QCoreApplication::applicationFilePath(),
-                              "readOnlyBankIsReadAndSavesSayWhy:" + QString(QTest::currentDataTag())});
-        QVERIFY(child.waitForFinished(120000));
-        const QString out = QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError());
-        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
-        QVERIFY2(out.contains("PASS   : BankFileTest::readOnlyBankIsReadAndSavesSayWhy"), qPrintable(out));
+    if (const QString given = qEnvironmentVariable("VELTARO_TEST_FOLDER"); !given.isEmpty()) {
+        checkReadOnlyBank(given, what, reason);
         return;
     }
-    if (given.isEmpty())
-        QSKIP("not root: the read-only folders are prepared by the run as root");
-    const QString dir = QString::fromLocal8Bit(given);
+    QTemporaryDir dir;
+    {
+        TestBank older;
+        fill(older);
+        if (what.endsWith("log")) {
+            leaveLogBehind(older.dbPath(), kOlderSaves, dir.path());
+            QVERIFY(QFile::remove(dir.filePath("ks.db")));
+            QVERIFY(QFile::remove(dir.filePath("ks.db-shm")));
+            run(older.dbPath(), {"update 题库 set question = replace(question, '甲卷', '乙卷')"});
+        }
+        if (what.endsWith("cut"))
+            leaveCutOffSave(older.dbPath(), dir.path());
+        else
+            QVERIFY(QFile::copy(older.dbPath(), dir.filePath("ks.db")));
+    }
+    // The files are the user's own; only the file, or only the folder, is read-only.
+    for (const QString& f : filesIn(dir.path()))
+        QVERIFY(QFile::setPermissions(dir.filePath(f), what == "file" ? QFileDevice::Permissions(0x4444)
+                                                                      : QFileDevice::Permissions(0x6644)));
+    const bool root = ::geteuid() == 0;
+    if (root)
+        giveToNobody(dir.path(), what == "file");
+    if (what != "file")
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555)));
+    if (!QTest::currentTestFailed()) {
+        if (root)
+            runAsNobody(dir.path());
+        else
+            checkReadOnlyBank(dir.path(), what, reason);
+    }
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7700));
+}
+
+void BankFileTest::checkReadOnlyBank(const QString& dir, const QString& what, const QString& reason) {
     QVERIFY(!QFileInfo(dir + "/ks.db").isWritable() || !QFileInfo(dir).isWritable());
     QMap<QString, QByteArray> before;
     for (const QString& f : filesIn(dir))
@@ -346,6 +340,74 @@ void BankFileTest::readOnlyBankIsReadAndSavesSayWhy() {
         after[f] = bytesOf(dir + "/" + f);
     QCOMPARE(after.keys(), before.keys());
     QVERIFY(after == before);
+}
+
+// An older version was killed and its shared-memory file was left read-only; the user fixed
+// ks.db but not that file. The bank opens, the log goes in, the file goes, and answers save.
+void BankFileTest::readOnlySharedMemoryFileIsNoHindrance() {
+    if (const QString given = qEnvironmentVariable("VELTARO_TEST_FOLDER"); !given.isEmpty()) {
+        checkSharedMemoryFile(given);
+        return;
+    }
+    QTemporaryDir dir;
+    TestBank older;
+    fill(older);
+    leaveLogBehind(older.dbPath(), kOlderSaves, dir.path());
+    QVERIFY(QFile::setPermissions(dir.filePath("ks.db-shm"), QFileDevice::Permissions(0x4444)));
+    if (::geteuid() == 0) {
+        giveToNobody(dir.path(), true);
+        runAsNobody(dir.path());
+    } else {
+        checkSharedMemoryFile(dir.path());
+    }
+}
+
+void BankFileTest::checkSharedMemoryFile(const QString& dir) {
+    QVERIFY(!QFileInfo(dir + "/ks.db-shm").isWritable());
+    MainWindow w(dir);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+    PracticeWindow* p = w.practiceWindow();
+    QCOMPARE(p->答案超级编辑框->boxText(), QString("B"));
+    QCOMPARE(filesIn(dir), QStringList{"ks.db"});
+    p->答案超级编辑框->setBoxText("C");
+    p->保存按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(column(dir + "/ks.db", "select practice from 题库 where tihao = 1"), QStringList{"C"});
+}
+
+// The folder's files (and the folder itself, when asked) become the user nobody's.
+void BankFileTest::giveToNobody(const QString& dir, bool folderToo) {
+    const struct passwd* nobody = ::getpwnam("nobody");
+    QVERIFY(nobody);
+    for (const QString& f : filesIn(dir))
+        QVERIFY(::chown(QFile::encodeName(dir + "/" + f).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+    QVERIFY(::chown(QFile::encodeName(dir).constData(), folderToo ? nobody->pw_uid : 0,
+                    folderToo ? nobody->pw_gid : 0) == 0);
+    // QTemporaryDir makes its folder for its owner alone.
+    QVERIFY(QFile::setPermissions(dir, QFileDevice::Permissions(0x7755)));
+}
+
+// Runs the current test function with its data row again in a child program as the user nobody,
+// with the folder handed over; fails when it fails there.
+void BankFileTest::runAsNobody(const QString& dir) {
+    const QString setpriv = QStandardPaths::findExecutable("setpriv");
+    if (setpriv.isEmpty())
+        QSKIP("running as root, and setpriv is missing to run the test as another user");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VELTARO_TEST_FOLDER", dir);
+    env.insert("HOME", dir);
+    child.setProcessEnvironment(env);
+    QString function = QTest::currentTestFunction();
+    if (QTest::currentDataTag())
+        function += ':' + QString(QTest::currentDataTag());
+    child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
+                          QCoreApplication::applicationFilePath(), function});
+    QVERIFY(child.waitForFinished(120000));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
+    QVERIFY2(out.contains("PASS   : BankFileTest::" + QString(QTest::currentTestFunction())),
+             qPrintable(out));
 }
 
 // A bank from another tool declares its number columns as text, or declares nothing: on first
