@@ -109,6 +109,7 @@ class ImportTest : public QObject {
     void startUpImportsOrExplainsOnce();
     void importThatGoesWrongIsToldAndLeavesNothing_data();
     void importThatGoesWrongIsToldAndLeavesNothing();
+    void cancelledImportLeavesNothing();
     void commandLineReportsAndRefusesToOverwrite();
 };
 
@@ -470,6 +471,26 @@ void ImportTest::importThatGoesWrongIsToldAndLeavesNothing() {
     QVERIFY(!app.store.isOpen());
     QStringList all = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(all, QStringList({"ks.mdb"}));
+}
+
+// 取消 in the progress dialog: the tool is stopped and its half-made bank goes with its folder.
+void ImportTest::cancelledImportLeavesNothing() {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("ks.mdb"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("bank 3000");
+    f.close();
+    QList<qint64> seen;
+    const auto result = bankimport::importInChild(QStringLiteral(VELTARO_IMPORT_DOUBLE), f.fileName(),
+                                                  dir.filePath("ks.db"), [&](qint64 done, qint64) {
+                                                      seen << done;
+                                                      return seen.size() < 3;
+                                                  });
+    QVERIFY(!result.ok && result.cancelled);
+    QCOMPARE(result.error, QStringLiteral("已取消导入 ks.mdb，没有创建 ks.db。"));
+    QCOMPARE(seen.mid(0, 3), QList<qint64>({0, 256, 512}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"ks.mdb"}));
 }
 
 void ImportTest::commandLineReportsAndRefusesToOverwrite() {
