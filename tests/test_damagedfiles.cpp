@@ -272,7 +272,7 @@ void DamagedFilesTest::savesThatCannotBeWrittenAreTold() {
     QCOMPARE(bank.scalar("select count(*) from 题库 where practice<>''").toInt(), 0);
     // With room again, the same save goes through.
     MessageBox::clear();
-    p->题号编辑框->setText("1");
+    p->首记录按钮->click();
     p->答案超级编辑框->setBoxText("AB");
     p->保存按钮->click();
     QVERIFY(MessageBox::shown().isEmpty());
