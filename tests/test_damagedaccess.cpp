@@ -3,7 +3,8 @@
 // interrupted copy leaves them, and files with bytes changed at random. Each import ends in a bank
 // or in a clean refusal, within the limits, leaving nothing behind; a tool that crashes or stalls
 // on the way is told as a damaged file. The same files are also read in full by the tool's check
-// mode, which reaches the rows the import never reads in files without a bank.
+// mode (every eighth cut, every changed file), which reaches the rows the import never reads in
+// files without a bank.
 //
 // The normal run takes every cut and a sample of the changed files; with VELTARO_LONG_RUN=1 (set
 // by ./test --fuzz) it takes 400 changed files.
@@ -40,8 +41,8 @@ struct Tally {
     int imported = 0, refused = 0, damaged = 0;
 };
 
-// One file through the import and through the check mode.
-void tryFile(const QByteArray& bytes, const QString& label, Tally& tally) {
+// One file through the import, and through the check mode when asked.
+void tryFile(const QByteArray& bytes, const QString& label, Tally& tally, bool check = true) {
     QTemporaryDir dir;
     const QString mdb = dir.filePath("ks.mdb");
     {
@@ -49,8 +50,8 @@ void tryFile(const QByteArray& bytes, const QString& label, Tally& tally) {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    const auto result =
-        bankimport::importInChild(QStringLiteral(VELTARO_IMPORT_TOOL), mdb, dir.filePath("ks.db"), {}, limits());
+    const auto result = bankimport::importInChild(QStringLiteral(VELTARO_IMPORT_TOOL), mdb,
+                                                  dir.filePath("ks.db"), {}, limits());
     if (result.ok) {
         ++tally.imported;
     } else {
@@ -58,17 +59,19 @@ void tryFile(const QByteArray& bytes, const QString& label, Tally& tally) {
         if (result.error.contains(QStringLiteral("文件已损坏或不是题库文件"))) {
             ++tally.damaged;
             qInfo("%s: %s", qPrintable(label), qPrintable(result.error));
-        }
-        else
+        } else
             ++tally.refused;
-        const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QStringList left =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         QVERIFY2(left == QStringList{"ks.mdb"}, qPrintable(label + ": " + left.join(' ')));
     }
     QCOMPARE(bytesOf(mdb), bytes); // only read
-    const bankimport::ChildRun check =
+    if (!check)
+        return;
+    const bankimport::ChildRun read =
         bankimport::runChild(QStringLiteral(VELTARO_IMPORT_TOOL), {"--check", mdb}, {}, limits());
-    QVERIFY2(check.end == bankimport::ChildRun::End::Exited || check.end == bankimport::ChildRun::End::Crashed ||
-                 check.end == bankimport::ChildRun::End::Stalled || check.end == bankimport::ChildRun::End::TooMuchOutput,
+    QVERIFY2(read.end != bankimport::ChildRun::End::FailedToStart &&
+                 read.end != bankimport::ChildRun::End::Cancelled,
              qPrintable(label));
 }
 
@@ -90,7 +93,9 @@ void DamagedAccessTest::everyCutEndsCleanly() {
     for (const QString& name : kFiles) {
         const QByteArray whole = bytesOf(kFixtures + "/" + name);
         for (qsizetype size = 0; size < whole.size(); size += 4096) {
-            tryFile(whole.left(size), QStringLiteral("%1 cut at %2").arg(name).arg(size), tally);
+            // Every eighth cut is also read in full.
+            tryFile(whole.left(size), QStringLiteral("%1 cut at %2").arg(name).arg(size), tally,
+                    size % (8 * 4096) == 0);
             if (QTest::currentTestFailed())
                 return;
         }

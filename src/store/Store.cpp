@@ -336,15 +336,15 @@ Store::OpenResult Store::open(const QString& path) {
         const QString name = fi.fileName();
         const QString err = schema::retype(db);
         if (err.isEmpty())
-            m_notices << QStringLiteral(
-                             "%1 是用别的工具做的：这些列的类型不是程序使用的类型，数字会被当作文字比较"
-                             "（例如第 9 题之后就到不了第 10 题）：%2。程序已把它们改为程序使用的类型，"
-                             "所有的行都保留了%3。")
-                             .arg(
-                                 name, wrong.join(QStringLiteral("、")),
-                                 m_readOnly
-                                     ? QStringLiteral("（只改在本次使用的副本中，%1 本身没有改动）").arg(name)
-                                     : QString());
+            m_notices
+                << QStringLiteral(
+                       "%1 中这些列的类型不是程序使用的类型（别的工具做的题库常常这样），数字会被当作文字比较"
+                       "（例如第 9 题之后就到不了第 10 题）：%2。程序已把它们改为程序使用的类型，"
+                       "所有的行都保留了%3。")
+                       .arg(name, wrong.join(QStringLiteral("、")),
+                            m_readOnly
+                                ? QStringLiteral("（只改在本次使用的副本中，%1 本身没有改动）").arg(name)
+                                : QString());
         else
             m_notices << QStringLiteral("%1 中这些列的类型不是程序使用的类型，数字会被当作文字比较：%2。"
                                         "程序没能改正它们，%1 没有改动。\n%3")
