@@ -485,13 +485,11 @@ bool Store::appendRow(const QString& table, const Params& fields) {
 }
 
 bool Store::begin() {
-    if (!m_open) {
-        m_lastError = QStringLiteral("题库没有打开");
+    if (refuseChange())
         return false;
-    }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction()) {
-        m_lastError = db.lastError().text();
+        m_lastError = describe(db.lastError());
         return false;
     }
     return true;
@@ -500,7 +498,7 @@ bool Store::begin() {
 bool Store::commit() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.commit()) {
-        m_lastError = db.lastError().text();
+        m_lastError = describe(db.lastError());
         db.rollback();
         return false;
     }
