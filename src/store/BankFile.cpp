@@ -269,7 +269,7 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath) {
         tables << q.value(0).toString();
     q.finish();
     for (const QString& table : tables) {
-        // The program adds, changes and deletes exam answers, and writes practice answers.
+        // Answers: exam answers added, changed and deleted, practice answers written.
         if (table.compare(QStringLiteral("评分"), Qt::CaseInsensitive) == 0)
             continue;
         QStringList columns;

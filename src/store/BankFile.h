@@ -46,12 +46,13 @@ struct Verdict {
     QString why;           // why it does not belong (Chinese, for the notice), or what the file lacks
 };
 
-// A log that a program left behind when it was ended without closing the bank belongs to the
-// file only when putting it in cannot change what that program never writes. It does not when
-// the file does not use a log, the page sizes differ, the log's copies of the header do not
-// follow the file's, the result would be damaged, or the result would differ from the file in
-// anything but the answers (the practice answers in 题库 and the rows of 评分): the file was
-// replaced by another bank and the log would write the old bank's pages into it.
+// A log that an older version left behind when it was ended without closing the bank belongs to
+// the file only when putting it in changes nothing but answers, all those versions wrote into a
+// log. It does not when the file does not use a log, the page sizes differ, the log's copies of
+// the header do not follow the file's, the result would be damaged, or the result would differ
+// from the file in anything but the answers (the practice answers in 题库 and the rows of 评分):
+// the file was replaced by another bank and the log would write the old bank's pages into it. A
+// log that holds anything else is kept aside rather than trusted.
 Verdict judgeWal(const QString& dbPath, const QString& walPath);
 
 // Renames a file that is kept aside to "<name>.未使用-<yyyyMMdd-HHmmss>" beside it. Returns the
