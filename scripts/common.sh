@@ -8,7 +8,7 @@ VELTARO_PACKAGES=(
     fonts-wqy-zenhei xvfb xauth
     espeak-ng libespeak-ng-dev espeak-ng-data sox qt6-translations-l10n libsqlite3-dev
     unzip poppler-utils
-    qt6-svg-dev desktop-file-utils appstream dpkg-dev
+    qt6-svg-dev libqt6svg6 desktop-file-utils appstream dpkg-dev
 )
 
 # What the fuzz preset needs besides (./test --fuzz): clang and its libFuzzer runtime.
