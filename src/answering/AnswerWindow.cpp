@@ -7,7 +7,9 @@
 #include "ui/Controls.h"
 #include "ui/FontChooser.h"
 #include "ui/Gbk.h"
+#include "ui/KeyBindings.h"
 #include "ui/MessageBox.h"
+#include "ui/PictureView.h"
 #include "ui/RichBox.h"
 
 #include <QApplication>
@@ -16,22 +18,21 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSet>
+#include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
 #include <cmath>
 
-namespace {
-// A tab page's top-left lies this far into the tab control (below the tab bar).
-constexpr int kPageTop = 24;
-} // namespace
-
 AnswerWindow::AnswerWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent)
-    : WorkWindow(app, host, kind, parent) {}
+    : WorkWindow(app, host, kind, parent), m_keys(new KeyBindings(this)) {}
 
+// Places are drawn in the tab control's coordinates; a page starts below the tab bar and the
+// pane's edge.
 void AnswerWindow::placeOnPage(QWidget* w, int x, int y, int width, int height) {
-    w->setGeometry(x, y - kPageTop, width, height);
+    w->setGeometry(x, y - m_pageTop, width, height);
 }
 
 void AnswerWindow::buildAnswerControls(const Places& places) {
@@ -47,6 +48,8 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     auto* picturePage = new QWidget;
     题目区高级选择夹->addTab(textPage, QStringLiteral("文字"));
     题目区高级选择夹->addTab(picturePage, QStringLiteral("图片"));
+    题目区高级选择夹->ensurePolished();
+    m_pageTop = 题目区高级选择夹->tabBar()->sizeHint().height() + 1;
     题目超级编辑框 = new RichBox(textPage);
     题目超级编辑框->setObjectName(QStringLiteral("题目超级编辑框"));
     placeOnPage(题目超级编辑框, 8, 32, places.tabs.width() - 16, 224);
@@ -54,6 +57,7 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     图片框1->setObjectName(QStringLiteral("图片框1"));
     图片框1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeOnPage(图片框1, 8, 32, places.tabs.width() - 16, 208);
+    图片框1->installEventFilter(this);
 
     答题区分组框 = new QGroupBox(this);
     答题区分组框->setObjectName(QStringLiteral("答题区分组框"));
@@ -102,11 +106,35 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     尾记录按钮 = makeButton(答题区分组框, QStringLiteral("尾记录按钮"), QStringLiteral(">|"));
     尾记录按钮->setGeometry(places.last, 86, 20, 20);
 
+    题号编辑框->setToolTip(QStringLiteral("题号：输入后按回车显示该题"));
+
     connect(题号编辑框, &QLineEdit::editingFinished, this, &AnswerWindow::goToTypedPosition);
     connect(首记录按钮, &QPushButton::clicked, this, &AnswerWindow::first);
     connect(上一记录按钮, &QPushButton::clicked, this, &AnswerWindow::previous);
     connect(下一记录按钮, &QPushButton::clicked, this, &AnswerWindow::next);
     connect(尾记录按钮, &QPushButton::clicked, this, &AnswerWindow::last);
+}
+
+void AnswerWindow::bindKeys() {
+    // A number typed into the question box is gone to first, as a click on a button would do.
+    auto goToTyped = [this] {
+        if (QApplication::focusWidget() == 题号编辑框)
+            goToTypedPosition();
+    };
+    KeyBindings& k = *m_keys;
+    k.bind(首记录按钮, {QKeySequence(Qt::CTRL | Qt::Key_Home)}, QStringLiteral("第一题"), goToTyped);
+    k.bind(上一记录按钮, {QKeySequence(Qt::Key_PageUp)}, QStringLiteral("上一题"), goToTyped);
+    k.bind(下一记录按钮, {QKeySequence(Qt::Key_PageDown)}, QStringLiteral("下一题"), goToTyped);
+    k.bind(尾记录按钮, {QKeySequence(Qt::CTRL | Qt::Key_End)}, QStringLiteral("最后一题"), goToTyped);
+    k.bind(保存按钮, {QKeySequence(Qt::CTRL | Qt::Key_Enter), QKeySequence(Qt::CTRL | Qt::Key_Return)},
+           QStringLiteral("保存答案并显示下一题"));
+    const Qt::Key letters[] = {Qt::Key_A, Qt::Key_B, Qt::Key_C, Qt::Key_D, Qt::Key_E, Qt::Key_F, Qt::Key_G};
+    for (int i = 0; i < 7; ++i)
+        k.bind(m_options[i], {QKeySequence(Qt::ALT | letters[i])},
+               QStringLiteral("勾选或取消选项 %1").arg(m_options[i]->text()));
+    k.bind(选择框对, {QKeySequence(Qt::ALT | Qt::Key_Y)}, QStringLiteral("勾选或取消“对”"));
+    k.bind(选择框错, {QKeySequence(Qt::ALT | Qt::Key_N)}, QStringLiteral("勾选或取消“错”"));
+    k.watchControls();
 }
 
 // The answer rules work on GBK bytes: a character GBK has no code for would come back as "?".
@@ -222,21 +250,46 @@ void AnswerWindow::tellUnsavableAnswer() {
 }
 
 void AnswerWindow::showPicture(const QString& pic) {
-    图片框1->clear();
-    if (pic.trimmed().isEmpty())
+    m_picture = QPixmap();
+    const QString path = pic.trimmed().isEmpty() ? QString() : resolveBankPath(m_app.programDir, pic);
+    if (!path.isEmpty()) {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QImage image = reader.read();
+        if (!image.isNull())
+            m_picture = QPixmap::fromImage(image);
+    }
+    fitPicture();
+}
+
+void AnswerWindow::fitPicture() {
+    if (m_picture.isNull()) {
+        图片框1->clear();
+        图片框1->unsetCursor();
+        图片框1->setToolTip(QString());
         return;
-    const QString path = resolveBankPath(m_app.programDir, pic);
-    if (path.isEmpty())
-        return;
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull())
-        return;
-    QPixmap pixmap = QPixmap::fromImage(image);
-    if (pixmap.width() > 图片框1->width() || pixmap.height() > 图片框1->height())
-        pixmap = pixmap.scaled(图片框1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    图片框1->setPixmap(pixmap);
+    }
+    const QSize room = 图片框1->size();
+    if (m_picture.width() > room.width() || m_picture.height() > room.height())
+        图片框1->setPixmap(m_picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    else
+        图片框1->setPixmap(m_picture);
+    图片框1->setCursor(Qt::PointingHandCursor);
+    图片框1->setToolTip(QStringLiteral("点击按原大小查看图片"));
+}
+
+void AnswerWindow::showPictureFullSize() {
+    if (!m_picture.isNull())
+        PictureView::showFullSize(this, m_picture, QStringLiteral("第 %1 题的图片").arg(题号编辑框->text()));
+}
+
+bool AnswerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == 图片框1 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !m_picture.isNull()) {
+        showPictureFullSize();
+        return true;
+    }
+    return WorkWindow::eventFilter(watched, event);
 }
 
 void AnswerWindow::first() {
@@ -352,7 +405,10 @@ void AnswerWindow::setPaper(const QString& code, const QString& name) {
 void AnswerWindow::layoutAnswerArea(int W, int H) {
     题目区高级选择夹->resize(W - 20, H - 220);
     题目超级编辑框->resize(W - 40, H - 260);
-    图片框1->resize(W - 40, H - 260);
+    if (图片框1->size() != QSize(W - 40, H - 260)) {
+        图片框1->resize(W - 40, H - 260);
+        fitPicture();
+    }
     答题区分组框->setGeometry(答题区分组框->x(), 题目区高级选择夹->height() + 70, W - 20,
                               答题区分组框->height());
     答案超级编辑框->resize(W - 40, 答案超级编辑框->height());

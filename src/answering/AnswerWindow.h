@@ -3,6 +3,7 @@
 #include "shell/WorkWindow.h"
 
 #include <QList>
+#include <QPixmap>
 #include <optional>
 
 class QCheckBox;
@@ -11,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class KeyBindings;
 class RichBox;
 
 // What the exam and practice windows share: the paper button, the question tabs, the answer
@@ -99,14 +101,27 @@ class AnswerWindow : public WorkWindow {
     bool requireShownQuestion();
     // Tells the user that the answer holds a character the answer rules cannot keep.
     void tellUnsavableAnswer();
+    // The window's keys: PageUp/PageDown, Ctrl+Home/Ctrl+End, Ctrl+Enter, Alt+A…Alt+G, Alt+Y, Alt+N.
+    // A window adds its own keys through keys() first; call once every control exists.
+    void bindKeys();
+    KeyBindings& keys() { return *m_keys; }
+    // Shows the picture whole in 图片框1, scaled down when it is larger.
+    void fitPicture();
+    // The picture at full size in a window of its own.
+    void showPictureFullSize();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Places a control given in tab-control coordinates on one of its pages.
-    static void placeOnPage(QWidget* w, int x, int y, int width, int height);
+    void placeOnPage(QWidget* w, int x, int y, int width, int height);
     void layoutAnswerArea(int W, int H);
 
   private:
     bool step(int direction);
     void toggleOption(QCheckBox* box);
     QList<QCheckBox*> m_options;
+    KeyBindings* m_keys = nullptr;
+    int m_pageTop = 24;
+    // The question's picture as read; 图片框1 shows it fitted to its size.
+    QPixmap m_picture;
     std::optional<qint64> m_shownPosition;
     bool m_goingToTyped = false;
 };

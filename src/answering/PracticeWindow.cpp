@@ -11,6 +11,7 @@
 #include "ui/Gbk.h"
 #include "ui/Controls.h"
 #include "ui/Grid.h"
+#include "ui/KeyBindings.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
 
@@ -50,6 +51,10 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     滑块条语速->setGeometry(554, 20, 144, 18);
     滑块条语速->setRange(-10, 10);
     输出按钮 = makeButton(分组框1, QStringLiteral("输出按钮"), QStringLiteral("输出"), {710, 18, 40, 20});
+    // The slider is the one control of the row without a caption: a small one under it.
+    auto* speedCaption =
+        makeLabel(分组框1, QStringLiteral("sliderCaption"), QStringLiteral("语速"), {554, 37, 144, 14});
+    speedCaption->setAlignment(Qt::AlignCenter);
 
     buildAnswerControls(
         {QRect(10, 71, 774, 264), QRect(10, 341, 776, 120), QRect(8, 16, 760, 56), 520, 547, 574, 613, 641});
@@ -69,6 +74,8 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     解析超级编辑框 = new RichBox(answerPage);
     解析超级编辑框->setObjectName(QStringLiteral("解析超级编辑框"));
     placeOnPage(解析超级编辑框, 8, 127, 758, 130);
+    标准答案超级编辑框->setCaption(QStringLiteral("标准答案"));
+    解析超级编辑框->setCaption(QStringLiteral("解析"));
 
     connect(试卷超级按钮, &QPushButton::clicked, this, &PracticeWindow::choosePaper);
     connect(字体按钮, &QPushButton::clicked, this, &PracticeWindow::chooseFont);
@@ -85,6 +92,10 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(错题高级表格, &Grid::gridRowDoubleClicked, this, &PracticeWindow::jumpToGridRow);
     connect(导出按钮, &QPushButton::clicked, this, &PracticeWindow::exportGrid);
     practice_reading::connectControls(*this);
+
+    keys().bind(朗读按钮, {QKeySequence(Qt::Key_F5)}, QStringLiteral("朗读本题"));
+    keys().bind(停止按钮, {QKeySequence(Qt::Key_F6)}, QStringLiteral("停止朗读"));
+    bindKeys();
 }
 
 void PracticeWindow::setUp() {
@@ -112,8 +123,19 @@ void PracticeWindow::layoutControls(int W, int H) {
         return;
     layoutAnswerArea(W, H);
     错题高级表格->resize(W - 40, H - 290);
-    标准答案超级编辑框->resize(W - 40, 标准答案超级编辑框->height());
-    解析超级编辑框->resize(W - 40, H - 350);
+    // The question column takes what the grid gains beyond its design width of 758.
+    if (错题高级表格->gridColumnCount() > 1)
+        错题高级表格->setGridColumnWidth(1, 500 + qMax(0, 错题高级表格->width() - 758));
+    if (H - 350 >= 90) {
+        placeOnPage(标准答案超级编辑框, 8, 32, W - 40, 90);
+        placeOnPage(解析超级编辑框, 8, 127, W - 40, H - 350);
+    } else {
+        // Lower than the explanation box can keep its place for (it would shrink to nothing): the
+        // two boxes share what the page has.
+        const int each = qMax(0, (H - 255 - 5) / 2);
+        placeOnPage(标准答案超级编辑框, 8, 32, W - 40, each);
+        placeOnPage(解析超级编辑框, 8, 32 + each + 5, W - 40, each);
+    }
 }
 
 QList<RichBox*> PracticeWindow::formattedBoxes() const {
@@ -152,6 +174,7 @@ void PracticeWindow::choosePaper() {
 }
 
 void PracticeWindow::buildOrder() {
+    m_host.setStatusText(2, QString());
     题号编辑框->clear();
     forgetShown();
     m_app.practiceOrder.clear();
@@ -166,6 +189,7 @@ void PracticeWindow::buildOrder() {
 }
 
 void PracticeWindow::resetForOrderChange() {
+    m_host.setStatusText(2, QString());
     试卷超级按钮->setText(QStringLiteral("请点击选择试卷"));
     题号编辑框->clear();
     forgetShown();
@@ -197,6 +221,7 @@ void PracticeWindow::save() {
         return;
     }
     practice_reading::tellVerdict(*this, *q, a);
+    showProgress();
     untickAll();
     next();
     practice_reading::sayUnheardVerdict(*this);
@@ -207,6 +232,31 @@ void PracticeWindow::redo() {
         return;
     if (!m_app.store.execute(Sql::ClearPractice, {{"code", paperCode()}}))
         MessageBox::warn(this, QStringLiteral("答案没有清除：%1").arg(m_app.store.lastError()));
+    else
+        showProgress();
+}
+
+PracticeProgress PracticeWindow::progress() const {
+    PracticeProgress p;
+    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", paperCode()}}); !rs.atEnd();
+         rs.moveNext()) {
+        ++p.questions;
+        const QString practice = rs.text("practice");
+        if (practice.isEmpty())
+            continue;
+        ++p.answered;
+        if (!answer::matches(practice, rs.text("authority")))
+            ++p.wrong;
+    }
+    return p;
+}
+
+QString progressText(const PracticeProgress& p) {
+    return QStringLiteral("已答 %1/%2，错 %3").arg(p.answered).arg(p.questions).arg(p.wrong);
+}
+
+void PracticeWindow::showProgress() {
+    m_host.setStatusText(2, progressText(progress()));
 }
 
 void PracticeWindow::showWrongAnswers() {

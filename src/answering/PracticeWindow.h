@@ -3,6 +3,16 @@
 #include "answering/AnswerWindow.h"
 
 class Grid;
+
+// How far the practice of a paper has come: questions, answered ones, and wrong ones among them
+// (by the answer match rule, as the wrong-answer list counts them).
+struct PracticeProgress {
+    int questions = 0;
+    int answered = 0;
+    int wrong = 0;
+};
+// "已答 12/30，错 3".
+QString progressText(const PracticeProgress& progress);
 class QRadioButton;
 class QSlider;
 
@@ -32,6 +42,9 @@ class PracticeWindow : public AnswerWindow {
     void showStandardAnswer();
     void jumpToGridRow(int row);
     void exportGrid();
+    PracticeProgress progress() const;
+    // The paper's progress into status panel 2.
+    void showProgress();
 
     QGroupBox* 分组框1 = nullptr;
     QRadioButton* 顺序单选框 = nullptr;

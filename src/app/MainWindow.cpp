@@ -3,12 +3,14 @@
 #include "answering/PracticeWindow.h"
 #include "app/BankOpening.h"
 #include "app/Skin.h"
+#include "app/WindowPlacement.h"
 #include "bank/BankWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
 #include "marking/MarksWindow.h"
 #include "questions/QuestionReader.h"
 #include "shell/WorkWindow.h"
+#include "ui/Icons.h"
 #include "ui/MessageBox.h"
 #include "ui/ModalLoops.h"
 #include "ui/StatusPanels.h"
@@ -16,7 +18,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -37,22 +41,27 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent)
         return quint32(quint64(t.msecsSinceReference()));
     };
     setObjectName(QStringLiteral("启动窗口"));
-    resize(810, 600);
+    setMinimumSize(placement::minimumSize());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(placement::firstGeometry(screen->availableGeometry()));
 
     _启动工具条 = new QToolBar(this);
     _启动工具条->setObjectName(QStringLiteral("_启动工具条"));
     _启动工具条->setMovable(false);
     _启动工具条->setFloatable(false);
-    _启动工具条->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    struct Button {
-        const char* caption;
-        const char* tip;
+    _启动工具条->setIconSize(QSize(24, 24));
+    // One line per button: caption, what it does, its key, a desktop icon name and our own drawing.
+    const QList<ToolButtonSpec> buttons = {
+        {"考试", "考试：选择试卷，填好考号和场次后计时作答", QKeySequence(Qt::CTRL | Qt::Key_1),
+         "appointment-soon", "exam"},
+        {"练习", "练习：逐题作答，查看错题、标准答案和解析", QKeySequence(Qt::CTRL | Qt::Key_2),
+         "accessories-text-editor", "practice"},
+        {"评分", "评分：按考号和场次查看答题卡和得分", QKeySequence(Qt::CTRL | Qt::Key_3),
+         "tools-check-spelling", "marks"},
+        {"题库", "题库：添加、修改和删除试卷与题目，导入或导出工作簿", QKeySequence(Qt::CTRL | Qt::Key_4),
+         "accessories-dictionary", "bank"},
     };
-    // "练习" has no tip of its own.
-    const Button buttons[] = {{"考试", "考试"}, {"练习", ""}, {"评分", "评分"}, {"题库", "题库"}};
-    for (const Button& b : buttons) {
-        QAction* a = _启动工具条->addAction(QString::fromUtf8(b.caption));
-        a->setToolTip(QString::fromUtf8(b.tip));
+    for (QAction* a : addToolButtons(*_启动工具条, buttons)) {
         const QString caption = a->text();
         connect(a, &QAction::triggered, this, [this, caption] { switchWorkWindow(caption); });
     }
@@ -145,6 +154,8 @@ bool MainWindow::switchWorkWindow(const QString& caption) {
     if (auto* current = qobject_cast<WorkWindow*>(m_app->currentWorkWindow.data());
         current && current->isOpen())
         current->close();
+    // The practice progress belongs to the window that showed it.
+    setStatusText(2, QString());
     switch (chosen) {
     case Exam:
         m_exam = new ExamWindow(*m_app, *this, this);

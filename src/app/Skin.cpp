@@ -6,6 +6,8 @@
 
 static void initSkinResources() {
     Q_INIT_RESOURCE(resources);
+    // The skin draws with the program's icons (the combo box arrow).
+    Q_INIT_RESOURCE(icons);
 }
 
 void applySkin() {

@@ -1,12 +1,14 @@
 #include "app/BankFolder.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "app/WindowPlacement.h"
+#include "ui/Icons.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 #include <cstdio>
 
@@ -38,7 +40,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Veltaro"));
     QApplication::setApplicationVersion(commandline::version());
     QGuiApplication::setDesktopFileName(QStringLiteral("org.veltaro.Veltaro"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.veltaro.Veltaro")));
+    QApplication::setWindowIcon(icons::program());
     // Qt has taken its own options (-platform, -style, …) out: what is left is ours.
     const commandline::Result command = commandline::parse(QCoreApplication::arguments());
     if (command.action == commandline::Action::Fail) {
@@ -66,6 +68,12 @@ int main(int argc, char* argv[]) {
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
     MainWindow window(bank.choice.path);
+    // The place and size the window had when it was last closed (~/.config/veltaro/veltaro.conf).
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("veltaro"),
+                       QStringLiteral("veltaro"));
+    placement::restore(window, settings);
     window.show();
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    placement::save(window, settings);
+    return exitCode;
 }

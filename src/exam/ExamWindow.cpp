@@ -76,6 +76,7 @@ ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(字体按钮, &QPushButton::clicked, this, &ExamWindow::chooseFont);
     connect(保存按钮, &QPushButton::clicked, this, &ExamWindow::save);
     connect(时钟1, &QTimer::timeout, this, &ExamWindow::tick);
+    bindKeys();
 }
 
 void ExamWindow::setUp() {

@@ -7,6 +7,8 @@
 namespace {
 const QColor kNumberColumn(236, 236, 236);
 const QColor kTotalRow(192, 192, 192);
+// A wrong answer's row, lightly red (the number column keeps its grey).
+const QColor kWrongRow(253, 228, 228);
 
 // Candidate, name and sitting are the same on almost every row of a card: rows share one copy.
 void shareWithPrevious(QString& value, QString& previous) {
@@ -72,6 +74,8 @@ double buildAnswerCard(Store& store, const BoundStatement& card, const QString& 
             const double score = valueread::number(row.value(col.score));
             grid.setCell(r, 8, score);
             total += score;
+        } else {
+            grid.setRangeBackground(r, 2, r, grid.gridColumnCount() - 1, kWrongRow);
         }
     });
     if (ticks > 0 && progress)

@@ -7,6 +7,7 @@
 #include "printing/PrintHandOver.h"
 #include "questions/PaperPicker.h"
 #include "ui/Grid.h"
+#include "ui/Icons.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 
@@ -14,6 +15,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLayout>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
@@ -32,16 +34,23 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     工具条1 = new QToolBar(this);
     工具条1->setObjectName(QStringLiteral("工具条1"));
     工具条1->setGeometry(0, 0, 416, 32);
-    工具条1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    工具条1->setMovable(false);
+    工具条1->setIconSize(QSize(16, 16));
     // Three compact buttons, clear of the paper button at 192.
-    工具条1->setStyleSheet(QStringLiteral("QToolBar { border: none; background: transparent; padding: 0; }"
-                                          "QToolButton { min-width: 36px; padding: 4px 8px; }"));
-    const char* const buttons[][2] = {{"清空", "清空"}, {"导出", "导出excel"}, {"评分", "评分"}};
-    for (const auto& b : buttons) {
-        QAction* a = 工具条1->addAction(QString::fromUtf8(b[0]));
-        a->setToolTip(QString::fromUtf8(b[1]));
+    工具条1->setStyleSheet(QStringLiteral("QToolBar { border: none; background: transparent; }"
+                                          "QToolBar QToolButton { min-width: 0px; padding: 2px 1px; }"));
+    const QList<ToolButtonSpec> buttons = {
+        {"清空", "清空：删除本考号本场次的全部答案（删除前先询问）", QKeySequence(), "edit-clear", "clear"},
+        {"导出", "导出excel：打印答题卡，或导出为电子表格", QKeySequence(Qt::CTRL | Qt::Key_E),
+         "x-office-spreadsheet", "export"},
+        {"评分", "评分：按所选试卷、考号和场次生成答题卡", QKeySequence(Qt::Key_F5), "tools-check-spelling",
+         "marks"},
+    };
+    for (QAction* a : addToolButtons(*工具条1, buttons))
         connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
-    }
+    // The toolbar's own margins and spacing, set here: the skin's are for the start toolbar.
+    工具条1->layout()->setSpacing(2);
+    工具条1->layout()->setContentsMargins(0, 0, 0, 0);
 
     试卷超级按钮 = new QPushButton(QStringLiteral("请点击选择试卷"), this);
     试卷超级按钮->setObjectName(QStringLiteral("试卷超级按钮"));

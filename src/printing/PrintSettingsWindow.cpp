@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -194,6 +195,7 @@ void PrintSettingsWindow::buildControls() {
 
     button(保存配置按钮, "保存配置按钮", QStringLiteral("保存配置"), QRect(250, 418, 96, 30), this);
     button(打印按钮, "打印按钮", QStringLiteral("打印预览"), QRect(352, 418, 96, 30), this);
+    打印按钮->setToolTip(QStringLiteral("按这些设置打印预览（Enter）"));
     button(导出按钮, "导出按钮", QStringLiteral("导出excel"), QRect(454, 418, 96, 30), this);
 
     时钟2 = new QTimer(this);
@@ -226,6 +228,21 @@ bool PrintSettingsWindow::eventFilter(QObject* watched, QEvent* event) {
                 radios[i]->setChecked(true);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void PrintSettingsWindow::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
+        close();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+        // A button that has the keyboard is pressed itself.
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        (focused ? focused : 打印按钮)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QString PrintSettingsWindow::settingsPath() const {

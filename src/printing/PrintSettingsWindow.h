@@ -89,6 +89,8 @@ class PrintSettingsWindow : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Enter runs the print preview, Escape closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void buildControls();

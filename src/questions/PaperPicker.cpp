@@ -109,6 +109,15 @@ bool PaperPicker::eventFilter(QObject* watched, QEvent* event) {
             查询超级列表框->setFocus();
             return true;
         }
+        // Enter in the search box chooses the paper moved to in the list, else the first one listed.
+        if (watched == 模糊查询编辑框 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (!查询超级列表框->currentItem() && 查询超级列表框->topLevelItemCount() > 0) {
+                const QSignalBlocker block(查询超级列表框);
+                查询超级列表框->setCurrentItem(查询超级列表框->topLevelItem(0));
+            }
+            choose();
+            return true;
+        }
         if (watched == 查询超级列表框 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             choose();
             return true;

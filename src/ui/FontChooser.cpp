@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,6 +19,33 @@ std::optional<FontChooser::Choice> g_preset;
 void showColour(QLabel* swatch, const QColor& colour) {
     swatch->setStyleSheet(QStringLiteral("background: %1; border: 1px solid #7a8896;").arg(colour.name()));
 }
+
+// The font lists are a dialog of their own inside ours: Enter in its boxes accepts ours and Escape
+// cancels it (left alone, Enter would do nothing and Escape would only hide the lists).
+class AnswerOuterDialog : public QObject {
+  public:
+    explicit AnswerOuterDialog(QDialog* outer) : QObject(outer), m_outer(outer) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+            if (key->key() == Qt::Key_Escape) {
+                m_outer->reject();
+                return true;
+            }
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+                m_outer->accept();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QDialog* m_outer;
+};
 } // namespace
 
 // The font dialog with a colour beside it, as one dialog: face, size, style and colour.
@@ -33,6 +61,10 @@ std::optional<FontChooser::Choice> FontChooser::choose(QWidget* parent, const QF
     auto* fonts = new QFontDialog(initial, &dialog);
     fonts->setWindowFlags(Qt::Widget);
     fonts->setOptions(QFontDialog::NoButtons);
+    fonts->installEventFilter(new AnswerOuterDialog(&dialog));
+    // Its lists answer Enter themselves, by closing the inner dialog: ours follows.
+    QObject::connect(fonts, &QDialog::accepted, &dialog, &QDialog::accept);
+    QObject::connect(fonts, &QDialog::rejected, &dialog, &QDialog::reject);
     QColor colour = initialColor.isValid() ? initialColor : dialog.palette().color(QPalette::Text);
     auto* swatch = new QLabel(&dialog);
     swatch->setFixedSize(40, 20);

@@ -2,9 +2,13 @@
 
 #include "ui/ModalLoops.h"
 
+#include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QQueue>
+#include <QShowEvent>
 
 namespace {
 bool g_recording = false;
@@ -16,6 +20,45 @@ struct OpenGuard {
     OpenGuard() { ++g_open; }
     ~OpenGuard() { --g_open; }
     ModalLoops::Guard loop;
+};
+
+// Never narrower than this, and wide enough for the title beside the window manager's icon and
+// close button, so the title is never cut short.
+constexpr int kMinimumWidth = 320;
+constexpr int kTitleBarExtras = 140;
+
+// A message box that lies over the middle of its window, with a title bar that holds only a
+// close button (it is answered, not put aside).
+class Box : public QMessageBox {
+  public:
+    Box(Icon icon, const QString& title, const QString& text, StandardButtons buttons, QWidget* parent)
+        : QMessageBox(icon, title, text, buttons, parent) {
+        setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                       Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    }
+
+  protected:
+    // The box takes its size as it is shown (its layout is rebuilt until then): widen it for its
+    // title, then centre it.
+    void showEvent(QShowEvent* event) override {
+        if (!m_widened) {
+            m_widened = true;
+            QFont titleFont = font();
+            titleFont.setBold(true);
+            const int width = qMax(kMinimumWidth, QFontMetrics(titleFont).horizontalAdvance(windowTitle()) +
+                                                      kTitleBarExtras);
+            if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+                grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                              grid->rowCount(), 0, 1, grid->columnCount());
+        }
+        QMessageBox::showEvent(event);
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr; owner && owner->isVisible())
+            move(owner->frameGeometry().center() -
+                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+
+  private:
+    bool m_widened = false;
 };
 } // namespace
 
@@ -48,16 +91,18 @@ bool MessageBox::show(QWidget* parent, const QString& title, const QString& text
         standard = QMessageBox::Ok | QMessageBox::Cancel;
     else if (buttons == Buttons::YesNo)
         standard = QMessageBox::Yes | QMessageBox::No;
-    QPointer<QMessageBox> box = new QMessageBox(qicon, title, text, standard, parent);
+    // A box without a window of its own goes over the window the user is working in.
+    QPointer<QMessageBox> box =
+        new Box(qicon, title, text, standard, parent ? parent : QApplication::activeWindow());
     if (buttons == Buttons::YesNo) {
-        box->setButtonText(QMessageBox::Yes, QStringLiteral("是"));
-        box->setButtonText(QMessageBox::No, QStringLiteral("否"));
+        box->button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box->button(QMessageBox::No)->setText(QStringLiteral("否"));
         // Enter alone must not throw work away.
         box->setDefaultButton(QMessageBox::No);
     } else {
-        box->setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
+        box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         if (buttons == Buttons::OkCancel)
-            box->setButtonText(QMessageBox::Cancel, QStringLiteral("取消"));
+            box->button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     }
     const int result = box->exec();
     // The parent may have gone while the box was open; the box went with it then.

@@ -3,6 +3,8 @@
 #include "ui/TextFormat.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -139,4 +141,31 @@ void RichBox::reapply() {
     c.setCharFormat(m_format);
     setCurrentCharFormat(m_format);
     document()->setDefaultFont(m_format.font());
+}
+
+void RichBox::setCaption(const QString& caption) {
+    if (!m_caption) {
+        m_caption = new QLabel(this);
+        m_caption->setObjectName(QStringLiteral("boxCaption"));
+        m_caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    m_caption->setText(caption);
+    setViewportMargins(0, m_caption->sizeHint().height(), 0, 0);
+    placeCaption();
+}
+
+QString RichBox::caption() const {
+    return m_caption ? m_caption->text() : QString();
+}
+
+void RichBox::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    placeCaption();
+}
+
+void RichBox::placeCaption() {
+    if (!m_caption)
+        return;
+    const int f = frameWidth();
+    m_caption->setGeometry(f, f, width() - 2 * f, viewportMargins().top());
 }

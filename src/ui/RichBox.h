@@ -2,6 +2,8 @@
 
 #include <QTextEdit>
 
+class QLabel;
+
 struct SharedTextFormat;
 
 // The face, size and style bits of the shared text format as a font.
@@ -32,14 +34,21 @@ class RichBox : public QTextEdit {
     int pendingLength() const { return int(m_rest.size()); }
     void showAll();
 
+    // A small caption in a band along the box's top edge, above the text; the box keeps its size.
+    void setCaption(const QString& caption);
+    QString caption() const;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void reapply();
     void showMore();
     void append(const QString& part);
+    void placeCaption();
+    QLabel* m_caption = nullptr;
     QTextCharFormat m_format;
     bool m_hasFormat = false;
     QString m_rest;

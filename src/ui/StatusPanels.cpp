@@ -12,6 +12,7 @@ void StatusPanels::setPanels(const QList<int>& widths) {
         delete l;
     }
     m_panels.clear();
+    m_widths = widths;
     for (int i = 0; i < widths.size(); ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("状态栏面板%1").arg(i));
@@ -23,12 +24,18 @@ void StatusPanels::setPanels(const QList<int>& widths) {
     }
 }
 
+// A panel keeps its width unless its text needs more: then it widens to show the text whole.
 void StatusPanels::setText(int panel, const QString& text) {
     if (panel < 0 || panel >= m_panels.size() || m_panels[panel]->text() == text)
         return;
-    m_panels[panel]->setText(text);
+    QLabel* label = m_panels[panel];
+    label->setText(text);
+    label->ensurePolished();
+    // The size hint never goes below the minimum width: free it to learn what the text needs.
+    label->setMinimumWidth(0);
+    label->setFixedWidth(qMax(m_widths[panel], label->sizeHint().width()));
     // Painted at once: progress set during a long piece of work shows while it runs.
-    m_panels[panel]->repaint();
+    label->repaint();
 }
 
 QString StatusPanels::text(int panel) const {
