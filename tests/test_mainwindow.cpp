@@ -61,9 +61,9 @@ void MainWindowTest::startsWithTitleToolbarPanelsAndPractice() {
         tips << a->toolTip();
     }
     QCOMPARE(captions, (QStringList{"考试", "练习", "评分", "题库"}));
-    QCOMPARE(tips.at(0), QString("考试"));
-    QCOMPARE(tips.at(2), QString("评分"));
-    QCOMPARE(tips.at(3), QString("题库"));
+    // The tips begin with their own texts and go on to say more.
+    for (int i : {0, 2, 3})
+        QVERIFY(tips.at(i).startsWith(captions.at(i)) && tips.at(i).size() > 2);
 
     auto* status = w.findChild<StatusPanels*>("状态条1");
     QVERIFY(status);
