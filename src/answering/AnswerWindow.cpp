@@ -280,7 +280,7 @@ void AnswerWindow::fitPicture() {
 
 void AnswerWindow::showPictureFullSize() {
     if (!m_picture.isNull())
-        PictureView::showFullSize(this, m_picture, QStringLiteral("第 %1 题的图片").arg(题号编辑框->text()));
+        PictureView::showFullSize(this, m_picture, QStringLiteral("第%1题的图片").arg(题号编辑框->text()));
 }
 
 bool AnswerWindow::eventFilter(QObject* watched, QEvent* event) {

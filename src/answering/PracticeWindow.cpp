@@ -236,10 +236,9 @@ void PracticeWindow::redo() {
         showProgress();
 }
 
-PracticeProgress PracticeWindow::progress() const {
+PracticeProgress practiceProgress(Store& store, const QString& code) {
     PracticeProgress p;
-    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", paperCode()}}); !rs.atEnd();
-         rs.moveNext()) {
+    for (RecordSet rs = store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
         ++p.questions;
         const QString practice = rs.text("practice");
         if (practice.isEmpty())
@@ -249,6 +248,10 @@ PracticeProgress PracticeWindow::progress() const {
             ++p.wrong;
     }
     return p;
+}
+
+PracticeProgress PracticeWindow::progress() const {
+    return practiceProgress(m_app.store, paperCode());
 }
 
 QString progressText(const PracticeProgress& p) {

@@ -3,6 +3,7 @@
 #include "answering/AnswerWindow.h"
 
 class Grid;
+class Store;
 
 // How far the practice of a paper has come: questions, answered ones, and wrong ones among them
 // (by the answer match rule, as the wrong-answer list counts them).
@@ -11,6 +12,7 @@ struct PracticeProgress {
     int answered = 0;
     int wrong = 0;
 };
+PracticeProgress practiceProgress(Store& store, const QString& code);
 // "已答 12/30，错 3".
 QString progressText(const PracticeProgress& progress);
 class QRadioButton;

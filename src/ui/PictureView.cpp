@@ -32,11 +32,15 @@ PictureView::PictureView(const QPixmap& picture, const QString& title, QWidget* 
 
     // As large as the picture, within most of the screen; the rest scrolls.
     const QScreen* screen = parent ? parent->screen() : nullptr;
-    const QSize room = screen ? screen->availableGeometry().size() * 0.9 : QSize(1024, 768);
+    const QSize room = (screen ? screen->availableGeometry().size() * 0.9 : QSize(1024, 768)) - QSize(40, 80);
+    const int frame = 2 * m_scroll->frameWidth();
+    QSize wanted = picture.size() + QSize(frame, frame);
     const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
-    const QSize wanted =
-        picture.size() + QSize(2 * m_scroll->frameWidth() + bar, 2 * m_scroll->frameWidth() + bar);
-    m_scroll->setMinimumSize(wanted.boundedTo(room - QSize(40, 80)).expandedTo(QSize(160, 120)));
+    if (wanted.width() > room.width())
+        wanted.rheight() += bar;
+    if (wanted.height() > room.height())
+        wanted.rwidth() += bar;
+    m_scroll->setMinimumSize(wanted.boundedTo(room).expandedTo(QSize(160, 120)));
 }
 
 void PictureView::showFullSize(QWidget* parent, const QPixmap& picture, const QString& title) {
