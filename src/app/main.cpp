@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
 #include "ui/Icons.h"
+#include "ui/UserSettings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,9 +69,8 @@ int main(int argc, char* argv[]) {
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
     MainWindow window(bank.choice.path);
-    // The place and size the window had when it was last closed (~/.config/veltaro/veltaro.conf).
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("veltaro"),
-                       QStringLiteral("veltaro"));
+    // The place and size the window had when it was last closed.
+    QSettings settings = userSettings();
     placement::restore(window, settings);
     window.show();
     const int exitCode = QApplication::exec();

@@ -1,5 +1,6 @@
 #include "ui/MessageBox.h"
 
+#include "ui/DialogPlacement.h"
 #include "ui/ModalLoops.h"
 
 #include <QApplication>
@@ -52,9 +53,8 @@ class Box : public QMessageBox {
                               grid->rowCount(), 0, 1, grid->columnCount());
         }
         QMessageBox::showEvent(event);
-        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr; owner && owner->isVisible())
-            move(owner->frameGeometry().center() -
-                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        if (parentWidget())
+            centreOver(this, parentWidget()->window());
     }
 
   private:
