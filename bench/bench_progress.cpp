@@ -28,12 +28,12 @@ void makeBank(const QString& path, int questions) {
         q.prepare("insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
                   "values ('B', ?, ?, '', ?, ?, '解析', 1)");
         const char* standards[] = {"A", "BC", "ABD", "对"};
-        const char* given[] = {"A", "CB", "AB", ""};
+        const char* given[] = {"A", "CB", "AB", "错"};
         for (int i = 1; i <= questions; ++i) {
             q.addBindValue(i);
             q.addBindValue(QString("第%1题 下列各项中，正确的是（ ）。A.甲 B.乙 C.丙 D.丁").arg(i));
             q.addBindValue(QString::fromUtf8(standards[i % 4]));
-            q.addBindValue(i % 2 ? QString::fromUtf8(given[i % 4]) : QString());
+            q.addBindValue(i % 2 == 0 ? QString::fromUtf8(given[i % 4]) : QString());
             q.exec();
         }
         db.commit();
