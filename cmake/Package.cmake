@@ -15,8 +15,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://veltaro.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The SQLite driver is a Qt plugin; the Chinese font draws the interface and the PDFs; GStreamer's
-# good plugins play the recordings; Qt's SVG plugins draw the toolbar icons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-wqy-zenhei, gstreamer1.0-plugins-good, libqt6svg6")
+# good plugins play the recordings; Qt's SVG plugins draw the toolbar icons; Qt Charts draws the
+# practice statistics.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6sql6-sqlite, fonts-wqy-zenhei, gstreamer1.0-plugins-good, libqt6svg6, libqt6charts6")
 # Qt's own dialogs (print, font, colour) in Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)

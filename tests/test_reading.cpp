@@ -112,6 +112,7 @@ class ReadingTest : public QObject {
     void pauseHoldsAndGoesOn();
     void speedAppliesFromTheNextSentence();
     void randomOrderPlaysTheQuestionsOwnRecording();
+    void drillOrderReadsTheQuestionsItAsks();
     void verdictAfterEachSave();
     void outputWritesARecordingThatIsPlayedNext();
     void speedIsRememberedBetweenRuns();
@@ -128,11 +129,11 @@ void ReadingTest::controlsAndPlaces() {
     MainWindow w(bank.dir());
     PracticeWindow* p = w.practiceWindow();
     QCOMPARE(p->朗读按钮->text(), QString("朗读"));
-    QCOMPARE(p->朗读按钮->geometry(), QRect(420, 18, 40, 20));
+    QCOMPARE(p->朗读按钮->geometry(), QRect(428, 18, 40, 20));
     QCOMPARE(p->暂停按钮->text(), QString("暂停"));
-    QCOMPARE(p->暂停按钮->geometry(), QRect(461, 18, 40, 20));
+    QCOMPARE(p->暂停按钮->geometry(), QRect(469, 18, 40, 20));
     QCOMPARE(p->停止按钮->text(), QString("停止"));
-    QCOMPARE(p->停止按钮->geometry(), QRect(502, 18, 40, 20));
+    QCOMPARE(p->停止按钮->geometry(), QRect(510, 18, 40, 20));
     QCOMPARE(p->滑块条语速->geometry(), QRect(554, 20, 144, 18));
     QCOMPARE(p->输出按钮->text(), QString("输出"));
     QCOMPARE(p->朗读按钮->parentWidget(), static_cast<QWidget*>(p->分组框1));
@@ -366,6 +367,28 @@ void ReadingTest::randomOrderPlaysTheQuestionsOwnRecording() {
     p->朗读按钮->click();
     QCOMPARE(w.app().reader->sound(), QuestionReader::Sound::Speech);
     QCOMPARE(QuestionReader::recordingFor(0), QString());
+}
+
+void ReadingTest::drillOrderReadsTheQuestionsItAsks() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 4, 4, true, 10);
+    makeRecordings(bank.dir(), {1, 2, 3, 4});
+    QDir::setCurrent(bank.dir());
+    MainWindow w(bank.dir());
+    PracticeWindow* p = w.practiceWindow();
+    for (int n : {4, 2}) {
+        goToQuestion(*p, n);
+        p->答案超级编辑框->setBoxText("B");
+        p->保存按钮->click();
+    }
+    p->错题单选框->click();
+    pickPaperInPicker();
+    p->试卷超级按钮->click();
+    QCOMPARE(w.app().practiceOrder, QList<int>({2, 4}));
+    p->朗读按钮->click();
+    QCOMPARE(w.app().reader->lastStarted(), QString("wav/2.wav"));
+    p->下一记录按钮->click();
+    QCOMPARE(w.app().reader->lastStarted(), QString("wav/4.wav"));
 }
 
 void ReadingTest::verdictAfterEachSave() {

@@ -2,12 +2,15 @@
 
 #include "answering/AnswerText.h"
 #include "answering/PracticeReading.h"
+#include "answering/PracticeSchedule.h"
+#include "answering/PracticeStatistics.h"
 #include "answering/WrongAnswers.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "printing/PrintHandOver.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
+#include "ui/Charts.h"
 #include "ui/Gbk.h"
 #include "ui/Controls.h"
 #include "ui/Grid.h"
@@ -22,6 +25,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <limits>
 
 PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     : AnswerWindow(app, host, Kind::Practice, parent) {
@@ -42,10 +46,14 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     随机单选框 = new QRadioButton(QStringLiteral("随机"), 分组框1);
     随机单选框->setObjectName(QStringLiteral("随机单选框"));
     随机单选框->setGeometry(275, 18, 48, 24);
-    重做按钮 = makeButton(分组框1, QStringLiteral("重做按钮"), QStringLiteral("重做"), {338, 18, 40, 20});
-    朗读按钮 = makeButton(分组框1, QStringLiteral("朗读按钮"), QStringLiteral("朗读"), {420, 18, 40, 20});
-    暂停按钮 = makeButton(分组框1, QStringLiteral("暂停按钮"), QStringLiteral("暂停"), {461, 18, 40, 20});
-    停止按钮 = makeButton(分组框1, QStringLiteral("停止按钮"), QStringLiteral("停止"), {502, 18, 40, 20});
+    // The drill order beside the other two; the buttons after it move right to make room.
+    错题单选框 = new QRadioButton(QStringLiteral("错题"), 分组框1);
+    错题单选框->setObjectName(QStringLiteral("错题单选框"));
+    错题单选框->setGeometry(333, 18, 48, 24);
+    重做按钮 = makeButton(分组框1, QStringLiteral("重做按钮"), QStringLiteral("重做"), {384, 18, 40, 20});
+    朗读按钮 = makeButton(分组框1, QStringLiteral("朗读按钮"), QStringLiteral("朗读"), {428, 18, 40, 20});
+    暂停按钮 = makeButton(分组框1, QStringLiteral("暂停按钮"), QStringLiteral("暂停"), {469, 18, 40, 20});
+    停止按钮 = makeButton(分组框1, QStringLiteral("停止按钮"), QStringLiteral("停止"), {510, 18, 40, 20});
     滑块条语速 = new QSlider(Qt::Horizontal, 分组框1);
     滑块条语速->setObjectName(QStringLiteral("滑块条语速"));
     滑块条语速->setGeometry(554, 20, 144, 18);
@@ -76,11 +84,20 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     placeOnPage(解析超级编辑框, 8, 127, 758, 130);
     标准答案超级编辑框->setCaption(QStringLiteral("标准答案"));
     解析超级编辑框->setCaption(QStringLiteral("解析"));
+    auto* statisticsPage = new QWidget;
+    题目区高级选择夹->addTab(statisticsPage, QStringLiteral("统计"));
+    统计图表 = new DailyResultsChart(statisticsPage);
+    统计图表->setObjectName(QStringLiteral("统计图表"));
+    placeOnPage(统计图表, 8, 32, 370, 224);
+    常错题高级表格 = new Grid(statisticsPage);
+    常错题高级表格->setObjectName(QStringLiteral("常错题高级表格"));
+    placeOnPage(常错题高级表格, 384, 32, 382, 224);
 
     connect(试卷超级按钮, &QPushButton::clicked, this, &PracticeWindow::choosePaper);
     connect(字体按钮, &QPushButton::clicked, this, &PracticeWindow::chooseFont);
     connect(顺序单选框, &QRadioButton::clicked, this, &PracticeWindow::resetForOrderChange);
     connect(随机单选框, &QRadioButton::clicked, this, &PracticeWindow::resetForOrderChange);
+    connect(错题单选框, &QRadioButton::clicked, this, &PracticeWindow::resetForOrderChange);
     connect(保存按钮, &QPushButton::clicked, this, &PracticeWindow::save);
     connect(重做按钮, &QPushButton::clicked, this, &PracticeWindow::redo);
     connect(题目区高级选择夹, &QTabWidget::currentChanged, this, [this](int tab) {
@@ -88,8 +105,15 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
             showWrongAnswers();
         else if (tab == 3)
             showStandardAnswer();
+        else if (tab == 4)
+            showStatistics();
     });
     connect(错题高级表格, &Grid::gridRowDoubleClicked, this, &PracticeWindow::jumpToGridRow);
+    connect(常错题高级表格, &Grid::gridRowDoubleClicked, this, [this](int row) {
+        if (row >= 1 && row < 常错题高级表格->gridRowCount())
+            if (const auto number = parseDisplayNumber(常错题高级表格->cellText(row, 0)))
+                jumpToQuestion(*number);
+    });
     connect(导出按钮, &QPushButton::clicked, this, &PracticeWindow::exportGrid);
     practice_reading::connectControls(*this);
 
@@ -109,6 +133,7 @@ void PracticeWindow::setUp() {
         错题高级表格->setCell(0, c, QString::fromUtf8(headings[c]));
         错题高级表格->setGridColumnWidth(c, widths[c]);
     }
+    review::setUpOftenWrongGrid(*常错题高级表格);
     m_app.textFormat.size = 20;
     applyTextFormat();
     m_host.placeAndLayout(*this);
@@ -116,6 +141,7 @@ void PracticeWindow::setUp() {
     试卷超级按钮->setText(QStringLiteral("Dalmora"));
     题号编辑框->setText(QStringLiteral("1"));
     showQuestion();
+    showReviewCount();
 }
 
 void PracticeWindow::layoutControls(int W, int H) {
@@ -136,20 +162,34 @@ void PracticeWindow::layoutControls(int W, int H) {
         placeOnPage(标准答案超级编辑框, 8, 32, W - 40, each);
         placeOnPage(解析超级编辑框, 8, 32 + each + 5, W - 40, each);
     }
+    // The chart takes the left half of the statistics page, the table the right.
+    const int half = (W - 46) / 2;
+    placeOnPage(统计图表, 8, 32, half, H - 260);
+    placeOnPage(常错题高级表格, 8 + half + 6, 32, W - 40 - half - 6, H - 260);
+    常错题高级表格->setGridColumnWidth(1, qMax(120, 常错题高级表格->width() - 270));
 }
 
 QList<RichBox*> PracticeWindow::formattedBoxes() const {
     return {题目超级编辑框, 答案超级编辑框, 标准答案超级编辑框, 解析超级编辑框};
 }
 
+// The drill order is kept in the practice order list as the random order is: Q(n) is element n − 1.
 bool PracticeWindow::randomOrder() const {
-    return 随机单选框->isChecked();
+    return 随机单选框->isChecked() || 错题单选框->isChecked();
+}
+bool PracticeWindow::drillOrder() const {
+    return 错题单选框->isChecked();
+}
+qint64 PracticeWindow::today() const {
+    return m_app.clock().date().toJulianDay();
 }
 const QList<int>& PracticeWindow::order() const {
     return m_app.practiceOrder;
 }
 
 qint64 PracticeWindow::bound() const {
+    if (drillOrder())
+        return m_app.practiceOrder.size();
     RecordSet rs = m_app.store.query(Sql::LastQuestion, {{"code", paperCode()}});
     return rs.integer(QStringLiteral("最大值"));
 }
@@ -181,11 +221,36 @@ void PracticeWindow::buildOrder() {
     if (随机单选框->isChecked()) {
         const int n = m_app.store.query(Sql::QuestionsOfPaper, {{"code", paperCode()}}).rowCount();
         m_app.practiceOrder = randomDraw(n, n, clockSeed(m_app.tickSource(), m_app.seedCounter));
+    } else if (drillOrder() && !buildDrillOrder()) {
+        showReviewCount();
+        return;
     }
     if (题号编辑框->text().isEmpty()) {
         题号编辑框->setText(QStringLiteral("1"));
         showQuestion();
     }
+    showReviewCount();
+}
+
+bool PracticeWindow::buildDrillOrder() {
+    m_app.practiceOrder.clear();
+    if (!m_app.store.keepsHistory()) {
+        MessageBox::info(this, QStringLiteral("这个题库没有练习记录，无法按错题复习。"));
+    } else {
+        const QHash<qint64, review::Card> cards = review::readCards(m_app.store, paperCode());
+        for (qint64 q : review::dueQuestions(cards, today()))
+            m_app.practiceOrder << int(q);
+        if (!m_app.practiceOrder.isEmpty())
+            return true;
+        MessageBox::info(this, review::nothingDueMessage(cards, today()));
+    }
+    // No question of the order is on screen: nothing shown can be answered by mistake.
+    题号编辑框->clear();
+    forgetShown();
+    题目超级编辑框->setBoxText(QString());
+    答案超级编辑框->setBoxText(QString());
+    showPicture(QString());
+    return false;
 }
 
 void PracticeWindow::resetForOrderChange() {
@@ -216,15 +281,45 @@ void PracticeWindow::save() {
         return;
     }
     const QString a = answer::normalise(答案超级编辑框->boxText());
-    if (!m_app.store.execute(Sql::SavePractice, {{"answer", a}, {"code", paperCode()}, {"n", *q}})) {
-        MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
+    Store& store = m_app.store;
+    // The answer and its history row are saved together or not at all. An empty answer clears
+    // the question's answer: it is no attempt, and the history does not count it.
+    const bool saved = store.inTransaction([&] {
+        if (!store.execute(Sql::SavePractice, {{"answer", a}, {"code", paperCode()}, {"n", *q}}))
+            return false;
+        if (a.isEmpty() || !store.keepsHistory())
+            return true;
+        const QString standard =
+            store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}}).text("authority");
+        return store.execute(Sql::AppendPractice, {{"code", paperCode()},
+                                                   {"n", *q},
+                                                   {"answer", a},
+                                                   {"correct", answer::matches(a, standard) ? 1 : 0},
+                                                   {"answered", review::timeText(m_app.clock())}});
+    });
+    if (!saved) {
+        MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(store.lastError()));
         return;
     }
+    // The last question of a drill round: the next round holds what is still due.
+    const bool endOfRound = drillOrder() && displayPosition().value_or(0) >= bound();
     practice_reading::tellVerdict(*this, *q, a);
     showProgress();
     untickAll();
-    next();
+    if (!endOfRound) {
+        next();
+    } else {
+        题号编辑框->clear();
+        forgetShown();
+        if (buildDrillOrder()) {
+            题号编辑框->setText(QStringLiteral("1"));
+            showQuestion();
+        }
+    }
     practice_reading::sayUnheardVerdict(*this);
+    showReviewCount();
+    if (题目区高级选择夹->currentIndex() == 4)
+        showStatistics();
 }
 
 void PracticeWindow::redo() {
@@ -288,15 +383,24 @@ void PracticeWindow::showStandardAnswer() {
 void PracticeWindow::jumpToGridRow(int row) {
     if (row < 1 || row >= 错题高级表格->gridRowCount())
         return;
-    const auto number = parseDisplayNumber(错题高级表格->cellText(row, 0));
-    if (!number)
-        return;
-    RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", *number}});
+    if (const auto number = parseDisplayNumber(错题高级表格->cellText(row, 0)))
+        jumpToQuestion(*number);
+}
+
+void PracticeWindow::jumpToQuestion(qint64 number) {
+    RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", number}});
     if (randomOrder()) {
-        const int index = m_app.practiceOrder.indexOf(int(*number));
+        int index = m_app.practiceOrder.indexOf(int(number));
+        // A question the drill does not hold (not due today) joins it at its end, so it has a
+        // position that saves and steps can act on.
+        if (index < 0 && drillOrder() && !rs.atEnd() && number >= 1 &&
+            number <= std::numeric_limits<int>::max()) {
+            m_app.practiceOrder << int(number);
+            index = int(m_app.practiceOrder.size()) - 1;
+        }
         题号编辑框->setText(index < 0 ? QString() : QString::number(index + 1));
     } else {
-        题号编辑框->setText(QString::number(*number));
+        题号编辑框->setText(QString::number(number));
     }
     答案超级编辑框->setBoxText(rs.text("practice"));
     // The picture tab follows the question too.
@@ -304,6 +408,26 @@ void PracticeWindow::jumpToGridRow(int row) {
     题目区高级选择夹->setCurrentIndex(0);
     题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
     markShown();
+}
+
+void PracticeWindow::showStatistics() {
+    if (paperCode().isEmpty()) {
+        MessageBox::info(this, QStringLiteral("请先选择试卷"));
+        return;
+    }
+    统计图表->setDays(review::dailyResults(m_app.store, paperCode(), m_app.clock().date()));
+    const QHash<qint64, review::Card> cards = review::readCards(m_app.store, paperCode());
+    review::fillOftenWrongGrid(*常错题高级表格, m_app.store, paperCode(), review::mostOftenWrong(cards),
+                               today());
+}
+
+void PracticeWindow::showReviewCount() {
+    if (paperCode().isEmpty() || !m_app.store.keepsHistory()) {
+        m_host.setStatusText(2, QString());
+        return;
+    }
+    m_host.setStatusText(
+        2, review::reviewStatus(review::dueCount(review::readCards(m_app.store, paperCode()), today())));
 }
 
 void PracticeWindow::exportGrid() {

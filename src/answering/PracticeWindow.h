@@ -2,6 +2,7 @@
 
 #include "answering/AnswerWindow.h"
 
+class DailyResultsChart;
 class Grid;
 class Store;
 
@@ -35,6 +36,9 @@ class PracticeWindow : public AnswerWindow {
     const QList<int>& order() const override;
     QList<RichBox*> formattedBoxes() const override;
 
+    // "错题" selected: the order is the paper's questions due for review, most overdue first.
+    bool drillOrder() const;
+
     void choosePaper();
     void buildOrder();
     void resetForOrderChange();
@@ -43,14 +47,22 @@ class PracticeWindow : public AnswerWindow {
     void showWrongAnswers();
     void showStandardAnswer();
     void jumpToGridRow(int row);
+    // Shows a question picked from a list; in the random and drill orders the question box holds
+    // its position in the order.
+    void jumpToQuestion(qint64 number);
     void exportGrid();
     PracticeProgress progress() const;
     // The paper's progress into status panel 2.
     void showProgress();
+    // The "统计" tab: answers and share right per day, and the questions most often wrong.
+    void showStatistics();
+    // Status panel 2: how many of the paper's questions are due for review today.
+    void showReviewCount();
 
     QGroupBox* 分组框1 = nullptr;
     QRadioButton* 顺序单选框 = nullptr;
     QRadioButton* 随机单选框 = nullptr;
+    QRadioButton* 错题单选框 = nullptr;
     QPushButton* 重做按钮 = nullptr;
     QPushButton* 朗读按钮 = nullptr;
     QPushButton* 暂停按钮 = nullptr;
@@ -62,4 +74,13 @@ class PracticeWindow : public AnswerWindow {
     Grid* 错题高级表格 = nullptr;
     RichBox* 标准答案超级编辑框 = nullptr;
     RichBox* 解析超级编辑框 = nullptr;
+    DailyResultsChart* 统计图表 = nullptr;
+    Grid* 常错题高级表格 = nullptr;
+
+  private:
+    // The drill order of the chosen paper into the practice order list. When nothing is due, the
+    // question display is emptied, one message says when the next question is due, and false
+    // comes back.
+    bool buildDrillOrder();
+    qint64 today() const;
 };

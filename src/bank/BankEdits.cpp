@@ -47,6 +47,11 @@ bool questionExists(Store& store, const QString& code, const QVariant& number) {
     return store.query(Sql::QuestionExists, {{"code", code}, {"n", number}}).integer(1) > 0;
 }
 
+// The practice history follows its questions; a bank without it has nothing to change.
+bool history(Store& store, Sql id, const Params& params) {
+    return !store.keepsHistory() || store.execute(id, params);
+}
+
 QString notSaved(Store& store) {
     return QStringLiteral("没有保存，题库没有改动：%1").arg(store.lastError());
 }
@@ -114,7 +119,8 @@ QString updatePaper(Store& store, const QString& oldCode, const Paper& paper) {
         if (!codeChanged)
             return true;
         return store.execute(Sql::MovePaperQuestions, {{"code", paper.code}, {"old", oldCode}}) &&
-               store.execute(Sql::MovePaperAnswers, {{"code", paper.code}, {"old", oldCode}});
+               store.execute(Sql::MovePaperAnswers, {{"code", paper.code}, {"old", oldCode}}) &&
+               history(store, Sql::MovePaperHistory, {{"code", paper.code}, {"old", oldCode}});
     });
     return ok ? QString() : notSaved(store);
 }
@@ -122,6 +128,7 @@ QString updatePaper(Store& store, const QString& oldCode, const Paper& paper) {
 QString deletePaper(Store& store, const QString& code) {
     const bool ok = store.inTransaction([&] {
         return store.execute(Sql::DeletePaperAnswers, {{"code", code}}) &&
+               history(store, Sql::DeletePaperHistory, {{"code", code}}) &&
                store.execute(Sql::DeletePaperQuestions, {{"code", code}}) &&
                store.execute(Sql::DeletePaper, {{"code", code}});
     });
@@ -155,7 +162,9 @@ QString updateQuestion(Store& store, qint64 oldNumber, const Question& question)
         if (number == oldNumber)
             return true;
         return store.execute(Sql::MoveQuestionAnswers,
-                             {{"n", number}, {"code", question.code}, {"old", oldNumber}});
+                             {{"n", number}, {"code", question.code}, {"old", oldNumber}}) &&
+               history(store, Sql::MoveQuestionHistory,
+                       {{"n", number}, {"code", question.code}, {"old", oldNumber}});
     });
     return ok ? QString() : notSaved(store);
 }
@@ -163,6 +172,7 @@ QString updateQuestion(Store& store, qint64 oldNumber, const Question& question)
 QString deleteQuestion(Store& store, const QString& code, qint64 number) {
     const bool ok = store.inTransaction([&] {
         return store.execute(Sql::DeleteQuestionAnswers, {{"code", code}, {"n", number}}) &&
+               history(store, Sql::DeleteQuestionHistory, {{"code", code}, {"n", number}}) &&
                store.execute(Sql::DeleteQuestion, {{"code", code}, {"n", number}});
     });
     return ok ? QString() : QStringLiteral("没有删除，题库没有改动：%1").arg(store.lastError());
@@ -186,13 +196,20 @@ QString renumber(Store& store, const QString& code, int* changed) {
         for (const auto& [id, n] : moves)
             if (!store.execute(Sql::RenumberQuestion, {{"n", n}, {"id", id}}))
                 return false;
-        for (RecordSet rs = store.query(Sql::PaperAnswerRows, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
-            const qint64 old = rs.integer("tihao");
-            const qint64 n = newNumber.value(old, old);
-            if (n != old &&
-                !store.execute(Sql::RenumberAnswer, {{"n", n}, {"id", rs.integer(QStringLiteral("行号"))}}))
-                return false;
-        }
+        // Exam answers and the practice history follow their questions.
+        auto follow = [&](Sql rows, Sql renumberRow) {
+            for (RecordSet rs = store.query(rows, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
+                const qint64 old = rs.integer("tihao");
+                const qint64 n = newNumber.value(old, old);
+                if (n != old &&
+                    !store.execute(renumberRow, {{"n", n}, {"id", rs.integer(QStringLiteral("行号"))}}))
+                    return false;
+            }
+            return true;
+        };
+        if (!follow(Sql::PaperAnswerRows, Sql::RenumberAnswer) ||
+            (store.keepsHistory() && !follow(Sql::PaperHistoryRows, Sql::RenumberHistory)))
+            return false;
         count = int(moves.size());
         return true;
     });
@@ -210,6 +227,10 @@ Tables readAll(Store& store) {
     for (RecordSet rs = store.query(Sql::AllAnswers); !rs.atEnd(); rs.moveNext())
         t.answers << Answer{rs.text("code"),    rs.value("tihao"),   rs.text("answer"),
                             rs.text("student"), rs.text("xingming"), rs.text("state")};
+    if (store.keepsHistory())
+        for (RecordSet rs = store.query(Sql::AllHistory); !rs.atEnd(); rs.moveNext())
+            t.history << PracticeRecord{rs.text("code"), rs.value("tihao"), rs.text("answer"),
+                                        qint64(rs.integer("correct") != 0 ? 1 : 0), rs.text("answered")};
     return t;
 }
 
@@ -266,6 +287,7 @@ QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
     const bool ok = store.inTransaction([&] {
         for (const QString& code : existing)
             if (!store.execute(Sql::DeletePaperAnswers, {{"code", code}}) ||
+                !history(store, Sql::DeletePaperHistory, {{"code", code}}) ||
                 !store.execute(Sql::DeletePaperQuestions, {{"code", code}}) ||
                 !store.execute(Sql::DeletePaper, {{"code", code}}))
                 return false;
@@ -279,6 +301,11 @@ QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
             if (!store.execute(Sql::AppendExamAnswer,
                                paramsOf({"code", "n", "answer", "student", "name", "state"}, values(a))))
                 return false;
+        if (store.keepsHistory())
+            for (const PracticeRecord& r : tables.history)
+                if (!store.execute(Sql::AppendPractice,
+                                   paramsOf({"code", "n", "answer", "correct", "answered"}, values(r))))
+                    return false;
         return true;
     });
     return ok ? QString() : QStringLiteral("没有导入，题库没有改动：%1").arg(store.lastError());

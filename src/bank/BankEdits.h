@@ -34,23 +34,23 @@ PaperContents paperContents(Store& store, const QString& code);
 qint64 questionAnswerCount(Store& store, const QString& code, qint64 number);
 
 QString addPaper(Store& store, const Paper& paper);
-// A changed code takes the paper's questions and exam answers along.
+// A changed code takes the paper's questions, exam answers and practice history along.
 QString updatePaper(Store& store, const QString& oldCode, const Paper& paper);
-// The paper, its questions and its exam answers.
+// The paper, its questions, its exam answers and its practice history.
 QString deletePaper(Store& store, const QString& code);
 
 QString addQuestion(Store& store, const Question& question);
 // The question found by its paper and former number; a changed number takes its exam answers
-// along. The practice answer stays as it is.
+// and practice history along. The practice answer stays as it is.
 QString updateQuestion(Store& store, qint64 oldNumber, const Question& question);
-// The question and its exam answers.
+// The question, its exam answers and its practice history.
 QString deleteQuestion(Store& store, const QString& code, qint64 number);
-// Numbers the paper's questions 1, 2, 3 … in their present order; exam answers follow their
-// questions. *changed gets the number of questions whose number changed.
+// Numbers the paper's questions 1, 2, 3 … in their present order; exam answers and the practice
+// history follow their questions. *changed gets the number of questions whose number changed.
 QString renumber(Store& store, const QString& code, int* changed = nullptr);
 
 // The whole bank: papers by code, questions by paper and number, answers by paper, candidate,
-// sitting and number.
+// sitting and number, the practice history by paper and time.
 Tables readAll(Store& store);
 
 // Copies a picture file into pic/ under the bank folder and gives the value a question stores for
@@ -62,9 +62,10 @@ QString placePicture(const QString& bankDir, const QString& file, QString* copie
 
 // Codes of the given papers that the bank holds already.
 QStringList existingCodes(Store& store, const Tables& tables);
-// Adds the papers with their questions and answers in one transaction. A paper whose code the
-// bank holds already replaces the bank's paper (its questions and exam answers go) only when
-// replaceExisting is true; otherwise nothing is written and the existing codes are named.
+// Adds the papers with their questions, answers and practice history in one transaction. A paper
+// whose code the bank holds already replaces the bank's paper (its questions, exam answers and
+// history go) only when replaceExisting is true; otherwise nothing is written and the existing
+// codes are named.
 QString addTables(Store& store, const Tables& tables, bool replaceExisting);
 
 } // namespace bank

@@ -3,6 +3,7 @@
 #include "answering/AnswerText.h"
 #include "ui/Gbk.h"
 
+#include <QDateTime>
 #include <cmath>
 
 namespace bank {
@@ -54,6 +55,10 @@ QVariantList values(const Question& q) {
 QVariantList values(const Answer& a) {
     return {stored(a.code),     a.tihao,        stored(a.answer), stored(a.student),
             stored(a.xingming), stored(a.state)};
+}
+
+QVariantList values(const PracticeRecord& r) {
+    return {stored(r.code), r.tihao, stored(r.answer), r.correct, stored(r.answered)};
 }
 
 QStringList problems(const Paper& p) {
@@ -111,6 +116,19 @@ QStringList problems(const Answer& a) {
          {std::pair{&a.code, "试卷编码"}, std::pair{&a.answer, "答案"}, std::pair{&a.student, "考号"},
           std::pair{&a.xingming, "姓名"}, std::pair{&a.state, "场次"}})
         checkGbk(*text, QString::fromUtf8(what), &out);
+    return out;
+}
+
+QStringList problems(const PracticeRecord& r) {
+    QStringList out;
+    checkFilled(r.code, QStringLiteral("试卷编码"), &out);
+    checkNumber(r.tihao, QStringLiteral("题号"), true, 1, &out);
+    if (r.correct.isNull() || !r.correct.isValid())
+        out << QStringLiteral("对错只能是 1/0、对/错、是/否 或 TRUE/FALSE");
+    if (cellTime(r.answered).isEmpty())
+        out << QStringLiteral("答题时间应写成“2024-05-01 08:30:00”这样的日期和时间");
+    checkGbk(r.code, QStringLiteral("试卷编码"), &out);
+    checkGbk(r.answer, QStringLiteral("答案"), &out);
     return out;
 }
 
@@ -190,6 +208,44 @@ QVariant cellOrder(const QVariant& cell) {
         return qint64(0);
     if (t == QStringLiteral("-1"))
         return qint64(-1);
+    return {};
+}
+
+QVariant cellCorrect(const QVariant& cell) {
+    if (cell.typeId() == QMetaType::Bool)
+        return qint64(cell.toBool() ? 1 : 0);
+    const QString t = cellText(cell).trimmed();
+    if (t == QStringLiteral("1") || t == QStringLiteral("对") || t == QStringLiteral("是") ||
+        t.compare(QStringLiteral("TRUE"), Qt::CaseInsensitive) == 0)
+        return qint64(1);
+    if (t == QStringLiteral("0") || t == QStringLiteral("错") || t == QStringLiteral("否") ||
+        t.compare(QStringLiteral("FALSE"), Qt::CaseInsensitive) == 0)
+        return qint64(0);
+    return {};
+}
+
+QString cellTime(const QVariant& cell) {
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    if (cell.typeId() == QMetaType::Double || cell.typeId() == QMetaType::LongLong ||
+        cell.typeId() == QMetaType::Int) {
+        const double serial = cell.toDouble();
+        // Spreadsheet days from 1900 to 9999.
+        if (!std::isfinite(serial) || serial < 1 || serial > 2958465)
+            return {};
+        const qint64 seconds = qint64(std::llround(serial * 86400.0));
+        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+        return base.addSecs(seconds).toString(format);
+    }
+    if (cell.typeId() != QMetaType::QString)
+        return {};
+    QString t = cell.toString().trimmed();
+    t.replace(QLatin1Char('T'), QLatin1Char(' '));
+    for (const QString& f : {format, QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy/M/d H:mm:ss"),
+                             QStringLiteral("yyyy/M/d H:mm"), QStringLiteral("yyyy-M-d H:mm:ss")}) {
+        const QDateTime dt = QDateTime::fromString(t, f);
+        if (dt.isValid())
+            return dt.toString(format);
+    }
     return {};
 }
 

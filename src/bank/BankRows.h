@@ -38,10 +38,20 @@ struct Answer {
     QString state;
 };
 
+// One practice save of the history (练习记录).
+struct PracticeRecord {
+    QString code;
+    QVariant tihao;
+    QString answer;
+    QVariant correct; // 1 right, 0 wrong
+    QString answered; // local time, "yyyy-MM-dd HH:mm:ss"
+};
+
 struct Tables {
     QList<Paper> papers;
     QList<Question> questions;
     QList<Answer> answers;
+    QList<PracticeRecord> history;
 };
 
 // A text as a column stores it: never NULL, an empty text instead, as the rest of the bank has it.
@@ -51,12 +61,14 @@ QVariant stored(const QString& text);
 QVariantList values(const Paper& p);
 QVariantList values(const Question& q);
 QVariantList values(const Answer& a);
+QVariantList values(const PracticeRecord& r);
 
 // Why a row cannot be saved as it stands, one Chinese reason per fault; empty when it can.
 // Uniqueness needs the other rows and is checked by the caller.
 QStringList problems(const Paper& p);
 QStringList problems(const Question& q);
 QStringList problems(const Answer& a);
+QStringList problems(const PracticeRecord& r);
 
 // The standard answer as it is stored: the answer rules' normal form (spaces out, letters upper
 // case).
@@ -78,5 +90,12 @@ QVariant cellNumber(const QVariant& cell);
 // The order of a paper: 1/0, -1, 是/否, 顺序/随机, TRUE/FALSE (any case), a truth value. Null
 // when the cell is none of these.
 QVariant cellOrder(const QVariant& cell);
+// Right or wrong: 1/0, 对/错, 是/否, TRUE/FALSE (any case), a truth value. Null when the cell is none
+// of these.
+QVariant cellCorrect(const QVariant& cell);
+// A time of the history: "yyyy-MM-dd HH:mm:ss" (also with "T", without seconds, or with "/"), or a
+// spreadsheet's date number (days since 1899-12-30, the time as its fraction). The text as the
+// history keeps it; empty when the cell is neither.
+QString cellTime(const QVariant& cell);
 
 } // namespace bank

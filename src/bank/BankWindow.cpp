@@ -26,6 +26,12 @@
 
 namespace {
 
+// "、12 条练习记录" when the tables carry a practice history.
+QString historyCount(const bank::Tables& tables) {
+    return tables.history.isEmpty() ? QString()
+                                    : QStringLiteral("、%1 条练习记录").arg(tables.history.size());
+}
+
 std::function<void(BankEditor&)> g_editorDriver;
 std::function<QString(QWidget*)> g_pictureChooser;
 std::function<QString(QWidget*, bool)> g_workbookChooser;
@@ -618,11 +624,12 @@ void BankWindow::importWorkbook() {
         return;
     }
     refreshPapers(read.tables.papers.isEmpty() ? QString() : read.tables.papers.first().code);
-    QString done = QStringLiteral("已从 %1 导入 %2 套试卷、%3 道题目、%4 条考试答案。")
+    QString done = QStringLiteral("已从 %1 导入 %2 套试卷、%3 道题目、%4 条考试答案%5。")
                        .arg(name)
                        .arg(read.tables.papers.size())
                        .arg(read.tables.questions.size())
-                       .arg(read.tables.answers.size());
+                       .arg(read.tables.answers.size())
+                       .arg(historyCount(read.tables));
     const QStringList missing = bankbook::missingPictures(read.tables, m_app.programDir);
     if (!missing.isEmpty())
         done += QStringLiteral("\n其中 %1 道题的图片在 %2 中没有找到，请把这些图片复制到那里：\n%3")
@@ -655,9 +662,10 @@ void BankWindow::exportWorkbook() {
         MessageBox::warn(this, error);
         return;
     }
-    MessageBox::info(this, QStringLiteral("已导出到 %1：%2 套试卷、%3 道题目、%4 条考试答案。")
+    MessageBox::info(this, QStringLiteral("已导出到 %1：%2 套试卷、%3 道题目、%4 条考试答案%5。")
                                .arg(QDir::toNativeSeparators(file))
                                .arg(tables.papers.size())
                                .arg(tables.questions.size())
-                               .arg(tables.answers.size()));
+                               .arg(tables.answers.size())
+                               .arg(historyCount(tables)));
 }

@@ -21,6 +21,7 @@ namespace {
 const QString kPapers = QStringLiteral("试卷");
 const QString kQuestions = QStringLiteral("题库");
 const QString kAnswers = QStringLiteral("评分");
+const QString kHistory = QStringLiteral("练习记录");
 
 struct Heading {
     const char* column;
@@ -31,6 +32,7 @@ const Heading kHeadings[] = {
     {"kstime", "考试时间"},    {"tihao", "题号"},        {"question", "题目"}, {"pic", "图片"},
     {"authority", "标准答案"}, {"practice", "练习答案"}, {"jiexi", "解析"},    {"score", "分值"},
     {"answer", "答案"},        {"student", "考号"},      {"xingming", "姓名"}, {"state", "场次"},
+    {"correct", "对错"},       {"answered", "答题时间"},
 };
 
 QStringList optionalColumns(const QString& table) {
@@ -124,17 +126,18 @@ QString scratchBeside(const QString& path, QString* error) {
 class TablesSource : public TableSource {
   public:
     explicit TablesSource(const bank::Tables& t) : m_t(t) {}
-    QStringList tables() override { return schema::tables(); }
     QList<SourceColumn> columns(const QString& table) override {
         QList<SourceColumn> out;
         for (const QString& c : schema::columns(table))
             out << SourceColumn{c, ValueKind::Text, QStringLiteral("Text")};
         return out;
     }
+    QStringList tables() override { return schema::tables() + schema::addedTables(); }
     qint64 rowCount(const QString& table) override {
         return table == kPapers      ? m_t.papers.size()
                : table == kQuestions ? m_t.questions.size()
-                                     : m_t.answers.size();
+               : table == kAnswers   ? m_t.answers.size()
+                                     : m_t.history.size();
     }
     bool readRows(const QString& table, const QList<int>& wanted, const RowSink& sink, QString*) override {
         auto deliver = [&](const QVariantList& all) {
@@ -152,9 +155,13 @@ class TablesSource : public TableSource {
             for (const bank::Question& q : m_t.questions)
                 if (!deliver(bank::values(q)))
                     return false;
-        } else {
+        } else if (table == kAnswers) {
             for (const bank::Answer& a : m_t.answers)
                 if (!deliver(bank::values(a)))
+                    return false;
+        } else {
+            for (const bank::PracticeRecord& r : m_t.history)
+                if (!deliver(bank::values(r)))
                     return false;
         }
         return true;
@@ -311,6 +318,45 @@ ReadResult readTables(const sheets::Workbook& book) {
             t.answers << a;
         }
     }
+
+    // The practice history: every row on a question of the 题库 sheet.
+    map = ColumnMap();
+    const sheets::Sheet* historySheet = book.sheet(kHistory);
+    if (historySheet && mapHeadings(*historySheet, kHistory, &map, &problems)) {
+        t.history.reserve(historySheet->rows.size());
+        for (int i = 1; i < historySheet->rows.size(); ++i) {
+            const sheets::Row& row = historySheet->rows[i];
+            QStringList reasons;
+            bank::PracticeRecord r;
+            r.code = bank::cellText(map.cell(row, "code"));
+            r.tihao = numberOf(map.cell(row, "tihao"), QStringLiteral("题号"), &reasons);
+            const bool numbered = reasons.isEmpty() && isNumber(r.tihao) && !r.code.trimmed().isEmpty();
+            r.answer = bank::cellText(map.cell(row, "answer"));
+            const QVariant correct = map.cell(row, "correct");
+            r.correct = bank::cellCorrect(correct);
+            if (r.correct.isNull() && !bank::isEmptyCell(correct)) {
+                reasons << QStringLiteral("对错只能是 1/0、对/错、是/否 或 TRUE/FALSE：“%1”")
+                               .arg(bank::cellText(correct));
+                r.correct = qint64(0);
+            }
+            const QVariant time = map.cell(row, "answered");
+            r.answered = bank::cellTime(time);
+            if (r.answered.isEmpty() && !bank::isEmptyCell(time)) {
+                reasons << QStringLiteral("答题时间“%1”不是日期和时间，应写成“2024-05-01 08:30:00”")
+                               .arg(bank::cellText(time));
+                r.answered = QStringLiteral("2000-01-01 00:00:00");
+            }
+            reasons << bank::problems(r);
+            if (!r.code.trimmed().isEmpty() && !paperRows.contains(bank::codeKey(r.code)))
+                reasons << QStringLiteral("试卷编码“%1”在工作表“试卷”中没有").arg(r.code);
+            else if (numbered && !questionRows.contains(pairKey(r.code, r.tihao)))
+                reasons << QStringLiteral("试卷“%1”的第 %2 题在工作表“题库”中没有")
+                               .arg(r.code)
+                               .arg(r.tihao.toLongLong());
+            addProblems(&problems, kHistory, row.number, reasons);
+            t.history << r;
+        }
+    }
     return result;
 }
 
@@ -319,7 +365,7 @@ ReadResult readBankFile(const QString& path) {
     if (info.isDir()) {
         sheets::Workbook book;
         const QDir dir(path);
-        for (const QString& table : schema::tables()) {
+        for (const QString& table : schema::tables() + schema::addedTables()) {
             const QStringList found = dir.entryList({table + QStringLiteral(".csv")}, QDir::Files);
             if (found.isEmpty())
                 continue; // a missing sheet is named by the checks
@@ -395,16 +441,20 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
         }
         return true;
     };
-    QList<QVariantList> papers, questions, answers;
+    QList<QVariantList> papers, questions, answers, history;
     for (const bank::Paper& p : tables.papers)
         papers << bank::values(p);
     for (const bank::Question& q : tables.questions)
         questions << bank::values(q);
     for (const bank::Answer& a : tables.answers)
         answers << bank::values(a);
+    for (const bank::PracticeRecord& r : tables.history)
+        history << bank::values(r);
     ok = ok && writeSheet(kPapers, papers, {10, 30, 8, 8, 10});
     ok = ok && writeSheet(kQuestions, questions, {10, 6, 60, 16, 10, 10, 40, 6});
     ok = ok && writeSheet(kAnswers, answers, {10, 6, 10, 12, 10, 10});
+    // The practice history only when there is one: it is the learner's own.
+    ok = ok && (history.isEmpty() || writeSheet(kHistory, history, {10, 6, 10, 6, 20}));
     const lxw_error closed = book ? workbook_close(book) : LXW_ERROR_CREATING_XLSX_FILE;
     if (!ok || closed != LXW_NO_ERROR) {
         QFile::remove(tmp);

@@ -7,9 +7,10 @@
 #include <QList>
 #include <QString>
 
-// A question bank as a workbook: sheets "试卷" and "题库", and optionally "评分", each with the
-// column names of its table in row 1 (or their Chinese headings), in any order. The same layout
-// as a folder of CSV files 试卷.csv, 题库.csv and 评分.csv. No widgets here.
+// A question bank as a workbook: sheets "试卷" and "题库", and optionally "评分" and "练习记录" (the
+// practice history), each with the column names of its table in row 1 (or their Chinese
+// headings), in any order. The same layout as a folder of CSV files 试卷.csv, 题库.csv, 评分.csv
+// and 练习记录.csv. No widgets here.
 namespace bankbook {
 
 struct Problem {
@@ -32,7 +33,7 @@ struct ReadResult {
 ReadResult readBankFile(const QString& path);
 // The rows of the sheets, checked: every value converted as its column wants it, standard
 // answers in their stored form, codes and numbers unique, every question and answer on a paper
-// of the 试卷 sheet.
+// of the 试卷 sheet, every history row on a question of the 题库 sheet.
 ReadResult readTables(const sheets::Workbook& book);
 
 // The questions whose picture the bank folder does not hold, one line each: the workbook names
@@ -48,7 +49,8 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
 
 // A new bank from a workbook or CSV folder: never over an existing file, all or nothing.
 bankimport::ImportResult importToNewBank(const QString& source, const QString& dbPath);
-// The bank file's papers, questions and exam answers into a new workbook (never over a file).
+// The bank file's papers, questions, exam answers and practice history into a new workbook (never
+// over a file).
 QString exportBank(const QString& dbPath, const QString& xlsxPath);
 
 } // namespace bankbook

@@ -4,6 +4,7 @@
 #include "ui/TextFormat.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -69,4 +70,8 @@ struct AppState {
     // the program-wide counter that keeps two seedings in the same millisecond apart.
     std::function<quint32()> tickSource;
     quint32 seedCounter = 0;
+
+    // The local date and time: when a practice answer was given, and which review questions are
+    // due today. A seam tests set.
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 };

@@ -160,10 +160,12 @@ QString plan(TableSource& source, const QString& sourceName, QList<TablePlan>* o
     QStringList problems;
     QList<TablePlan> plans;
     const QStringList present = source.tables();
-    for (const QString& table : schema::tables()) {
+    for (const QString& table : schema::tables() + schema::addedTables()) {
         const QString sourceTable = findCaseless(present, table);
+        // A table the program adds itself (the practice history) may be missing: it starts empty.
         if (sourceTable.isEmpty()) {
-            missingTables << table;
+            if (!schema::addedTables().contains(table))
+                missingTables << table;
             continue;
         }
         QStringList sourceColumns;

@@ -39,6 +39,14 @@ const ColumnDef kColumns[] = {
     {"评分", "student", "text collate nocase", false},
     {"评分", "xingming", "text collate nocase", false},
     {"评分", "state", "text collate nocase", false},
+    // The practice history: one row per practice save. `correct` is 1 when the answer matched the
+    // standard answer at the time, 0 when not; `answered` is the local time as
+    // "yyyy-MM-dd HH:mm:ss", which sorts and compares as text.
+    {"练习记录", "code", "text collate nocase", false},
+    {"练习记录", "tihao", "integer", true},
+    {"练习记录", "answer", "text collate nocase", false},
+    {"练习记录", "correct", "integer", true},
+    {"练习记录", "answered", "text", false},
 };
 
 const char* kIndexes[] = {
@@ -46,6 +54,21 @@ const char* kIndexes[] = {
     "create index if not exists 题库_code_tihao on 题库 (code, tihao)",
     "create index if not exists 评分_key on 评分 (code, student, state, tihao)",
 };
+
+// The indexes of the tables a bank may lack.
+const char* kAddedIndexes[] = {
+    "create index if not exists 练习记录_key on 练习记录 (code, tihao, answered)",
+};
+
+QString createTable(QSqlQuery& q, const QString& table) {
+    QStringList defs;
+    for (const ColumnDef& d : kColumns)
+        if (table == QString::fromUtf8(d.table))
+            defs << QString::fromUtf8(d.column) + QLatin1Char(' ') + QString::fromUtf8(d.type);
+    if (!q.exec(QStringLiteral("create table %1 (%2)").arg(table, defs.join(QStringLiteral(", ")))))
+        return q.lastError().text();
+    return {};
+}
 
 const ColumnDef* defOf(const QString& table, const QString& column) {
     for (const ColumnDef& d : kColumns)
@@ -201,15 +224,13 @@ namespace schema {
 
 QString create(QSqlDatabase& db) {
     QSqlQuery q(db);
-    for (const QString& table : tables()) {
-        QStringList defs;
-        for (const ColumnDef& d : kColumns)
-            if (table == QString::fromUtf8(d.table))
-                defs << QString::fromUtf8(d.column) + QLatin1Char(' ') + QString::fromUtf8(d.type);
-        if (!q.exec(QStringLiteral("create table %1 (%2)").arg(table, defs.join(QStringLiteral(", ")))))
-            return q.lastError().text();
-    }
+    for (const QString& table : tables() + addedTables())
+        if (const QString err = createTable(q, table); !err.isEmpty())
+            return err;
     for (const char* sql : kIndexes)
+        if (!q.exec(QString::fromUtf8(sql)))
+            return q.lastError().text();
+    for (const char* sql : kAddedIndexes)
         if (!q.exec(QString::fromUtf8(sql)))
             return q.lastError().text();
     return {};
@@ -247,6 +268,43 @@ QString createBankFile(const QString& path) {
 
 QStringList tables() {
     return {QStringLiteral("试卷"), QStringLiteral("题库"), QStringLiteral("评分")};
+}
+
+QStringList addedTables() {
+    return {QStringLiteral("练习记录")};
+}
+
+QString addMissingTables(QSqlDatabase& db, QStringList* added) {
+    QStringList lacking;
+    for (const QString& t : addedTables())
+        if (tableName(db, t).isEmpty())
+            lacking << t;
+    if (added)
+        *added = lacking;
+    if (lacking.isEmpty())
+        return {};
+    QSqlQuery q(db);
+    QString err;
+    if (!q.exec(QStringLiteral("begin immediate")))
+        err = q.lastError().text();
+    for (const QString& t : lacking)
+        if (err.isEmpty())
+            err = createTable(q, t);
+    for (const char* sql : kAddedIndexes)
+        if (err.isEmpty() && !q.exec(QString::fromUtf8(sql)))
+            err = q.lastError().text();
+    if (err.isEmpty() && !q.exec(QStringLiteral("commit")))
+        err = q.lastError().text();
+    if (!err.isEmpty()) {
+        q.exec(QStringLiteral("rollback"));
+        if (added)
+            added->clear();
+    }
+    return err;
+}
+
+bool hasTable(QSqlDatabase& db, const QString& table) {
+    return !tableName(db, table).isEmpty();
 }
 
 QStringList columns(const QString& table) {

@@ -5,16 +5,27 @@
 
 class QSqlDatabase;
 
-// The three tables of a question bank and the indexes on the keys the statements use.
+// The three tables of a question bank, the practice history the program keeps beside them, and the
+// indexes on the keys the statements use.
 namespace schema {
-// Creates the tables and indexes in an empty database. Returns an error text, empty on success.
+// Creates the tables (the history too) and indexes in an empty database. Returns an error text,
+// empty on success.
 QString create(QSqlDatabase& db);
 // Makes a new, empty bank file at path: the three tables and their indexes. Never replaces an
 // existing file, and leaves nothing behind on failure. Returns a Chinese error text, empty on
 // success.
 QString createBankFile(const QString& path);
-// Columns the program reads or writes, per table.
+// The three tables every bank has; a file without one of them is not a bank.
 QStringList tables();
+// Tables the program adds to a bank that lacks them (banks made before it kept them): the
+// practice history 练习记录.
+QStringList addedTables();
+// Creates the added tables a bank lacks, with their indexes, in one transaction; *added names
+// them. Existing rows are not touched. Returns an error text, empty on success (nothing is created
+// then).
+QString addMissingTables(QSqlDatabase& db, QStringList* added = nullptr);
+bool hasTable(QSqlDatabase& db, const QString& table);
+// Columns the program reads or writes, per table.
 QStringList columns(const QString& table);
 // Missing tables or columns of an open database, as "table" or "table.column" texts.
 QStringList missing(QSqlDatabase& db);

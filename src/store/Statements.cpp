@@ -69,6 +69,21 @@ const StatementInfo kStatements[] = {
     {Sql::RenumberAnswer, "update 评分 set tihao=:n where rowid=:id"},
     {Sql::AllQuestions, "select * from 题库 order by code, tihao, rowid"},
     {Sql::AllAnswers, "select * from 评分 order by code, student, state, tihao, rowid"},
+
+    {Sql::AppendPractice, "insert into 练习记录 (code, tihao, answer, correct, answered) "
+                          "values (:code, :n, :answer, :correct, :answered)"},
+    {Sql::PaperHistory,
+     "select tihao, correct, answered from 练习记录 where code=:code order by tihao, answered, rowid"},
+    {Sql::QuestionNumbers, "select tihao from 题库 where code=:code"},
+    {Sql::DailyPractice, "select substr(answered, 1, 10) as 日期, count(*) as 题数, sum(correct) as 答对 "
+                         "from 练习记录 where code=:code and answered>=:from group by 日期 order by 日期"},
+    {Sql::MovePaperHistory, "update 练习记录 set code=:code where code=:old"},
+    {Sql::DeletePaperHistory, "delete from 练习记录 where code=:code"},
+    {Sql::MoveQuestionHistory, "update 练习记录 set tihao=:n where code=:code and tihao=:old"},
+    {Sql::DeleteQuestionHistory, "delete from 练习记录 where code=:code and tihao=:n"},
+    {Sql::PaperHistoryRows, "select rowid as 行号, tihao from 练习记录 where code=:code"},
+    {Sql::RenumberHistory, "update 练习记录 set tihao=:n where rowid=:id"},
+    {Sql::AllHistory, "select * from 练习记录 order by code, answered, rowid"},
 };
 } // namespace
 

@@ -54,6 +54,19 @@ enum class Sql {
     RenumberAnswer = 42,        // one exam answer row, by row id, gets a new number
     AllQuestions = 43,          // every question, by paper and number
     AllAnswers = 44,            // every exam answer, by paper, candidate, sitting and number
+
+    // The practice history (练习记录): one row per practice save, kept in step with the questions.
+    AppendPractice = 45,        // one practice save: answer, right or wrong, time
+    PaperHistory = 46,          // a paper's history by number and time: tihao, correct, answered
+    QuestionNumbers = 47,       // the numbers of a paper's questions
+    DailyPractice = 48,         // answers (题数) and right ones (答对) per day (日期) from :from on
+    MovePaperHistory = 49,      // the history follows a changed paper code
+    DeletePaperHistory = 50,    // all history of a paper
+    MoveQuestionHistory = 51,   // the history follows a changed question number
+    DeleteQuestionHistory = 52, // the history of one question
+    PaperHistoryRows = 53,      // row ids (行号) and numbers of a paper's history
+    RenumberHistory = 54,       // one history row, by row id, gets a new number
+    AllHistory = 55,            // the whole history, by paper and time
 };
 
 struct StatementInfo {

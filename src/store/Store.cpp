@@ -268,6 +268,7 @@ Store::OpenResult Store::open(const QString& path) {
     m_open = false;
     m_readOnly = false;
     m_sharedWithOthers = m_notABank = m_damaged = false;
+    m_keepsHistory = false;
     m_readOnlyReason.clear();
     m_notices.clear();
     dropPrepared();
@@ -350,6 +351,16 @@ Store::OpenResult Store::open(const QString& path) {
                                         "程序没能改正它们，%1 没有改动。\n%3")
                              .arg(name, wrong.join(QStringLiteral("、")), err);
     }
+    // A bank made before the program kept a practice history gets the history table. Only the new
+    // table is written; on a read-only bank it is made in the private copy, where saves are refused
+    // anyway. Should it fail, answers are still saved, only without their history.
+    QStringList added;
+    const QString historyError = schema::addMissingTables(db, &added);
+    m_keepsHistory = schema::hasTable(db, QStringLiteral("练习记录"));
+    if (!historyError.isEmpty())
+        m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
+                                    "错题复习和统计也无法使用。\n%2")
+                         .arg(fi.fileName(), historyError);
     m_open = true;
     return OpenResult::Ok;
 }

@@ -118,6 +118,8 @@ class Store {
     // Whether changes are refused, and why (Chinese, e.g. "ks.db 是只读文件，你没有修改它的权限").
     bool isReadOnly() const { return m_readOnly; }
     QString readOnlyReason() const { return m_readOnlyReason; }
+    // Whether the bank has its practice history table (open() adds it to a bank that lacks it).
+    bool keepsHistory() const { return m_open && m_keepsHistory; }
     // What open() did to the file or kept aside, one Chinese paragraph each, to tell the user once.
     QStringList notices() const { return m_notices; }
 
@@ -161,6 +163,7 @@ class Store {
     bool m_sharedWithOthers = false; // another program has the file open
     bool m_notABank = false;         // found while preparing the file
     bool m_damaged = false;
+    bool m_keepsHistory = false;
     QString m_readOnlyReason;
     QStringList m_notices;
     std::unique_ptr<QTemporaryDir> m_copy; // where a read-only bank is read from

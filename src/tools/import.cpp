@@ -1,8 +1,8 @@
 // Turns an Access question bank, a workbook or a folder of CSV files into the program's own bank
 // file, and a bank into a workbook.
 //   veltaro-import ks.mdb ks.db
-//   veltaro-import BANK.xlsx ks.db          sheets 试卷, 题库 (and 评分)
-//   veltaro-import FOLDER ks.db             试卷.csv, 题库.csv (and 评分.csv)
+//   veltaro-import BANK.xlsx ks.db          sheets 试卷, 题库 (and 评分, 练习记录)
+//   veltaro-import FOLDER ks.db             试卷.csv, 题库.csv (and 评分.csv, 练习记录.csv)
 //   veltaro-import --export ks.db OUT.xlsx
 //   veltaro-import --check ks.mdb           reads every row of every table; prints the row counts
 //   veltaro-import --child ks.mdb OUT       as the program runs it: progress and result as lines
@@ -27,7 +27,9 @@ void usage() {
                 "       veltaro-import --check BANK.mdb\n"
                 "Imports the tables 试卷, 题库 and 评分 of an Access file, a workbook or a folder of\n"
                 "CSV files (试卷.csv, 题库.csv, 评分.csv) into a new bank, exports a bank as a workbook, or\n"
-                "reads every table of an Access file to see whether it can be read.\n");
+                "reads every table of an Access file to see whether it can be read. A workbook or folder\n"
+                "may also hold the practice history (练习记录, 练习记录.csv); the export writes it when the\n"
+                "bank has one.\n");
 }
 
 // A workbook or a CSV folder into a new bank.
