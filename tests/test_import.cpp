@@ -335,7 +335,13 @@ void ImportTest::importsABankWhateverItsSpelling() {
              QList<QVariantList>({{2, "第2题 借贷记账法的记账规则是？", "", "", "有借必有贷", 0.5}}));
     QCOMPARE(rowsOf(db, "select xingming from 评分"), QList<QVariantList>({{"张三"}}));
     QCOMPARE(rowsOf(db, "select name from sqlite_master where type = 'index' order by name"),
-             QList<QVariantList>({{"练习记录_key"}, {"评分_key"}, {"试卷_code"}, {"题库_code_tihao"}}));
+             QList<QVariantList>({{"复习计划_due"},
+                                  {"复习计划_key"},
+                                  {"练习记录_key"},
+                                  {"练习记录_time"},
+                                  {"评分_key"},
+                                  {"试卷_code"},
+                                  {"题库_code_tihao"}}));
     Store store; // the program opens what the import wrote
     QCOMPARE(store.open(db), Store::OpenResult::Ok);
 }

@@ -45,6 +45,24 @@ QList<QVariantList> historyRows(const TestBank& bank) {
     return bank.rows("select code, tihao, answer, correct, answered from 练习记录 order by rowid");
 }
 
+// The cards the schedule keeps, against those worked out afresh from the history rows.
+bool cardsMatchTheHistory(Store& store, const TestBank& bank, const QString& code) {
+    QList<review::HistoryEntry> entries;
+    for (const QVariantList& r : bank.rows(
+             "select tihao, answered, correct from 练习记录 where code=? order by tihao, answered, rowid",
+             {code}))
+        entries << review::HistoryEntry{r[0].toLongLong(), review::dayOf(r[1].toString()), r[2].toInt() != 0};
+    const QHash<qint64, review::Card> expected = review::cards(entries),
+                                      kept = review::readCards(store, code);
+    bool same = expected.size() == kept.size();
+    for (auto it = expected.cbegin(); same && it != expected.cend(); ++it) {
+        const review::Card k = kept.value(it.key());
+        same = kept.contains(it.key()) && k.scheduled == it->scheduled && k.box == it->box &&
+               (!k.scheduled || k.due == it->due) && k.answers == it->answers && k.wrong == it->wrong;
+    }
+    return same;
+}
+
 void save(PracticeWindow* p, const QString& answer) {
     p->答案超级编辑框->setBoxText(answer);
     p->保存按钮->click();
@@ -255,6 +273,8 @@ void ReviewTest::drillFromWrongAnswersToNothingDue() {
     QCOMPARE(days[2].day, QDate(2026, 3, 10));
     QCOMPARE(days[2].answers, 0);
 
+    QVERIFY(cardsMatchTheHistory(w.app().store, bank, "1"));
+
     // A paper never answered wrong says so.
     bank.addNumberedPaper("2", "另一套", 2, 2, true, 10);
     pickPaperInPicker("2");
@@ -334,17 +354,22 @@ void ReviewTest::historyFollowsItsQuestionsInTheBankWindow() {
     QCOMPARE(bank::renumber(store, "P"), QString());
     QCOMPARE(bank.rows("select tihao from 练习记录 order by tihao"),
              (QList<QVariantList>{{1}, {2}, {3}, {3}}));
+    QVERIFY(cardsMatchTheHistory(store, bank, "P"));
+    QCOMPARE(review::dueQuestions(store, "P", QDate(2026, 3, 10).toJulianDay()), (QList<qint64>{1, 2, 3}));
     QCOMPARE(bank::deleteQuestion(store, "P", 3), QString());
     QCOMPARE(bank.scalar("select count(*) from 练习记录").toInt(), 2);
     auto q = *bank::questionByNumber(store, "P", 2);
     q.tihao = qint64(7);
     QCOMPARE(bank::updateQuestion(store, 2, q), QString());
     QCOMPARE(bank.rows("select tihao from 练习记录 order by tihao"), (QList<QVariantList>{{1}, {7}}));
+    QVERIFY(cardsMatchTheHistory(store, bank, "P"));
     auto paper = *bank::paperByCode(store, "P");
     paper.code = "Q";
     QCOMPARE(bank::updatePaper(store, "P", paper), QString());
     QCOMPARE(bank.scalar("select count(*) from 练习记录 where code='Q'").toInt(), 2);
+    QVERIFY(cardsMatchTheHistory(store, bank, "Q"));
     QCOMPARE(bank::deletePaper(store, "Q"), QString());
+    QCOMPARE(bank.scalar("select count(*) from 复习计划").toInt(), 0);
     QCOMPARE(bank.scalar("select count(*) from 练习记录").toInt(), 0);
 }
 
@@ -366,6 +391,9 @@ void ReviewTest::workbookCarriesTheHistory() {
         const bank::Tables t = bank::readAll(store);
         QCOMPARE(t.history.size(), 2);
         QCOMPARE(bank::values(t.history[1]), (QVariantList{"1", 2, "A", 1, "2026-03-11 10:00:00"}));
+        // Wrong on the 10th, right when due on the 11th: next due on the 12th.
+        QCOMPARE(review::nextDue(store, "1", QDate(2026, 3, 11).toJulianDay())->day,
+                 QDate(2026, 3, 12).toJulianDay());
         // The bank window's import replaces a paper with its history.
         QCOMPARE(bank::addTables(store, read.tables, true), QString());
         QCOMPARE(bank::readAll(store).history.size(), 2);

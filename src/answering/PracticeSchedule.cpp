@@ -2,7 +2,6 @@
 
 #include "store/Store.h"
 
-#include <QSet>
 #include <algorithm>
 
 namespace review {
@@ -101,40 +100,101 @@ QDate dateOf(qint64 day) {
     return QDate::fromJulianDay(day);
 }
 
-QHash<qint64, Card> readCards(Store& store, const QString& code, bool* ok) {
-    if (ok)
-        *ok = true;
-    QHash<qint64, Card> out;
+namespace {
+
+Params cardParams(const QString& code, qint64 question, const Card& c) {
+    return {{"code", code},
+            {"n", question},
+            {"box", c.box},
+            {"due", c.scheduled ? QVariant(c.due) : QVariant(QMetaType::fromType<qint64>())},
+            {"answers", c.answers},
+            {"wrong", c.wrong}};
+}
+
+Card cardOf(const RecordSet& rs) {
+    Card c;
+    c.scheduled = !rs.value("due").isNull();
+    c.box = std::clamp(int(rs.integer("box")), 0, kTopBox);
+    c.due = rs.integer("due");
+    c.answers = int(rs.integer("answers"));
+    c.wrong = int(rs.integer("wrong"));
+    return c;
+}
+
+} // namespace
+
+bool recordAnswer(Store& store, const QString& code, qint64 question, qint64 day, bool correct) {
     if (!store.keepsHistory())
-        return out;
-    QSet<qint64> numbers;
-    bool read = store.forEachRow(Sql::QuestionNumbers, {{"code", code}}, [&](const RowReader& row) {
-        numbers.insert(valueread::integer(row.value(0)));
-    });
+        return true;
+    const RecordSet rs = store.query(Sql::PlanOfQuestion, {{"code", code}, {"n", question}});
+    if (!store.lastQuerySucceeded())
+        return false;
+    const Card card = afterAnswer(rs.atEnd() ? Card() : cardOf(rs), day, correct);
+    return store.execute(rs.atEnd() ? Sql::InsertPlan : Sql::UpdatePlan, cardParams(code, question, card));
+}
+
+bool rebuildCards(Store& store, const QString& code) {
+    if (!store.keepsHistory())
+        return true;
+    if (!store.execute(Sql::DeletePaperPlan, {{"code", code}}))
+        return false;
     // The rows come by question and time: one card is built at a time.
+    QList<QPair<qint64, Card>> built;
     qint64 question = 0;
     Card card;
     bool any = false;
-    auto finish = [&] {
-        if (any && numbers.contains(question))
-            out.insert(question, card);
-    };
-    read = read && store.forEachRow(Sql::PaperHistory, {{"code", code}}, [&](const RowReader& row) {
+    const bool read = store.forEachRow(Sql::PaperHistory, {{"code", code}}, [&](const RowReader& row) {
         const qint64 q = valueread::integer(row.value(0));
         const qint64 day = dayOf(row.value(2).toString());
         if (day == 0)
             return; // a time that is none cannot be placed in the schedule
-        if (!any || q != question) {
-            finish();
-            question = q;
+        if (any && q != question) {
+            built.append({question, card});
             card = Card();
-            any = true;
         }
+        question = q;
+        any = true;
         card = afterAnswer(card, day, valueread::integer(row.value(1)) != 0);
     });
-    finish();
-    if (ok)
-        *ok = read;
+    if (!read)
+        return false;
+    if (any)
+        built.append({question, card});
+    for (const auto& [q, c] : built)
+        if (!store.execute(Sql::InsertPlan, cardParams(code, q, c)))
+            return false;
+    return true;
+}
+
+QList<qint64> dueQuestions(Store& store, const QString& code, qint64 today) {
+    QList<qint64> out;
+    if (store.keepsHistory())
+        store.forEachRow(Sql::DueQuestions, {{"code", code}, {"today", today}},
+                         [&](const RowReader& row) { out << valueread::integer(row.value(0)); });
+    return out;
+}
+
+int dueCount(Store& store, const QString& code, qint64 today) {
+    if (!store.keepsHistory())
+        return 0;
+    return int(store.query(Sql::DueCount, {{"code", code}, {"today", today}}).integer(1));
+}
+
+std::optional<NextDue> nextDue(Store& store, const QString& code, qint64 today) {
+    if (!store.keepsHistory())
+        return std::nullopt;
+    const RecordSet rs = store.query(Sql::NextDue, {{"code", code}, {"today", today}});
+    if (rs.atEnd())
+        return std::nullopt;
+    return NextDue{rs.integer("tihao"), rs.integer("due")};
+}
+
+QHash<qint64, Card> readCards(Store& store, const QString& code) {
+    QHash<qint64, Card> out;
+    if (!store.keepsHistory())
+        return out;
+    for (RecordSet rs = store.query(Sql::PaperPlan, {{"code", code}}); !rs.atEnd(); rs.moveNext())
+        out.insert(rs.integer("tihao"), cardOf(rs));
     return out;
 }
 

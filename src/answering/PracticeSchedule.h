@@ -61,8 +61,21 @@ QString timeText(const QDateTime& time);
 qint64 dayOf(QStringView answered);
 QDate dateOf(qint64 day);
 
-// The cards of a paper's questions from the bank's history: questions the paper no longer has are
-// left out. Empty when the bank keeps no history; *ok is false when it could not be read.
-QHash<qint64, Card> readCards(Store& store, const QString& code, bool* ok = nullptr);
+// The bank keeps every answered question's card in its review schedule (复习计划), so the drill
+// never reads the whole history: a practice save moves one card on, in the save's transaction,
+// and a change to the history made otherwise rebuilds the cards of the papers it touched. Nothing
+// is read or written when the bank keeps no history.
+
+// Moves the card of one question on by an answer given on `day`. Call inside the transaction that
+// appends the answer to the history.
+bool recordAnswer(Store& store, const QString& code, qint64 question, qint64 day, bool correct);
+// Works a paper's cards out again from its history.
+bool rebuildCards(Store& store, const QString& code);
+// The questions due on `today`, most overdue first, as dueQuestions orders them.
+QList<qint64> dueQuestions(Store& store, const QString& code, qint64 today);
+int dueCount(Store& store, const QString& code, qint64 today);
+std::optional<NextDue> nextDue(Store& store, const QString& code, qint64 today);
+// Every card of a paper.
+QHash<qint64, Card> readCards(Store& store, const QString& code);
 
 } // namespace review

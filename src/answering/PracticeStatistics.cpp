@@ -67,8 +67,7 @@ QString dueText(qint64 due, qint64 today) {
     return dateOf(due).toString(Qt::ISODate);
 }
 
-QString nothingDueMessage(const QHash<qint64, Card>& cards, qint64 today) {
-    const std::optional<NextDue> next = nextDue(cards, today);
+QString nothingDueMessage(const std::optional<NextDue>& next, qint64 today) {
     if (!next)
         return QStringLiteral("本试卷还没有答错过的题目，没有要复习的错题。");
     const qint64 days = next->day - today;

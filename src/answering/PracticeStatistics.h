@@ -35,7 +35,7 @@ QList<OftenWrong> mostOftenWrong(const QHash<qint64, Card>& cards, int limit = 5
 QString dueText(qint64 due, qint64 today);
 // The one message of the drill order when nothing is due today: when the next question is due,
 // or that none was ever answered wrong.
-QString nothingDueMessage(const QHash<qint64, Card>& cards, qint64 today);
+QString nothingDueMessage(const std::optional<NextDue>& next, qint64 today);
 // Status panel 2: "待复习 N 题".
 QString reviewStatus(int due);
 

@@ -237,12 +237,12 @@ bool PracticeWindow::buildDrillOrder() {
     if (!m_app.store.keepsHistory()) {
         MessageBox::info(this, QStringLiteral("这个题库没有练习记录，无法按错题复习。"));
     } else {
-        const QHash<qint64, review::Card> cards = review::readCards(m_app.store, paperCode());
-        for (qint64 q : review::dueQuestions(cards, today()))
+        for (qint64 q : review::dueQuestions(m_app.store, paperCode(), today()))
             m_app.practiceOrder << int(q);
         if (!m_app.practiceOrder.isEmpty())
             return true;
-        MessageBox::info(this, review::nothingDueMessage(cards, today()));
+        MessageBox::info(
+            this, review::nothingDueMessage(review::nextDue(m_app.store, paperCode(), today()), today()));
     }
     // No question of the order is on screen: nothing shown can be answered by mistake.
     题号编辑框->clear();
@@ -291,11 +291,14 @@ void PracticeWindow::save() {
             return true;
         const QString standard =
             store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}}).text("authority");
+        const bool right = answer::matches(a, standard);
+        const QDateTime now = m_app.clock();
         return store.execute(Sql::AppendPractice, {{"code", paperCode()},
                                                    {"n", *q},
                                                    {"answer", a},
-                                                   {"correct", answer::matches(a, standard) ? 1 : 0},
-                                                   {"answered", review::timeText(m_app.clock())}});
+                                                   {"correct", right ? 1 : 0},
+                                                   {"answered", review::timeText(now)}}) &&
+               review::recordAnswer(store, paperCode(), *q, now.date().toJulianDay(), right);
     });
     if (!saved) {
         MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(store.lastError()));
@@ -416,9 +419,8 @@ void PracticeWindow::showStatistics() {
         return;
     }
     统计图表->setDays(review::dailyResults(m_app.store, paperCode(), m_app.clock().date()));
-    const QHash<qint64, review::Card> cards = review::readCards(m_app.store, paperCode());
-    review::fillOftenWrongGrid(*常错题高级表格, m_app.store, paperCode(), review::mostOftenWrong(cards),
-                               today());
+    review::fillOftenWrongGrid(*常错题高级表格, m_app.store, paperCode(),
+                               review::mostOftenWrong(review::readCards(m_app.store, paperCode())), today());
 }
 
 void PracticeWindow::showReviewCount() {
@@ -426,8 +428,7 @@ void PracticeWindow::showReviewCount() {
         m_host.setStatusText(2, QString());
         return;
     }
-    m_host.setStatusText(
-        2, review::reviewStatus(review::dueCount(review::readCards(m_app.store, paperCode()), today())));
+    m_host.setStatusText(2, review::reviewStatus(review::dueCount(m_app.store, paperCode(), today())));
 }
 
 void PracticeWindow::exportGrid() {

@@ -1,5 +1,6 @@
 #include "bank/BankEdits.h"
 
+#include "answering/PracticeSchedule.h"
 #include "store/Store.h"
 
 #include <QDir>
@@ -120,7 +121,9 @@ QString updatePaper(Store& store, const QString& oldCode, const Paper& paper) {
             return true;
         return store.execute(Sql::MovePaperQuestions, {{"code", paper.code}, {"old", oldCode}}) &&
                store.execute(Sql::MovePaperAnswers, {{"code", paper.code}, {"old", oldCode}}) &&
-               history(store, Sql::MovePaperHistory, {{"code", paper.code}, {"old", oldCode}});
+               history(store, Sql::MovePaperHistory, {{"code", paper.code}, {"old", oldCode}}) &&
+               history(store, Sql::DeletePaperPlan, {{"code", oldCode}}) &&
+               review::rebuildCards(store, paper.code);
     });
     return ok ? QString() : notSaved(store);
 }
@@ -129,6 +132,7 @@ QString deletePaper(Store& store, const QString& code) {
     const bool ok = store.inTransaction([&] {
         return store.execute(Sql::DeletePaperAnswers, {{"code", code}}) &&
                history(store, Sql::DeletePaperHistory, {{"code", code}}) &&
+               history(store, Sql::DeletePaperPlan, {{"code", code}}) &&
                store.execute(Sql::DeletePaperQuestions, {{"code", code}}) &&
                store.execute(Sql::DeletePaper, {{"code", code}});
     });
@@ -164,7 +168,8 @@ QString updateQuestion(Store& store, qint64 oldNumber, const Question& question)
         return store.execute(Sql::MoveQuestionAnswers,
                              {{"n", number}, {"code", question.code}, {"old", oldNumber}}) &&
                history(store, Sql::MoveQuestionHistory,
-                       {{"n", number}, {"code", question.code}, {"old", oldNumber}});
+                       {{"n", number}, {"code", question.code}, {"old", oldNumber}}) &&
+               review::rebuildCards(store, question.code);
     });
     return ok ? QString() : notSaved(store);
 }
@@ -173,6 +178,7 @@ QString deleteQuestion(Store& store, const QString& code, qint64 number) {
     const bool ok = store.inTransaction([&] {
         return store.execute(Sql::DeleteQuestionAnswers, {{"code", code}, {"n", number}}) &&
                history(store, Sql::DeleteQuestionHistory, {{"code", code}, {"n", number}}) &&
+               review::rebuildCards(store, code) &&
                store.execute(Sql::DeleteQuestion, {{"code", code}, {"n", number}});
     });
     return ok ? QString() : QStringLiteral("没有删除，题库没有改动：%1").arg(store.lastError());
@@ -208,7 +214,8 @@ QString renumber(Store& store, const QString& code, int* changed) {
             return true;
         };
         if (!follow(Sql::PaperAnswerRows, Sql::RenumberAnswer) ||
-            (store.keepsHistory() && !follow(Sql::PaperHistoryRows, Sql::RenumberHistory)))
+            (store.keepsHistory() && !follow(Sql::PaperHistoryRows, Sql::RenumberHistory)) ||
+            !review::rebuildCards(store, code))
             return false;
         count = int(moves.size());
         return true;
@@ -301,11 +308,16 @@ QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
             if (!store.execute(Sql::AppendExamAnswer,
                                paramsOf({"code", "n", "answer", "student", "name", "state"}, values(a))))
                 return false;
-        if (store.keepsHistory())
+        if (store.keepsHistory()) {
             for (const PracticeRecord& r : tables.history)
                 if (!store.execute(Sql::AppendPractice,
                                    paramsOf({"code", "n", "answer", "correct", "answered"}, values(r))))
                     return false;
+            // The review schedule of every paper that came in (a replaced one's too) from its history.
+            for (const Paper& p : tables.papers)
+                if (!review::rebuildCards(store, p.code))
+                    return false;
+        }
         return true;
     });
     return ok ? QString() : QStringLiteral("没有导入，题库没有改动：%1").arg(store.lastError());

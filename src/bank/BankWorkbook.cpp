@@ -1,5 +1,6 @@
 #include "bank/BankWorkbook.h"
 
+#include "answering/PracticeSchedule.h"
 #include "bank/BankEdits.h"
 #include "questions/QuestionText.h"
 #include "store/Schema.h"
@@ -132,7 +133,7 @@ class TablesSource : public TableSource {
             out << SourceColumn{c, ValueKind::Text, QStringLiteral("Text")};
         return out;
     }
-    QStringList tables() override { return schema::tables() + schema::addedTables(); }
+    QStringList tables() override { return schema::tables() << kHistory; }
     qint64 rowCount(const QString& table) override {
         return table == kPapers      ? m_t.papers.size()
                : table == kQuestions ? m_t.questions.size()
@@ -365,7 +366,8 @@ ReadResult readBankFile(const QString& path) {
     if (info.isDir()) {
         sheets::Workbook book;
         const QDir dir(path);
-        for (const QString& table : schema::tables() + schema::addedTables()) {
+        const QStringList tables = schema::tables() << kHistory;
+        for (const QString& table : tables) {
             const QStringList found = dir.entryList({table + QStringLiteral(".csv")}, QDir::Files);
             if (found.isEmpty())
                 continue; // a missing sheet is named by the checks
@@ -485,7 +487,30 @@ bankimport::ImportResult importToNewBank(const QString& source, const QString& d
     }
     TablesSource tables(read.tables);
     const QFileInfo info(source);
-    return bankimport::importBank(tables, dbPath, info.isDir() ? QDir(source).dirName() : info.fileName());
+    result = bankimport::importBank(tables, dbPath, info.isDir() ? QDir(source).dirName() : info.fileName());
+    if (!result.ok || read.tables.history.isEmpty())
+        return result;
+    // The review schedule is worked out from the history that came in; a bank that cannot get it
+    // is not left behind.
+    QString error;
+    {
+        Store store;
+        if (store.open(dbPath) != Store::OpenResult::Ok)
+            error = store.lastError();
+        else if (!store.inTransaction([&] {
+                     for (const bank::Paper& p : read.tables.papers)
+                         if (!review::rebuildCards(store, p.code))
+                             return false;
+                     return true;
+                 }))
+            error = store.lastError();
+    }
+    if (!error.isEmpty()) {
+        QFile::remove(dbPath);
+        result = bankimport::ImportResult();
+        result.error = QStringLiteral("无法为 %1 排出复习计划：%2").arg(QFileInfo(dbPath).fileName(), error);
+    }
+    return result;
 }
 
 QString exportBank(const QString& dbPath, const QString& xlsxPath) {

@@ -47,6 +47,15 @@ const ColumnDef kColumns[] = {
     {"练习记录", "answer", "text collate nocase", false},
     {"练习记录", "correct", "integer", true},
     {"练习记录", "answered", "text", false},
+    // Where each answered question of a paper stands in the review schedule, as its history gives
+    // it: kept up to date by every practice save, rebuilt from the history when the history
+    // changes otherwise. `due` is a Julian day number, null while the question was never wrong.
+    {"复习计划", "code", "text collate nocase", false},
+    {"复习计划", "tihao", "integer", true},
+    {"复习计划", "box", "integer", true},
+    {"复习计划", "due", "integer", true},
+    {"复习计划", "answers", "integer", true},
+    {"复习计划", "wrong", "integer", true},
 };
 
 const char* kIndexes[] = {
@@ -58,6 +67,9 @@ const char* kIndexes[] = {
 // The indexes of the tables a bank may lack.
 const char* kAddedIndexes[] = {
     "create index if not exists 练习记录_key on 练习记录 (code, tihao, answered)",
+    "create index if not exists 练习记录_time on 练习记录 (code, answered)",
+    "create unique index if not exists 复习计划_key on 复习计划 (code, tihao)",
+    "create index if not exists 复习计划_due on 复习计划 (code, due, box, tihao)",
 };
 
 QString createTable(QSqlQuery& q, const QString& table) {
@@ -271,7 +283,15 @@ QStringList tables() {
 }
 
 QStringList addedTables() {
-    return {QStringLiteral("练习记录")};
+    return {historyTable(), planTable()};
+}
+
+QString historyTable() {
+    return QStringLiteral("练习记录");
+}
+
+QString planTable() {
+    return QStringLiteral("复习计划");
 }
 
 QString addMissingTables(QSqlDatabase& db, QStringList* added) {

@@ -84,6 +84,19 @@ const StatementInfo kStatements[] = {
     {Sql::PaperHistoryRows, "select rowid as 行号, tihao from 练习记录 where code=:code"},
     {Sql::RenumberHistory, "update 练习记录 set tihao=:n where rowid=:id"},
     {Sql::AllHistory, "select * from 练习记录 order by code, answered, rowid"},
+
+    {Sql::PlanOfQuestion, "select box, due, answers, wrong from 复习计划 where code=:code and tihao=:n"},
+    {Sql::InsertPlan, "insert into 复习计划 (code, tihao, box, due, answers, wrong) "
+                      "values (:code, :n, :box, :due, :answers, :wrong)"},
+    {Sql::UpdatePlan,
+     "update 复习计划 set box=:box, due=:due, answers=:answers, wrong=:wrong where code=:code and tihao=:n"},
+    {Sql::DueQuestions,
+     "select tihao from 复习计划 where code=:code and due<=:today order by due, box, tihao"},
+    {Sql::DueCount, "select count(*) from 复习计划 where code=:code and due<=:today"},
+    {Sql::NextDue,
+     "select tihao, due from 复习计划 where code=:code and due>:today order by due, tihao limit 1"},
+    {Sql::PaperPlan, "select tihao, box, due, answers, wrong from 复习计划 where code=:code"},
+    {Sql::DeletePaperPlan, "delete from 复习计划 where code=:code"},
 };
 } // namespace
 

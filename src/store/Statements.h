@@ -67,6 +67,16 @@ enum class Sql {
     PaperHistoryRows = 53,      // row ids (行号) and numbers of a paper's history
     RenumberHistory = 54,       // one history row, by row id, gets a new number
     AllHistory = 55,            // the whole history, by paper and time
+
+    // The review schedule (复习计划) worked out from the history: one row per answered question.
+    PlanOfQuestion = 56,  // box, due, answers, wrong of one question
+    InsertPlan = 57,      // a question's first row
+    UpdatePlan = 58,      // a question's row after another answer
+    DueQuestions = 59,    // numbers due on :today, most overdue first
+    DueCount = 60,        // count(*) of them
+    NextDue = 61,         // the first question due after :today: tihao, due
+    PaperPlan = 62,       // every row of a paper: tihao, box, due, answers, wrong
+    DeletePaperPlan = 63, // all rows of a paper
 };
 
 struct StatementInfo {

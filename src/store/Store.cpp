@@ -356,7 +356,8 @@ Store::OpenResult Store::open(const QString& path) {
     // anyway. Should it fail, answers are still saved, only without their history.
     QStringList added;
     const QString historyError = schema::addMissingTables(db, &added);
-    m_keepsHistory = schema::hasTable(db, QStringLiteral("练习记录"));
+    m_keepsHistory =
+        schema::hasTable(db, schema::historyTable()) && schema::hasTable(db, schema::planTable());
     if (!historyError.isEmpty())
         m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
                                     "错题复习和统计也无法使用。\n%2")
@@ -408,6 +409,7 @@ void Store::dropPrepared() {
 
 RecordSet Store::query(Sql id, const Params& params) {
     QSqlQuery* q = run(id, params);
+    m_lastQueryOk = q != nullptr;
     if (!q)
         return {};
     const QSqlRecord rec = q->record();

@@ -125,6 +125,8 @@ class Store {
 
     // A failed query gives an empty RecordSet; the failure text is in lastError().
     RecordSet query(Sql id, const Params& params = {});
+    // Whether the last query() ran, to tell a failure from an empty result.
+    bool lastQuerySucceeded() const { return m_lastQueryOk; }
     RecordSet query(const BoundStatement& s) { return query(s.id, s.params); }
     // Hands the rows of a query to `row` one at a time, in order, keeping none of them: for reads
     // too large to hold as a RecordSet. `row` must not run the same statement. Returns false when
@@ -164,6 +166,7 @@ class Store {
     bool m_notABank = false;         // found while preparing the file
     bool m_damaged = false;
     bool m_keepsHistory = false;
+    bool m_lastQueryOk = false;
     QString m_readOnlyReason;
     QStringList m_notices;
     std::unique_ptr<QTemporaryDir> m_copy; // where a read-only bank is read from
