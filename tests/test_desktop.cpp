@@ -373,12 +373,12 @@ void DesktopTest::practiceProgressAndWrongCardRows() {
         p->答案超级编辑框->setBoxText(given);
         p->保存按钮->click();
     }
-    QCOMPARE(w.statusText(2), QString("已答 2/5，错 1"));
+    QCOMPARE(w.statusText(2), QString("已答 2/5，错 1，待复习 1 题"));
     auto* panel = w.statusPanels()->findChild<QLabel*>("状态栏面板2");
     QTRY_VERIFY(panel->width() >= panel->sizeHint().width()); // shown whole
     MessageBox::pushAnswer(true);
     p->重做按钮->click();
-    QCOMPARE(w.statusText(2), QString("已答 0/5，错 0"));
+    QCOMPARE(w.statusText(2), QString("已答 0/5，错 0，待复习 1 题"));
     pressToolbar(w, "考试");
     QCOMPARE(w.statusText(2), QString());
     QTRY_COMPARE(w.statusPanels()->panelWidth(2), 100);

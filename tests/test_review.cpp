@@ -160,12 +160,12 @@ void ReviewTest::savesWriteTheHistory() {
                                                      {"1", 2, "错", 0, "2026-03-10 09:01:05"}}));
     QCOMPARE(bank.scalar("select practice from 题库 where tihao=1").toString(), QString("CA"));
     QCOMPARE(bank.scalar("select practice from 题库 where tihao=3").toString(), QString());
-    QCOMPARE(w.statusText(2), QString("待复习 1 题"));
+    QCOMPARE(w.statusText(2), QString("已答 2/3，错 1，待复习 1 题"));
     // 重做 clears the answers, not the history.
     p->重做按钮->click();
     QCOMPARE(bank.scalar("select count(*) from 题库 where practice<>''").toInt(), 0);
     QCOMPARE(historyRows(bank).size(), 2);
-    QCOMPARE(w.statusText(2), QString("待复习 1 题"));
+    QCOMPARE(w.statusText(2), QString("已答 0/3，错 0，待复习 1 题"));
     // A save that fails keeps neither the answer nor a history row.
     bank.exec("create trigger refuse before insert on 练习记录 begin select raise(abort, 'full'); end");
     p->首记录按钮->click();
@@ -189,7 +189,7 @@ void ReviewTest::drillFromWrongAnswersToNothingDue() {
     save(p, "B");
     save(p, "A");
     save(p, "C");
-    QCOMPARE(w.statusText(2), QString("待复习 2 题"));
+    QCOMPARE(w.statusText(2), QString("已答 3/4，错 2，待复习 2 题"));
 
     QCOMPARE(p->错题单选框->text(), QString("错题"));
     p->错题单选框->click();
@@ -214,7 +214,7 @@ void ReviewTest::drillFromWrongAnswersToNothingDue() {
     p->首记录按钮->click();
     save(p, "a");
     QCOMPARE(p->题号编辑框->text(), QString("2"));
-    QCOMPARE(w.statusText(2), QString("待复习 1 题"));
+    QCOMPARE(w.statusText(2), QString("已答 3/4，错 1，待复习 1 题"));
     MessageBox::clear();
     save(p, "A");
     QCOMPARE(bank.scalar("select practice from 题库 where tihao=3").toString(), QString("A"));
@@ -223,7 +223,7 @@ void ReviewTest::drillFromWrongAnswersToNothingDue() {
              QString("本试卷今天没有要复习的错题。下一道要复习的是第 1 题，明天（2026年3月11日）到期。"));
     QCOMPARE(p->题号编辑框->text(), QString());
     QCOMPARE(p->题目超级编辑框->boxText(), QString());
-    QCOMPARE(w.statusText(2), QString("待复习 0 题"));
+    QCOMPARE(w.statusText(2), QString("已答 3/4，错 0，待复习 0 题"));
     // Nothing on screen: a save says so and writes nothing.
     MessageBox::clear();
     save(p, "B");
@@ -259,7 +259,7 @@ void ReviewTest::drillFromWrongAnswersToNothingDue() {
     QCOMPARE(w.app().practiceOrder, QList<int>({1}));
     QCOMPARE(p->题号编辑框->text(), QString("1"));
     QVERIFY(p->题目超级编辑框->boxText().startsWith("1-第1题"));
-    QCOMPARE(w.statusText(2), QString("待复习 1 题"));
+    QCOMPARE(w.statusText(2), QString("已答 3/4，错 1，待复习 1 题"));
     // The chart runs from the first practised day to today.
     p->题目区高级选择夹->setCurrentIndex(4);
     QCOMPARE(p->统计图表->dayLabels(), QStringList({"03-10", "03-11"}));

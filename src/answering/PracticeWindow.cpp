@@ -19,6 +19,7 @@
 #include "ui/RichBox.h"
 
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,12 +87,18 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     解析超级编辑框->setCaption(QStringLiteral("解析"));
     auto* statisticsPage = new QWidget;
     题目区高级选择夹->addTab(statisticsPage, QStringLiteral("统计"));
+    // The chart on the left half of the page, the questions most often wrong on the right; both
+    // follow the page's size, however small the window.
     统计图表 = new DailyResultsChart(statisticsPage);
     统计图表->setObjectName(QStringLiteral("统计图表"));
-    placeOnPage(统计图表, 8, 32, 370, 224);
     常错题高级表格 = new Grid(statisticsPage);
     常错题高级表格->setObjectName(QStringLiteral("常错题高级表格"));
-    placeOnPage(常错题高级表格, 384, 32, 382, 224);
+    常错题高级表格->setMinimumSize(1, 1);
+    auto* statisticsLayout = new QHBoxLayout(statisticsPage);
+    statisticsLayout->setContentsMargins(8, 8, 8, 8);
+    statisticsLayout->setSpacing(6);
+    statisticsLayout->addWidget(统计图表, 1);
+    statisticsLayout->addWidget(常错题高级表格, 1);
 
     connect(试卷超级按钮, &QPushButton::clicked, this, &PracticeWindow::choosePaper);
     connect(字体按钮, &QPushButton::clicked, this, &PracticeWindow::chooseFont);
@@ -162,11 +169,8 @@ void PracticeWindow::layoutControls(int W, int H) {
         placeOnPage(标准答案超级编辑框, 8, 32, W - 40, each);
         placeOnPage(解析超级编辑框, 8, 32 + each + 5, W - 40, each);
     }
-    // The chart takes the left half of the statistics page, the table the right.
-    const int half = (W - 46) / 2;
-    placeOnPage(统计图表, 8, 32, half, H - 260);
-    placeOnPage(常错题高级表格, 8 + half + 6, 32, W - 40 - half - 6, H - 260);
-    常错题高级表格->setGridColumnWidth(1, qMax(120, 常错题高级表格->width() - 270));
+    // The question column of the statistics table takes what the half page has beyond the others.
+    常错题高级表格->setGridColumnWidth(1, qMax(120, (W - 46) / 2 - 270));
 }
 
 QList<RichBox*> PracticeWindow::formattedBoxes() const {
@@ -320,7 +324,6 @@ void PracticeWindow::save() {
         }
     }
     practice_reading::sayUnheardVerdict(*this);
-    showReviewCount();
     if (题目区高级选择夹->currentIndex() == 4)
         showStatistics();
 }
@@ -356,8 +359,13 @@ QString progressText(const PracticeProgress& p) {
     return QStringLiteral("已答 %1/%2，错 %3").arg(p.answered).arg(p.questions).arg(p.wrong);
 }
 
+// "已答 12/30，错 3，待复习 2 题": the review count follows the progress.
 void PracticeWindow::showProgress() {
-    m_host.setStatusText(2, progressText(progress()));
+    QString text = progressText(progress());
+    if (m_app.store.keepsHistory())
+        text +=
+            QStringLiteral("，") + review::reviewStatus(review::dueCount(m_app.store, paperCode(), today()));
+    m_host.setStatusText(2, text);
 }
 
 void PracticeWindow::showWrongAnswers() {

@@ -52,11 +52,11 @@ class PracticeWindow : public AnswerWindow {
     void jumpToQuestion(qint64 number);
     void exportGrid();
     PracticeProgress progress() const;
-    // The paper's progress into status panel 2.
+    // The paper's progress and its review count into status panel 2 (after a save or 重做).
     void showProgress();
     // The "统计" tab: answers and share right per day, and the questions most often wrong.
     void showStatistics();
-    // Status panel 2: how many of the paper's questions are due for review today.
+    // Status panel 2, once a paper is chosen: how many of its questions are due for review today.
     void showReviewCount();
 
     QGroupBox* 分组框1 = nullptr;

@@ -19,6 +19,8 @@ QChart* plainChart(const QString& title) {
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setBackgroundRoundness(0);
+    // The view takes the chart's least size as its own: let the window decide.
+    chart->setMinimumSize(1, 1);
     return chart;
 }
 
@@ -35,6 +37,8 @@ void wholeNumberRange(QValueAxis* axis, int largest) {
 } // namespace
 
 DailyResultsChart::DailyResultsChart(QWidget* parent) : QChartView(parent) {
+    // The window decides its size, down to the smallest the program allows.
+    setMinimumSize(1, 1);
     setRenderHint(QPainter::Antialiasing);
     setChart(plainChart(QStringLiteral("每日答题")));
     setDays({});
@@ -154,6 +158,7 @@ Histogram histogram(const QList<double>& totals, int maxBins) {
 }
 
 TotalsChart::TotalsChart(QWidget* parent) : QChartView(parent) {
+    setMinimumSize(1, 1);
     setRenderHint(QPainter::Antialiasing);
     setChart(plainChart(QStringLiteral("得分分布")));
     chart()->legend()->hide();
