@@ -169,8 +169,9 @@ void PracticeWindow::layoutControls(int W, int H) {
         placeOnPage(标准答案超级编辑框, 8, 32, W - 40, each);
         placeOnPage(解析超级编辑框, 8, 32 + each + 5, W - 40, each);
     }
-    // The question column of the statistics table takes what the half page has beyond the others.
-    常错题高级表格->setGridColumnWidth(1, qMax(120, (W - 46) / 2 - 270));
+    // The question column of the statistics table takes what its half of the page has beyond the
+    // other columns (40 + 60 + 60 + 80) and the frame.
+    常错题高级表格->setGridColumnWidth(1, qMax(120, (W - 62) / 2 - 246));
 }
 
 QList<RichBox*> PracticeWindow::formattedBoxes() const {
@@ -238,22 +239,22 @@ void PracticeWindow::buildOrder() {
 
 bool PracticeWindow::buildDrillOrder() {
     m_app.practiceOrder.clear();
-    if (!m_app.store.keepsHistory()) {
-        MessageBox::info(this, QStringLiteral("这个题库没有练习记录，无法按错题复习。"));
-    } else {
+    QString why = QStringLiteral("这个题库没有练习记录，无法按错题复习。");
+    if (m_app.store.keepsHistory()) {
         for (qint64 q : review::dueQuestions(m_app.store, paperCode(), today()))
             m_app.practiceOrder << int(q);
         if (!m_app.practiceOrder.isEmpty())
             return true;
-        MessageBox::info(
-            this, review::nothingDueMessage(review::nextDue(m_app.store, paperCode(), today()), today()));
+        why = review::nothingDueMessage(review::nextDue(m_app.store, paperCode(), today()), today());
     }
-    // No question of the order is on screen: nothing shown can be answered by mistake.
+    // No question of the order is on screen, before the message too: nothing shown can be
+    // answered by mistake.
     题号编辑框->clear();
     forgetShown();
     题目超级编辑框->setBoxText(QString());
     答案超级编辑框->setBoxText(QString());
     showPicture(QString());
+    MessageBox::info(this, why);
     return false;
 }
 

@@ -68,7 +68,7 @@ void DailyResultsChart::setDays(const QList<DayResult>& days) {
     // Days without answers have no share: the line goes from one practised day to the next.
     for (int i = 0; i < days.size(); ++i)
         if (days[i].answers > 0)
-            m_share->append(i, 100.0 * days[i].right / days[i].answers);
+            m_share->append(i, qRound(100.0 * days[i].right / days[i].answers));
     m_share->setPointsVisible(true);
     m_share->setPointLabelsVisible(days.size() <= 15);
     m_share->setPointLabelsFormat(QStringLiteral("@yPoint%"));

@@ -26,7 +26,8 @@ class DailyResultsChart : public QChartView {
     // What the chart shows, as the user reads it.
     QStringList dayLabels() const { return m_labels; }
     QList<int> answerCounts() const;
-    // Per cent right of each day that has answers; a day without answers has no point.
+    // Per cent right (whole per cent) of each day that has answers; a day without answers has no
+    // point.
     QList<QPointF> sharePoints() const;
 
   private:
