@@ -9,6 +9,7 @@ VELTARO_PACKAGES=(
     espeak-ng libespeak-ng-dev espeak-ng-data sox qt6-translations-l10n libsqlite3-dev
     unzip poppler-utils
     qt6-svg-dev libqt6svg6 desktop-file-utils appstream dpkg-dev
+    libqt6sql6-psql postgresql-15 iproute2
 )
 
 # What the fuzz preset needs besides (./test --fuzz): clang and its libFuzzer runtime.

@@ -54,14 +54,30 @@ enum class Sql {
     RenumberAnswer = 42,        // one exam answer row, by row id, gets a new number
     AllQuestions = 43,          // every question, by paper and number
     AllAnswers = 44,            // every exam answer, by paper, candidate, sitting and number
+
+    // Many programs writing one bank.
+    SaveExamAnswer = 45,  // stores an exam answer: adds its row, or replaces the answer of the row
+                          // with its key (needs the unique index on the key)
+    PaperResults = 46,    // every answer of a paper beside its question, by candidate and sitting
+    SittingResults = 47,  // the same for one sitting
+    FreeStaleClaims = 48, // a sitting claim whose program stopped sending signs of life (:seconds)
+    ClaimSitting = 49,    // claims a sitting for one program; nothing when it is claimed already
+    SittingClaim = 50,    // who holds a sitting (owner, host) and for how long it has been silent
+    RenewClaim = 51,      // a sign of life of the program holding a sitting
+    ReleaseClaim = 52,    // a program lets go of its sitting
 };
+
+// The two kinds of store the statements run on.
+enum class Dialect { Sqlite, Postgres };
 
 struct StatementInfo {
     Sql id;
-    const char* text; // SQLite text with named parameters
+    const char* text;         // SQLite text with named parameters
+    const char* postgresText; // PostgreSQL text with the same parameters and meaning; null: the same
 };
 
-// The statement table. `statementText(id)` returns the SQL text for an id.
-QString statementText(Sql id);
+// The statement table. `statementText(id)` returns the SQL text for an id, as the given store
+// reads it.
+QString statementText(Sql id, Dialect dialect = Dialect::Sqlite);
 int statementCount();
 const StatementInfo& statementAt(int index);
