@@ -37,6 +37,7 @@ QSqlDatabase adminConnection() {
     ServerAddress::parse(testServerUri()).configure(db);
     if (!db.open())
         qFatal("cannot reach the test server: %s", qPrintable(db.lastError().text()));
+    QSqlQuery(db).exec(QStringLiteral("set client_min_messages to warning"));
     return db;
 }
 } // namespace
@@ -99,7 +100,6 @@ TestBank::TestBank(StoreKind kind)
     m_database = QStringLiteral("veltaro_test_%1_%2")
                      .arg(QCoreApplication::applicationPid())
                      .arg(m_connection.section('-', 1));
-    adminExec(QStringLiteral("drop database if exists %1").arg(m_database));
     adminExec(QStringLiteral("create database %1").arg(m_database));
     const ServerAddress address = ServerAddress::parse(testServerUri()).withDatabase(m_database);
     m_serverUri = address.toUri();
@@ -141,21 +141,35 @@ QString TestBank::dbPath() const {
     return m_dir.filePath(QStringLiteral("ks.db"));
 }
 
+namespace {
+// Runs a statement; a server connection that a test cut is made again for it.
+bool runOn(const QString& connection, QSqlQuery& q, const QString& sql, const QVariantList& binds) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlDatabase db = QSqlDatabase::database(connection);
+        q = QSqlQuery(db);
+        q.prepare(sql);
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        if (q.exec())
+            return true;
+        if (db.isOpen())
+            return false;
+        db.close();
+        db.open();
+    }
+    return false;
+}
+} // namespace
+
 void TestBank::exec(const QString& sql, const QVariantList& binds) const {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(sql);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec())
+    QSqlQuery q;
+    if (!runOn(m_connection, q, sql, binds))
         qFatal("test bank statement failed: %s", qPrintable(q.lastError().text()));
 }
 
 QList<QVariantList> TestBank::rows(const QString& sql, const QVariantList& binds) const {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(sql);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec())
+    QSqlQuery q;
+    if (!runOn(m_connection, q, sql, binds))
         qFatal("test bank query failed: %s", qPrintable(q.lastError().text()));
     QList<QVariantList> out;
     while (q.next()) {

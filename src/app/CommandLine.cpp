@@ -161,10 +161,11 @@ Result parse(const QStringList& arguments) {
         return fail(
             QStringLiteral("多余的参数：%1").arg(parser.positionalArguments().join(QLatin1Char(' '))));
     if (parser.isSet(QStringLiteral("database"))) {
-        result.options.databaseUrl = parser.value(QStringLiteral("database")).trimmed();
-        const ServerAddress address = ServerAddress::parse(result.options.databaseUrl);
+        const QString uri = parser.value(QStringLiteral("database")).trimmed();
+        const ServerAddress address = ServerAddress::parse(uri);
         if (!address.ok())
             return fail(QStringLiteral("选项 --database 的地址有误：%1。").arg(address.error));
+        result.options.databaseUrl = uri;
     }
     if (parser.isSet(QStringLiteral("bank"))) {
         result.options.bankDir = parser.value(QStringLiteral("bank"));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 namespace bank {
 
@@ -186,13 +187,24 @@ QString renumber(Store& store, const QString& code, int* changed) {
         for (const auto& [id, n] : moves)
             if (!store.execute(Sql::RenumberQuestion, {{"n", n}, {"id", id}}))
                 return false;
+        // An answer's key is unique: an answer never takes a number another answer of its
+        // candidate still has. The numbers keep their order, so answers moving down go lowest
+        // first and answers moving up highest first.
+        struct Move {
+            qint64 id, from, to;
+        };
+        QList<Move> down, up;
         for (RecordSet rs = store.query(Sql::PaperAnswerRows, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
             const qint64 old = rs.integer("tihao");
             const qint64 n = newNumber.value(old, old);
-            if (n != old &&
-                !store.execute(Sql::RenumberAnswer, {{"n", n}, {"id", rs.integer(QStringLiteral("行号"))}}))
-                return false;
+            (n < old ? down : up).append({rs.integer(QStringLiteral("行号")), old, n});
         }
+        std::sort(down.begin(), down.end(), [](const Move& a, const Move& b) { return a.from < b.from; });
+        std::sort(up.begin(), up.end(), [](const Move& a, const Move& b) { return a.from > b.from; });
+        for (const QList<Move>* moves : {&down, &up})
+            for (const Move& m : *moves)
+                if (m.to != m.from && !store.execute(Sql::RenumberAnswer, {{"n", m.to}, {"id", m.id}}))
+                    return false;
         count = int(moves.size());
         return true;
     });

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QUrl>
+#include <cctype>
 
 namespace {
 
@@ -12,8 +13,19 @@ QString decoded(const QString& text) {
     return QString::fromUtf8(QByteArray::fromPercentEncoding(text.toUtf8()));
 }
 
+// Escapes what would end a part of the URI; other characters, Chinese ones too, stay readable
+// (libpq takes them as they are).
 QString encoded(const QString& text, const QByteArray& keep = {}) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(text, keep));
+    QString out;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u >= 0x80 ||
+            (u < 0x80 && (std::isalnum(u) || QByteArray("-._~").contains(char(u)) || keep.contains(char(u)))))
+            out += c;
+        else
+            out += QString::fromLatin1(QUrl::toPercentEncoding(QString(c)));
+    }
+    return out;
 }
 
 // A value as libpq's keyword=value text takes it.

@@ -134,6 +134,18 @@ bankimport::ImportResult copyToServer(const QString& bankFile, const QString& ur
         return result;
     }
     QSqlDatabase from = QSqlDatabase::database(source.connectionName(), false);
+    auto answerCount = [&] {
+        QSqlQuery q(from);
+        return q.exec(QStringLiteral("select count(*) from 评分")) && q.next() ? q.value(0).toLongLong() : 0;
+    };
+    // As before a first exam on the file: copies of an answer are taken once (in the copy).
+    const qint64 answersRead = answerCount();
+    source.prepareForExams();
+    if (const qint64 copies = answersRead - answerCount(); copies > 0)
+        result.notes << QStringLiteral(
+                            "评分表中有 %1 行答案是另一行的完整重复，只复制了其中一行（%2 本身没有改动）。")
+                            .arg(copies)
+                            .arg(sourceName);
     if (!source.uniqueAnswers()) {
         result.error = conflictingAnswers(from);
         if (result.error.isEmpty())
