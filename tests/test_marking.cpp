@@ -108,6 +108,9 @@ void MarkingTest::windowGridAndColumnShares() {
     for (QAction* a : m->工具条1->actions())
         tools << a->text() + "/" + a->toolTip().left(a->text() == "导出" ? 7 : 2);
     QCOMPARE(tools, (QStringList{"清空/清空", "导出/导出excel", "评分/评分", "汇总/汇总"}));
+    // None is pushed into the toolbar's overflow menu.
+    for (QAction* a : m->工具条1->actions())
+        QVERIFY2(m->工具条1->widgetForAction(a)->isVisible(), qPrintable(a->text()));
     QCOMPARE(m->计时标签2->text(), QString("考号"));
     QCOMPARE(m->计时标签3->text(), QString("场次"));
 }

@@ -142,8 +142,8 @@ void MarksWindow::layoutControls(int W, int H) {
     for (int c = 0; c < 高级表格1->gridColumnCount(); ++c)
         高级表格1->setGridColumnWidth(c, int(高级表格1->width() * m_app.markShares.value(c)));
     汇总表格->setGeometry(高级表格1->geometry());
-    // The candidate number, name and sitting share half the width, the counts the rest.
-    const double overviewShares[] = {0, 0.18, 0.22, 0.18, 0.18, 0.18};
+    // The name widest, the candidate number next, the sitting and the counts alike.
+    const double overviewShares[] = {0, 0.2, 0.24, 0.18, 0.18, 0.18};
     for (int c = 0; c < 汇总表格->gridColumnCount() && c < 6; ++c)
         汇总表格->setGridColumnWidth(c, int(汇总表格->width() * overviewShares[c]));
 }

@@ -237,8 +237,25 @@ QSqlDatabase connectionWithDriver(const QString& name, const QString& driver) {
     return QSqlDatabase::addDatabase(driver, name);
 }
 
-bool isRead(Sql id) {
-    return statementText(id).startsWith(QLatin1String("select"));
+// Statements that may run twice with the effect of once: reads, and changes that set values
+// (an answer saved through its key, a claim renewed) or delete rows. A new row without a key of
+// its own is not among them.
+bool isRepeatable(Sql id) {
+    switch (id) {
+    case Sql::SaveExamAnswer:
+    case Sql::SavePractice:
+    case Sql::ClearPractice:
+    case Sql::UpdateExamAnswer:
+    case Sql::ClearSitting:
+    case Sql::DeleteAnswer:
+    case Sql::FreeStaleClaims:
+    case Sql::ClaimSitting:
+    case Sql::RenewClaim:
+    case Sql::ReleaseClaim:
+        return true;
+    default:
+        return statementText(id).startsWith(QLatin1String("select"));
+    }
 }
 
 QString uriOf(const QString& path) {
@@ -592,8 +609,10 @@ QSqlQuery* Store::runOnce(Sql id, const Params& params, bool* lost) {
 QSqlQuery* Store::run(Sql id, const Params& params) {
     bool lost = false;
     QSqlQuery* q = runOnce(id, params, &lost);
-    // A read changes nothing: after a restart of the server it is simply asked again.
-    if (!q && lost && !m_inTransaction && isRead(id))
+    // A connection the server dropped (a restart while nobody was saving) is made again, and a
+    // statement that may run twice runs once more on it; the user hears only of a server that is
+    // still out of reach.
+    if (!q && lost && !m_inTransaction && isRepeatable(id))
         q = runOnce(id, params, &lost);
     return q;
 }
@@ -696,6 +715,7 @@ bool Store::appendRow(const QString& table, const Params& fields) {
         m_lastError = describeFailure(q.lastError());
         return false;
     }
+    m_connectionLost = false;
     return true;
 }
 

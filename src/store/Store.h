@@ -176,7 +176,8 @@ class Store {
 
   private:
     // Runs a statement on its prepared query (prepared once per connection); null on failure.
-    // A read that fails because the server connection was lost is run once more on a new one.
+    // A read, or a change that may run twice, that fails because the server connection was lost is
+    // run once more on a new one.
     QSqlQuery* run(Sql id, const Params& params);
     QSqlQuery* runOnce(Sql id, const Params& params, bool* lost);
     // The failure as the user reads it, for this store.
