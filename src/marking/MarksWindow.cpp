@@ -49,8 +49,11 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
         {"汇总", "汇总：所选试卷每位考生每个场次一行，列出答题数和得分（不选场次时列出所有场次）",
          QKeySequence(Qt::Key_F6), "x-office-address-book", "overview"},
     };
-    for (QAction* a : addToolButtons(*工具条1, buttons))
+    for (QAction* a : addToolButtons(*工具条1, buttons)) {
         connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
+        // Icon and two characters fit; four such buttons end before the paper button.
+        工具条1->widgetForAction(a)->setFixedWidth(46);
+    }
     // The toolbar's own margins and spacing, set here: the skin's are for the start toolbar.
     工具条1->layout()->setSpacing(2);
     工具条1->layout()->setContentsMargins(0, 0, 0, 0);
