@@ -88,6 +88,9 @@ ExamWindow::~ExamWindow() {
 }
 
 void ExamWindow::releaseClaim() {
+    // A window that holds nothing leaves the store alone: a closed one may go after the store.
+    if (m_claimOwner.isEmpty())
+        return;
     m_claimTimer->stop();
     sittingclaim::release(m_app.store, m_claimKey, m_claimOwner);
     m_claimOwner.clear();
