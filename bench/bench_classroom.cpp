@@ -166,6 +166,7 @@ void onServer(const QString& serverUri) {
                          qPrintable(db.lastError().text()));
             return;
         }
+        QSqlQuery(db).exec("set client_min_messages to warning");
         QSqlQuery(db).exec("drop database if exists veltaro_bench with (force)");
         QSqlQuery(db).exec("create database veltaro_bench");
         QSqlDatabase bank = QSqlDatabase::addDatabase("QPSQL", "bench-bank");
