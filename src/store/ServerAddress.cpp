@@ -84,21 +84,21 @@ ServerAddress ServerAddress::parse(const QString& uri) {
     }
     QStringList hosts, ports;
     bool anyHost = false, anyPort = false;
-    for (const QString& spec : netloc.split(QLatin1Char(','))) {
-        QString host = spec, port;
-        if (spec.startsWith(QLatin1Char('['))) {
+    for (const QString& entry : netloc.split(QLatin1Char(','))) {
+        QString host = entry, port;
+        if (entry.startsWith(QLatin1Char('['))) {
             // An IPv6 address: [::1]:5432
-            const int close = spec.indexOf(QLatin1Char(']'));
+            const int close = entry.indexOf(QLatin1Char(']'));
             if (close < 0) {
-                a.error = QStringLiteral("连接地址中的主机“%1”缺少“]”").arg(spec);
+                a.error = QStringLiteral("连接地址中的主机“%1”缺少“]”").arg(entry);
                 return a;
             }
-            host = spec.mid(1, close - 1);
-            if (spec.mid(close + 1).startsWith(QLatin1Char(':')))
-                port = spec.mid(close + 2);
-        } else if (const int colon = spec.lastIndexOf(QLatin1Char(':')); colon >= 0) {
-            host = spec.left(colon);
-            port = spec.mid(colon + 1);
+            host = entry.mid(1, close - 1);
+            if (entry.mid(close + 1).startsWith(QLatin1Char(':')))
+                port = entry.mid(close + 2);
+        } else if (const int colon = entry.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+            host = entry.left(colon);
+            port = entry.mid(colon + 1);
         }
         bool number = false;
         if (!port.isEmpty() && (port.toInt(&number), !number)) {
