@@ -16,10 +16,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://veltaro.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The SQLite driver is a Qt plugin; the Chinese font draws the interface and the PDFs; GStreamer's
 # good plugins play the recordings; Qt's SVG plugins draw the toolbar icons; Qt Charts draws the
-# practice statistics.
+# practice statistics and the classroom's totals.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6sql6-sqlite, fonts-wqy-zenhei, gstreamer1.0-plugins-good, libqt6svg6, libqt6charts6")
-# Qt's own dialogs (print, font, colour) in Chinese.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Qt's own dialogs (print, font, colour) in Chinese; the PostgreSQL driver for a classroom's bank on
+# a server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libqt6sql6-psql")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -9,6 +9,7 @@ VELTARO_PACKAGES=(
     espeak-ng libespeak-ng-dev espeak-ng-data sox qt6-translations-l10n libsqlite3-dev
     unzip poppler-utils
     qt6-svg-dev libqt6svg6 desktop-file-utils appstream dpkg-dev
+    libqt6sql6-psql postgresql-15 iproute2
     # Qt Charts (the practice statistics); its CMake files need Qt's OpenGL development files.
     qt6-charts-dev libqt6opengl6-dev libqt6charts6
 )

@@ -5,10 +5,14 @@
 #include "questions/PaperPicker.h"
 #include "questions/QuestionReader.h"
 #include "store/Schema.h"
+#include "store/ServerAddress.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,16 +26,94 @@
 
 namespace {
 QAtomicInt g_banks;
+StoreKind g_rowStore = StoreKind::File;
+
+// A connection as the test server's administrator, to make and drop the tests' databases.
+QSqlDatabase adminConnection() {
+    const QString name = QStringLiteral("testserver-admin");
+    if (QSqlDatabase::contains(name))
+        return QSqlDatabase::database(name);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    ServerAddress::parse(testServerUri()).configure(db);
+    if (!db.open())
+        qFatal("cannot reach the test server: %s", qPrintable(db.lastError().text()));
+    QSqlQuery(db).exec(QStringLiteral("set client_min_messages to warning"));
+    return db;
+}
+} // namespace
+
+QString testServerUri(QString* why) {
+    QString uri = qEnvironmentVariable("VELTARO_TEST_POSTGRES");
+    const QString file = qEnvironmentVariable("VELTARO_TEST_POSTGRES_FILE");
+    if (uri.isEmpty() && !file.isEmpty()) {
+        QFile f(file);
+        if (f.open(QIODevice::ReadOnly))
+            uri = QString::fromUtf8(f.readAll()).trimmed();
+        else if (why)
+            *why =
+                QStringLiteral("no PostgreSQL test server was started (%1 is missing; scripts/test-postgres "
+                               "needs the Debian package postgresql-15)")
+                    .arg(file);
+    } else if (uri.isEmpty() && why) {
+        *why = QStringLiteral(
+            "no PostgreSQL test server: ./test starts one, or run scripts/test-postgres start DIR "
+            "and set VELTARO_TEST_POSTGRES_FILE=DIR/postgres-url");
+    }
+    return uri;
 }
 
-TestBank::TestBank() : m_connection(QStringLiteral("testbank-%1").arg(g_banks.fetchAndAddRelaxed(1))) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(dbPath());
+void addStoreRows() {
+    QTest::addColumn<int>("store");
+    QTest::newRow("sqlite") << int(StoreKind::File);
+    QTest::newRow("postgresql") << int(StoreKind::Server);
+}
+
+QString useStoreOfRow() {
+    QFETCH_GLOBAL(int, store);
+    g_rowStore = StoreKind(store);
+    QString why;
+    if (g_rowStore == StoreKind::Server && testServerUri(&why).isEmpty())
+        return why;
+    return {};
+}
+
+StoreKind storeOfRow() {
+    return g_rowStore;
+}
+
+TestBank::TestBank() : TestBank(g_rowStore) {}
+
+TestBank::TestBank(StoreKind kind)
+    : m_connection(QStringLiteral("testbank-%1").arg(g_banks.fetchAndAddRelaxed(1))), m_kind(kind) {
+    if (kind == StoreKind::File) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(dbPath());
+        if (!db.open())
+            qFatal("cannot create test bank: %s", qPrintable(db.lastError().text()));
+        const QString err = schema::create(db);
+        if (!err.isEmpty())
+            qFatal("cannot create schema: %s", qPrintable(err));
+        return;
+    }
+    // A database of its own on the test server, made a bank as the import tool makes one, and
+    // named in veltaro.ini so that the program opens it.
+    m_database = QStringLiteral("veltaro_test_%1_%2")
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(m_connection.section('-', 1));
+    adminExec(QStringLiteral("create database %1").arg(m_database));
+    const ServerAddress address = ServerAddress::parse(testServerUri()).withDatabase(m_database);
+    m_serverUri = address.toUri();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+    address.configure(db);
     if (!db.open())
-        qFatal("cannot create test bank: %s", qPrintable(db.lastError().text()));
-    const QString err = schema::create(db);
+        qFatal("cannot open the test database: %s", qPrintable(db.lastError().text()));
+    const QString err = schema::create(db, Dialect::Postgres);
     if (!err.isEmpty())
         qFatal("cannot create schema: %s", qPrintable(err));
+    QFile ini(m_dir.filePath(QStringLiteral("veltaro.ini")));
+    if (!ini.open(QIODevice::WriteOnly))
+        qFatal("cannot write veltaro.ini");
+    ini.write(QStringLiteral("[bank]\ndatabase=%1\n").arg(m_serverUri).toUtf8());
 }
 
 TestBank::~TestBank() {
@@ -40,27 +122,58 @@ TestBank::~TestBank() {
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connection);
+    // Whatever connections the test left open go with the database.
+    if (m_kind == StoreKind::Server)
+        adminExec(QStringLiteral("drop database if exists %1 with (force)").arg(m_database));
+}
+
+void TestBank::adminExec(const QString& sql) {
+    QSqlQuery q(adminConnection());
+    if (!q.exec(sql))
+        qFatal("test server statement failed: %s", qPrintable(q.lastError().text()));
+}
+
+Store::OpenResult TestBank::openStore(Store& store) const {
+    return onServer() ? store.openServer(m_serverUri) : store.open(dbPath());
 }
 
 QString TestBank::dbPath() const {
     return m_dir.filePath(QStringLiteral("ks.db"));
 }
 
+namespace {
+// Runs a statement; a server connection that a test cut is made again for it.
+bool runOn(const QString& connection, QSqlQuery& q, const QString& sql, const QVariantList& binds) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlDatabase db = QSqlDatabase::database(connection);
+        q = QSqlQuery(db);
+        // Without values the text runs as it is: a server prepares no schema changes.
+        bool ok = binds.isEmpty() ? q.exec(sql) : q.prepare(sql);
+        if (!binds.isEmpty()) {
+            for (const QVariant& v : binds)
+                q.addBindValue(v);
+            ok = ok && q.exec();
+        }
+        if (ok)
+            return true;
+        if (db.isOpen())
+            return false;
+        db.close();
+        db.open();
+    }
+    return false;
+}
+} // namespace
+
 void TestBank::exec(const QString& sql, const QVariantList& binds) const {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(sql);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec())
+    QSqlQuery q;
+    if (!runOn(m_connection, q, sql, binds))
         qFatal("test bank statement failed: %s", qPrintable(q.lastError().text()));
 }
 
 QList<QVariantList> TestBank::rows(const QString& sql, const QVariantList& binds) const {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(sql);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec())
+    QSqlQuery q;
+    if (!runOn(m_connection, q, sql, binds))
         qFatal("test bank query failed: %s", qPrintable(q.lastError().text()));
     QList<QVariantList> out;
     while (q.next()) {

@@ -13,13 +13,40 @@ class Grid;
 class MainWindow;
 class QWidget;
 
-// A fresh program directory holding a small question bank of the test's own.
+// The two stores a bank can live in.
+enum class StoreKind { File, Server };
+
+// The PostgreSQL server tests may make databases on: VELTARO_TEST_POSTGRES (a libpq URI), or the
+// URI in the file VELTARO_TEST_POSTGRES_FILE names (written by the throwaway server that ./test
+// starts, scripts/test-postgres). Empty when there is none, and *why says so.
+QString testServerUri(QString* why = nullptr);
+
+// For test classes that run every test on both stores: addStoreRows() from initTestCase_data()
+// adds the rows "sqlite" and "postgresql"; useStoreOfRow() from init() makes new TestBanks of the
+// row's store and returns why the row is to be skipped (no server), or nothing.
+void addStoreRows();
+QString useStoreOfRow();
+// The current row's store (File outside such classes).
+StoreKind storeOfRow();
+
+// A fresh program directory holding a small question bank of the test's own: ks.db, or a new
+// database on the test server named in the directory's veltaro.ini. Without a kind, the store of
+// the current row (see useStoreOfRow).
 class TestBank {
   public:
     TestBank();
+    explicit TestBank(StoreKind kind);
     ~TestBank();
     QString dir() const { return m_dir.path(); }
+    // ks.db; only for a bank file.
     QString dbPath() const;
+    bool onServer() const { return m_kind == StoreKind::Server; }
+    // The server bank's URI (empty for a bank file).
+    QString serverUri() const { return m_serverUri; }
+    // Opens the bank as the program would.
+    Store::OpenResult openStore(Store& store) const;
+    // Runs a statement as the server's administrator (on the server's maintenance database).
+    static void adminExec(const QString& sql);
 
     void addPaper(const QString& code, const QString& name, int chouti, bool paixu, int kstime);
     void addQuestion(const QString& code, int tihao, const QString& question, const QString& authority,
@@ -39,6 +66,9 @@ class TestBank {
   private:
     QTemporaryDir m_dir;
     QString m_connection;
+    StoreKind m_kind = StoreKind::File;
+    QString m_database;
+    QString m_serverUri;
 };
 
 // Message boxes are recorded, not shown, the picker and font dialog never block, and what the

@@ -91,6 +91,10 @@ void BankFolderTest::choiceFollowsTheOrder_data() {
     row("access bank beside the program, any case", "", "KS.MDB", "-", "@", Source::ProgramFolder);
     row("other files beside the program", "", "ks.db-journal", "~/data", "~/data/veltaro",
         Source::UserFolder);
+    // A classroom computer: the program's folder names the server bank.
+    row("server bank named beside the program", "", "veltaro.ini", "~/data", "@", Source::ProgramFolder);
+    row("settings beside the program without a server", "", "veltaro.ini:[bank]", "~/data", "~/data/veltaro",
+        Source::UserFolder);
     row("XDG_DATA_HOME unset", "", "", "-", "~/.local/share/veltaro", Source::UserFolder);
     row("XDG_DATA_HOME empty", "", "", "", "~/.local/share/veltaro", Source::UserFolder);
     row("XDG_DATA_HOME relative is ignored", "", "", "rel/data", "~/.local/share/veltaro",
@@ -107,7 +111,9 @@ void BankFolderTest::choiceFollowsTheOrder() {
     const QString programDir = home + "/opt/veltaro/bin";
     QDir().mkpath(programDir);
     if (!programHolds.isEmpty())
-        writeFile(programDir + "/" + programHolds, "x");
+        writeFile(programDir + "/" + programHolds.section(':', 0, 0),
+                  programHolds == "veltaro.ini" ? "[bank]\ndatabase=postgresql://h/db\n"
+                                                : programHolds.section(':', 1).toUtf8());
     if (xdg != "-")
         qputenv("XDG_DATA_HOME", QFile::encodeName(QString(xdg).replace("~", home)));
     const QString previous = QDir::currentPath();
@@ -201,12 +207,13 @@ void BankFolderTest::commandLine_data() {
     QTest::addColumn<QString>("bankDir");
     QTest::addColumn<QString>("textHas");
     QTest::addColumn<bool>("toolkit");
+    QTest::addColumn<QString>("database");
 
     using commandline::Action;
     auto row = [](const char* name, const QStringList& args, Action action, const char* bankDir,
-                  const QString& textHas, bool toolkit = false) {
+                  const QString& textHas, bool toolkit = false, const char* database = "") {
         QTest::newRow(name) << (QStringList{"veltaro"} + args) << int(action) << QString(bankDir) << textHas
-                            << toolkit;
+                            << toolkit << QString(database);
     };
     row("nothing", {}, Action::Run, "", "");
     row("--bank DIR", {"--bank", "/tmp/我的题库"}, Action::Run, "/tmp/我的题库", "");
@@ -221,6 +228,11 @@ void BankFolderTest::commandLine_data() {
     row("empty value", {"--bank="}, Action::Fail, "", "需要一个文件夹");
     row("extra argument", {"ks.db"}, Action::Fail, "", "多余的参数：ks.db");
     row("toolkit option", {"-platform", "offscreen"}, Action::Fail, "", "", true);
+    row("--database URL", {"--database", " postgresql://u@h/考场 ", "--bank", "x"}, Action::Run, "x", "",
+        false, "postgresql://u@h/考场");
+    row("--database not a server", {"--database", "ks.db"}, Action::Fail, "", "不是 PostgreSQL 的连接地址");
+    row("--database bad port", {"--database=postgresql://h:x/db"}, Action::Fail, "", "端口");
+    row("help names --database", {"--help"}, Action::ShowHelp, "", "--database <地址>");
 }
 
 void BankFolderTest::commandLine() {
@@ -229,7 +241,9 @@ void BankFolderTest::commandLine() {
     QFETCH(QString, bankDir);
     QFETCH(QString, textHas);
     QFETCH(bool, toolkit);
+    QFETCH(QString, database);
     const commandline::Result r = commandline::parse(arguments);
+    QCOMPARE(r.options.databaseUrl, database);
     QCOMPARE(int(r.action), action);
     QCOMPARE(r.options.bankDir, bankDir);
     QVERIFY2(r.text.contains(textHas), qPrintable(r.text));

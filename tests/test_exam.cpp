@@ -2,7 +2,11 @@
 
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
+#include "exam/SittingClaim.h"
+#include "store/ServerAddress.h"
 #include "marking/InfoWindow.h"
+#include "marking/MarksWindow.h"
+#include "ui/Grid.h"
 #include "questions/PaperPicker.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
@@ -19,10 +23,16 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+// Every test runs on a bank file and on a bank on the PostgreSQL test server.
 class ExamTest : public QObject {
     Q_OBJECT
   private slots:
-    void init() { useRecordingDialogs(); }
+    void initTestCase_data() { addStoreRows(); }
+    void init() {
+        useRecordingDialogs();
+        if (const QString why = useStoreOfRow(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
     void cleanup() { PaperPicker::setTestDriver({}); }
 
     void controlsAndTheirPlaces();
@@ -35,6 +45,10 @@ class ExamTest : public QObject {
     void handInCancelledKeepsRunning();
     void handInEndsOnceAndOpensTheInfoWindow();
     void timeUpWhileTheHandInQuestionIsOpen();
+    void twoProgramsSitDifferentCandidatesAtOnce();
+    void sittingOfASilentProgramIsFreedAfterTwoMinutes();
+    void saveWhileTheServerIsAwayKeepsTheAnswer();
+    void firstExamOnABankFileTellsWhatItPutRight();
 
   private:
     struct Sitting {
@@ -43,6 +57,8 @@ class ExamTest : public QObject {
         ExamWindow* exam = nullptr;
     };
     static void openExam(Sitting& s, const QString& code);
+    // Another program on the same bank, its exam window on paper code.
+    static ExamWindow* openAnother(std::unique_ptr<MainWindow>& w, const TestBank& bank, const QString& code);
     static void startAs(ExamWindow* e, const QString& student, const QString& state,
                         const QString& name = "张三");
     static QStringList texts() {
@@ -61,6 +77,15 @@ void ExamTest::openExam(Sitting& s, const QString& code) {
     pickPaperInPicker(code);
     if (!code.isEmpty())
         s.exam->试卷超级按钮->click();
+}
+
+ExamWindow* ExamTest::openAnother(std::unique_ptr<MainWindow>& w, const TestBank& bank, const QString& code) {
+    w = std::make_unique<MainWindow>(bank.dir());
+    w->show();
+    pressToolbar(*w, "考试");
+    pickPaperInPicker(code);
+    w->examWindow()->试卷超级按钮->click();
+    return w->examWindow();
 }
 
 void ExamTest::startAs(ExamWindow* e, const QString& student, const QString& state, const QString& name) {
@@ -341,6 +366,142 @@ void ExamTest::timeUpWhileTheHandInQuestionIsOpen() {
     QCOMPARE(s.w->findChildren<InfoWindow*>().size(), 1); // ended exactly once
     QTRY_VERIFY(!guard);
     QCOMPARE(s.w->app().clockTotal, 0);
+}
+
+void ExamTest::twoProgramsSitDifferentCandidatesAtOnce() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, "1");
+    startAs(s.exam, "s1", "1", "张三");
+    QVERIFY(s.exam->running());
+    QVERIFY(s.exam->holdsSitting());
+    std::unique_ptr<MainWindow> second;
+    ExamWindow* other = openAnother(second, s.bank, "1");
+    // The same sitting, whatever the letter case, is refused while it is sat.
+    MessageBox::clear();
+    startAs(other, "S1", "1", "张三");
+    QVERIFY(!other->running());
+    QCOMPARE(texts().size(), 1);
+    QVERIFY2(
+        texts()[0].startsWith(QString("考号 S1 的场次 1 正在电脑“%1”上考试").arg(sittingclaim::thisHost())),
+        qPrintable(texts()[0]));
+    MessageBox::clear();
+    startAs(other, "s2", "1", "李四");
+    QVERIFY(other->running());
+    QVERIFY(texts().isEmpty());
+    // Both save in turn; each answer lands once, under its own candidate.
+    s.exam->答案超级编辑框->setBoxText("A");
+    s.exam->保存按钮->click();
+    other->答案超级编辑框->setBoxText("B");
+    other->保存按钮->click();
+    s.exam->答案超级编辑框->setBoxText("C");
+    s.exam->保存按钮->click();
+    QVERIFY(texts().isEmpty());
+    const auto rows =
+        s.bank.rows("select student, tihao, answer, xingming from 评分 order by student, tihao");
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0], (QVariantList{"s1", 1, "A", "张三"}));
+    QCOMPARE(rows[1], (QVariantList{"s1", 2, "C", "张三"}));
+    QCOMPARE(rows[2], (QVariantList{"s2", 1, "B", "李四"}));
+    // A third program's marks window lists both, with their marks, while they sit.
+    auto teacher = std::make_unique<MainWindow>(s.bank.dir());
+    pressToolbar(*teacher, "评分");
+    MarksWindow* marks = teacher->marksWindow();
+    marks->receivePaper("1", "Dalmora");
+    QVERIFY(marks->showResultsOverview());
+    QStringList overview;
+    for (int r = 1; r < marks->汇总表格->gridRowCount(); ++r)
+        overview << QStringList{marks->汇总表格->cellText(r, 1), marks->汇总表格->cellText(r, 4),
+                                marks->汇总表格->cellText(r, 5)}
+                        .join('|');
+    QCOMPARE(overview, (QStringList{"s1|2|1", "s2|1|0", "共 2 行||"}));
+    // Handing in lets the sitting go; so does a program that closes.
+    s.exam->endExam(false);
+    QCOMPARE(s.bank.scalar("select count(*) from 在考 where student='s1'").toInt(), 0);
+    second.reset();
+    QCOMPARE(s.bank.scalar("select count(*) from 在考").toInt(), 0);
+}
+
+void ExamTest::sittingOfASilentProgramIsFreedAfterTwoMinutes() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, "1");
+    startAs(s.exam, "s1", "1");
+    std::unique_ptr<MainWindow> second, third;
+    ExamWindow* other = openAnother(second, s.bank, "1");
+    // Silent for less than two minutes: still held.
+    s.bank.exec("update 在考 set heartbeat = heartbeat - 100");
+    MessageBox::clear();
+    startAs(other, "s1", "1");
+    QVERIFY(!other->running());
+    QCOMPARE(texts().size(), 1);
+    // Signs of life keep it; without them for two minutes (the computer switched off) it is free.
+    s.exam->renewClaim();
+    QVERIFY(s.exam->holdsSitting());
+    s.bank.exec("update 在考 set heartbeat = heartbeat - 121");
+    MessageBox::clear();
+    startAs(other, "s1", "1");
+    QVERIFY(other->running());
+    QVERIFY(other->holdsSitting());
+    // The first program, heard from again, finds its sitting taken and says so, once.
+    s.exam->renewClaim();
+    QVERIFY(!s.exam->holdsSitting());
+    QCOMPARE(texts().size(), 1);
+    QVERIFY(texts()[0].contains("已在电脑"));
+    s.exam->renewClaim();
+    QCOMPARE(texts().size(), 1);
+    ExamWindow* late = openAnother(third, s.bank, "1");
+    startAs(late, "s1", "1");
+    QVERIFY(!late->running());
+}
+
+void ExamTest::saveWhileTheServerIsAwayKeepsTheAnswer() {
+    if (storeOfRow() != StoreKind::Server)
+        QSKIP("a server that goes away");
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, "1");
+    startAs(s.exam, "s1", "1");
+    ExamWindow* e = s.exam;
+    // The server stops taking connections and drops the ones it has, as when it is shut down.
+    const QString database = ServerAddress::parse(s.bank.serverUri()).dbname;
+    TestBank::adminExec(QString("alter database %1 allow_connections false").arg(database));
+    TestBank::adminExec(
+        QString("select pg_terminate_backend(pid) from pg_stat_activity where datname = '%1'").arg(database));
+    e->答案超级编辑框->setBoxText("ab");
+    e->保存按钮->click();
+    QCOMPARE(texts().size(), 1);
+    QVERIFY2(texts()[0].startsWith("答案没有保存：无法连接题库服务器"), qPrintable(texts()[0]));
+    QVERIFY(texts()[0].contains("答案还在答案框中"));
+    QCOMPARE(e->答案超级编辑框->boxText(), QString("ab"));
+    QCOMPARE(e->题号编辑框->text(), QString("1"));
+    // Back again: the same press of "保存" stores it, once, and the exam goes on.
+    TestBank::adminExec(QString("alter database %1 allow_connections true").arg(database));
+    MessageBox::clear();
+    e->保存按钮->click();
+    QVERIFY(texts().isEmpty());
+    QCOMPARE(e->题号编辑框->text(), QString("2"));
+    e->首记录按钮->click();
+    QCOMPARE(e->答案超级编辑框->boxText(), QString("AB"));
+    e->保存按钮->click();
+    QCOMPARE(s.bank.rows("select tihao, answer from 评分"), (QList<QVariantList>{{1, "AB"}}));
+    QVERIFY(e->holdsSitting());
+}
+
+void ExamTest::firstExamOnABankFileTellsWhatItPutRight() {
+    if (storeOfRow() != StoreKind::File)
+        QSKIP("a bank file's own case");
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    s.bank.addAnswer("1", 1, "A", "s9", "王", "1");
+    s.bank.addAnswer("1", 1, "A", "s9", "王", "1");
+    openExam(s, "1");
+    QCOMPARE(s.bank.scalar("select count(*) from 评分").toInt(), 2);
+    startAs(s.exam, "s1", "1");
+    QVERIFY(s.exam->running());
+    QCOMPARE(texts().size(), 1);
+    QVERIFY(texts()[0].contains("1 行答案是另一行的重复"));
+    QCOMPARE(s.bank.scalar("select count(*) from 评分").toInt(), 1);
 }
 
 QTEST_MAIN(ExamTest)

@@ -26,6 +26,7 @@ class MainWindowTest : public QObject {
     void startsWithTitleToolbarPanelsAndPractice();
     void missingBankIsToldOnceAndNothingIsCreated();
     void damagedBankIsNeverOverwritten();
+    void serverBankThatCannotBeOpenedIsTold();
     void toolbarClosesAndOpensFreshWindows();
     void pickerFillsSearchesAndMovesFocus();
     void pickerChoiceGoesToTheOpenWindow();
@@ -71,8 +72,12 @@ void MainWindowTest::startsWithTitleToolbarPanelsAndPractice() {
     const int widths[] = {300, 150, 100, 197};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(status->panelWidth(i), widths[i]);
-        // Panel 2: the review count of the paper the practice window opens on.
-        QCOMPARE(status->text(i), i == 2 ? QString("待复习 0 题") : QString());
+        // Panel 2: the review count of the paper the practice window opens on; the last panel names
+        // the bank in use.
+        const QString expected = i == 2   ? QString("待复习 0 题")
+                                 : i == 3 ? QString("题库文件 ks.db")
+                                          : QString();
+        QCOMPARE(status->text(i), expected);
     }
 
     PracticeWindow* practice = w.practiceWindow();
@@ -121,6 +126,33 @@ void MainWindowTest::damagedBankIsNeverOverwritten() {
     QFile f(dir.filePath("ks.db"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), junk);
+}
+
+// A classroom computer whose server is out of reach says so, and never falls back to the bank
+// file beside it: the answers must not go where nobody looks for them.
+void MainWindowTest::serverBankThatCannotBeOpenedIsTold() {
+    TestBank bank(StoreKind::File);
+    fillBank(bank);
+    QFile ini(bank.dir() + "/veltaro.ini");
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[bank]\ndatabase=postgresql://veltaro@/考场?host=/nonexistent-socket-folder\n");
+    ini.close();
+    {
+        MainWindow w(bank.dir());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const QString text = MessageBox::shown()[0].text;
+        QVERIFY2(text.startsWith("无法打开题库服务器上的题库：无法连接题库服务器"), qPrintable(text));
+        QVERIFY(text.contains("veltaro.ini"));
+        QVERIFY(!text.contains("\n\n"));
+        QVERIFY(!w.store().isOpen());
+        QCOMPARE(w.statusText(3), QString("没有打开题库"));
+    }
+    // Given on the command line, the address wins over the settings file.
+    MessageBox::clear();
+    MainWindow w(bank.dir(), "postgresql://veltaro@/别的?host=/nonexistent-socket-folder");
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown()[0].text.contains("别的"));
+    QVERIFY(MessageBox::shown()[0].text.contains("命令行"));
 }
 
 void MainWindowTest::toolbarClosesAndOpensFreshWindows() {

@@ -1,15 +1,28 @@
 #include "TestSupport.h"
 
+#include "bank/BankEdits.h"
 #include "store/Schema.h"
+#include "store/ServerAddress.h"
+#include "store/ServerBank.h"
 #include "store/Statements.h"
 #include "store/Store.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
+// Every test runs on a bank file and on a bank on the PostgreSQL test server.
 class StoreTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase_data() { addStoreRows(); }
+    void init() {
+        if (const QString why = useStoreOfRow(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
+
     void readsValuesAsTheBankAlwaysHas_data();
     void readsValuesAsTheBankAlwaysHas();
     void opensOnlyAnExistingBank();
@@ -19,7 +32,23 @@ class StoreTest : public QObject {
     void searchMatchesCodeOrNameLiterally();
     void appendRowCommitsAtOnce();
     void recordSetPositionsAndEmptyReads();
+    void serverAddressesAsLibpqReadsThem_data();
+    void serverAddressesAsLibpqReadsThem();
+    void examAnswersKeepOneRowPerKey();
+    void answerKeyMadeUniqueBeforeTheFirstExam();
+    void renumberingMovesAnswersPastEachOther();
+    void lostServerConnectionIsToldAndMadeAgain();
+    void bankFileCopiedToAServerAllOrNothing();
 };
+
+namespace {
+// The cases that are about a bank file, or about a server, only.
+#define ONLY_ON(kind, why)                                                                                   \
+    do {                                                                                                     \
+        if (storeOfRow() != StoreKind::kind)                                                                 \
+            QSKIP(why);                                                                                      \
+    } while (false)
+} // namespace
 
 void StoreTest::readsValuesAsTheBankAlwaysHas_data() {
     QTest::addColumn<QVariant>("value");
@@ -52,6 +81,7 @@ void StoreTest::readsValuesAsTheBankAlwaysHas() {
 }
 
 void StoreTest::opensOnlyAnExistingBank() {
+    ONLY_ON(File, "a bank file's own case");
     QTemporaryDir dir;
     Store store;
     const QString path = dir.filePath("ks.db");
@@ -62,6 +92,7 @@ void StoreTest::opensOnlyAnExistingBank() {
 }
 
 void StoreTest::refusesAFileThatIsNotABank() {
+    ONLY_ON(File, "a bank file's own case");
     QTemporaryDir dir;
     const QString path = dir.filePath("ks.db");
     QFile f(path);
@@ -90,7 +121,7 @@ void StoreTest::statementsReadAndChangeTheRightRows() {
     bank.addQuestion("1", 4, "q4", "对", 1);
     bank.addQuestion("2", 1, "other", "A", 1);
     Store store;
-    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
 
     RecordSet paper = store.query(Sql::PaperByCode, {{"code", "1"}});
     QCOMPARE(paper.integer("chouti"), 3);
@@ -167,7 +198,7 @@ void StoreTest::quotedAndWildValuesTouchNoOtherRow() {
     bank.addAnswer("1", 1, "A", "s1", "张", "1");
     bank.addAnswer("1", 1, "B", "s2", "李", "1");
     Store store;
-    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
     const QStringList hostile = {"' or '1'='1", "%",
                                  "_",           "\\",
                                  "s1' --",      "s1'; delete from 评分; --",
@@ -193,7 +224,7 @@ void StoreTest::searchMatchesCodeOrNameLiterally() {
     bank.addPaper("B2", "审计50%", 1, true, 1);
     bank.addPaper("C_3", "税法", 1, true, 1);
     Store store;
-    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
     auto search = [&](const QString& text) {
         QStringList codes;
         for (RecordSet rs = store.query(Sql::SearchPapers, {{"pattern", Store::containsPattern(text)}});
@@ -218,7 +249,7 @@ void StoreTest::searchMatchesCodeOrNameLiterally() {
 void StoreTest::appendRowCommitsAtOnce() {
     TestBank bank;
     Store store;
-    QCOMPARE(store.open(bank.dbPath()), Store::OpenResult::Ok);
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
     QVERIFY(store.appendRow("评分", {{"tihao", 7},
                                      {"code", "9"},
                                      {"answer", "AB"},
@@ -246,6 +277,308 @@ void StoreTest::recordSetPositionsAndEmptyReads() {
     QCOMPARE(rs.integer("a"), 1);
     QCOMPARE(rs.text("missing"), QString());
     QCOMPARE(rs.text(9), QString());
+}
+
+void StoreTest::serverAddressesAsLibpqReadsThem_data() {
+    QTest::addColumn<QString>("uri");
+    QTest::addColumn<QStringList>("parts"); // hosts, ports, dbname, user, password, short name
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("everything") << "postgresql://veltaro:秘密@10.0.0.5:5433/考场?sslmode=require"
+                                << QStringList{"10.0.0.5", "5433", "考场",
+                                               "veltaro",  "秘密", "考场@10.0.0.5:5433"}
+                                << true;
+    QTest::newRow("socket folder") << "postgresql:///veltaro?host=/run/postgresql"
+                                   << QStringList{"/run/postgresql", "", "veltaro", "", "", "veltaro@本机"}
+                                   << true;
+    QTest::newRow("escaped") << "postgres://u%40x:p%3Aw%2F@h/d%20b"
+                             << QStringList{"h", "", "d b", "u@x", "p:w/", "d b@h"} << true;
+    QTest::newRow("two hosts") << "postgresql://[::1]:5432,h2/db"
+                               << QStringList{"::1,h2", "5432,", "db", "", "", "db@::1"} << true;
+    QTest::newRow("query wins") << "postgresql://h:1/db?port=6000&user=a&dbname=x"
+                                << QStringList{"h", "6000", "x", "a", "", "x@h:6000"} << true;
+    QTest::newRow("nothing") << "postgresql://" << QStringList{"", "", "", "", "", "默认数据库@本机"} << true;
+    QTest::newRow("another scheme") << "mysql://h/db" << QStringList() << false;
+    QTest::newRow("port not a number") << "postgresql://h:abc/db" << QStringList() << false;
+    QTest::newRow("parameter without value") << "postgresql://h/db?sslmode" << QStringList() << false;
+    QTest::newRow("semicolon the driver would split")
+        << "postgresql://h/db?options=-c%20a=1;b" << QStringList() << false;
+    QTest::newRow("open bracket") << "postgresql://[::1/db" << QStringList() << false;
+}
+
+void StoreTest::serverAddressesAsLibpqReadsThem() {
+    ONLY_ON(File, "no store involved");
+    QFETCH(QString, uri);
+    QFETCH(QStringList, parts);
+    QFETCH(bool, ok);
+    const ServerAddress a = ServerAddress::parse(uri);
+    QCOMPARE(a.ok(), ok);
+    if (!ok) {
+        QVERIFY(!a.error.isEmpty());
+        return;
+    }
+    QCOMPARE((QStringList{a.hosts, a.ports, a.dbname, a.user, a.password, a.shortName()}), parts);
+    // Written out and read again, it is the same address, and what is shown keeps the password back.
+    const ServerAddress again = ServerAddress::parse(a.toUri());
+    QCOMPARE((QStringList{again.hosts, again.ports, again.dbname, again.user, again.password}),
+             parts.mid(0, 5));
+    QCOMPARE(again.parameters, a.parameters);
+    if (!a.password.isEmpty())
+        QVERIFY(!a.shownUri().contains(QUrl::toPercentEncoding(a.password)) &&
+                !a.shownUri().contains(a.password));
+    // Time limits unless the URI sets its own; values quoted as libpq reads them.
+    const QString options =
+        ServerAddress::parse(uri + (uri.contains('?') ? "&" : "?") + "connect_timeout=9").connectOptions();
+    QVERIFY(options.contains("connect_timeout='9'"));
+    QVERIFY(!options.contains("connect_timeout='5'"));
+    QVERIFY(a.connectOptions().contains("connect_timeout='5'"));
+    QVERIFY(
+        ServerAddress::parse("postgresql://h/db?options=it's").connectOptions().contains("options='it\\'s'"));
+}
+
+void StoreTest::examAnswersKeepOneRowPerKey() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "甲", 3, 3, true, 10);
+    // Two programs on one bank.
+    Store a, b;
+    QCOMPARE(bank.openStore(a), Store::OpenResult::Ok);
+    QCOMPARE(bank.openStore(b), Store::OpenResult::Ok);
+    QVERIFY(a.prepareForExams().isEmpty());
+    QVERIFY(b.prepareForExams().isEmpty());
+    QVERIFY(a.uniqueAnswers() && b.uniqueAnswers());
+    auto save = [](Store& s, const QString& student, const QString& state, const QString& answer,
+                   const QString& name) {
+        return s.execute(Sql::SaveExamAnswer, {{"n", 1},
+                                               {"code", "1"},
+                                               {"answer", answer},
+                                               {"student", student},
+                                               {"name", name},
+                                               {"state", state}});
+    };
+    QVERIFY(save(a, "s1", "第一场", "A", "张三"));
+    QVERIFY(save(b, "S1", "第一场", "B", "李四")); // the same candidate, without regard to case
+    QVERIFY(save(a, "s1", "第一场", "C", "张三"));
+    QVERIFY(save(b, "s1", "第二场", "D", "张三"));
+    const auto rows = bank.rows("select student, state, answer, xingming from 评分 order by state");
+    QCOMPARE(rows.size(), 2);
+    // The answer is the last one saved; the row keeps the name it was made with.
+    QCOMPARE(rows[0], (QVariantList{"s1", "第一场", "C", "张三"}));
+    QCOMPARE(rows[1], (QVariantList{"s1", "第二场", "D", "张三"}));
+}
+
+void StoreTest::answerKeyMadeUniqueBeforeTheFirstExam() {
+    ONLY_ON(File, "a server bank's key is unique from the start");
+    TestBank bank;
+    bank.addNumberedPaper("1", "甲", 3, 3, true, 10);
+    for (int i = 0; i < 3; ++i)
+        bank.addAnswer("1", 1, "A", "s1", "张", "1");
+    bank.addAnswer("1", 2, "B", "s1", "张", "1");
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    // Opening leaves the file as it came.
+    QCOMPARE(bank.scalar("select count(*) from 评分").toInt(), 4);
+    QVERIFY(!store.uniqueAnswers());
+    QVERIFY(!store.claimsSittings());
+    // The first exam: copies go, the key becomes unique, sittings can be claimed; told once.
+    const QStringList told = store.prepareForExams();
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told[0].contains("2 行"));
+    QCOMPARE(bank.scalar("select count(*) from 评分").toInt(), 2);
+    QVERIFY(store.uniqueAnswers());
+    QVERIFY(store.claimsSittings());
+    QVERIFY(store.prepareForExams().isEmpty());
+    QVERIFY(bank.rows("select name from sqlite_master where name='评分_key'").isEmpty());
+
+    // Different answers under one key are the user's to sort out: nothing is changed.
+    TestBank other;
+    other.addNumberedPaper("1", "甲", 3, 3, true, 10);
+    other.addAnswer("1", 1, "A", "s1", "张", "1");
+    other.addAnswer("1", 1, "B", "s1", "张", "1");
+    Store second;
+    QCOMPARE(other.openStore(second), Store::OpenResult::Ok);
+    const QStringList found = second.prepareForExams();
+    QCOMPARE(found.size(), 1);
+    QVERIFY(found[0].contains("1 组"));
+    QCOMPARE(other.scalar("select count(*) from 评分").toInt(), 2);
+    QVERIFY(!second.uniqueAnswers());
+}
+
+// The exam answers follow their questions one row at a time, under a unique key.
+void StoreTest::renumberingMovesAnswersPastEachOther() {
+    TestBank bank;
+    bank.addPaper("1", "甲", 3, true, 10);
+    bank.addPaper("2", "乙", 2, true, 10);
+    const int numbers[][2] = {{1, 7}, {1, 3}, {1, 2}, {2, 0}, {2, 1}};
+    for (const auto& [paper, n] : numbers) {
+        bank.addQuestion(QString::number(paper), n, QString("题%1").arg(n), "A");
+        bank.addAnswer(QString::number(paper), n, QString("答%1").arg(n), "s1", "张", "1");
+    }
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    store.prepareForExams();
+    QVERIFY(store.uniqueAnswers());
+    // Down: 2, 3, 7 become 1, 2, 3; up: 0, 1 become 1, 2.
+    QCOMPARE(bank::renumber(store, "1"), QString());
+    QCOMPARE(bank::renumber(store, "2"), QString());
+    QCOMPARE(bank.rows("select code, tihao, answer from 评分 order by code, tihao"),
+             (QList<QVariantList>{
+                 {"1", 1, "答2"}, {"1", 2, "答3"}, {"1", 3, "答7"}, {"2", 1, "答0"}, {"2", 2, "答1"}}));
+}
+
+void StoreTest::lostServerConnectionIsToldAndMadeAgain() {
+    ONLY_ON(Server, "a server's connection");
+    TestBank bank;
+    bank.addNumberedPaper("1", "甲", 3, 3, true, 10);
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    // The server ends the store's session, as a restart of the server does.
+    auto cut = [&] {
+        QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+        QVERIFY(q.exec("select pg_backend_pid()") && q.next());
+        TestBank::adminExec(QString("select pg_terminate_backend(%1)").arg(q.value(0).toLongLong()));
+    };
+    const Params answer{{"n", 1},          {"code", "1"},  {"answer", "A"},
+                        {"student", "s1"}, {"name", "张"}, {"state", "1"}};
+
+    // A read, and a save through the answer's key, are simply made again on a new connection.
+    cut();
+    QCOMPARE(store.query(Sql::PaperByCode, {{"code", "1"}}).text("name"), QString("甲"));
+    cut();
+    QVERIFY(store.execute(Sql::SaveExamAnswer, answer));
+    QVERIFY(store.execute(Sql::SaveExamAnswer, answer));
+    QCOMPARE(bank.scalar("select count(*) from 评分").toInt(), 1);
+    // A row without a key of its own is not made twice on the chance: that save says it was not
+    // made, and the next one is.
+    cut();
+    const Params row{{"tihao", 2},      {"code", "1"},      {"answer", "B"},
+                     {"student", "s1"}, {"xingming", "张"}, {"state", "1"}};
+    QVERIFY(!store.appendRow("评分", row));
+    QVERIFY(store.connectionLost());
+    QVERIFY(store.lastError().startsWith("无法连接题库服务器"));
+    QVERIFY(store.appendRow("评分", row));
+    QVERIFY(!store.connectionLost());
+    QCOMPARE(bank.scalar("select count(*) from 评分").toInt(), 2);
+
+    // While the server takes no connection at all, every statement says so; then all goes on.
+    const QString database = ServerAddress::parse(bank.serverUri()).dbname;
+    TestBank::adminExec(QString("alter database %1 allow_connections false").arg(database));
+    cut();
+    QVERIFY(!store.execute(Sql::SaveExamAnswer, answer));
+    QVERIFY(store.connectionLost());
+    QVERIFY(store.query(Sql::PaperByCode, {{"code", "1"}}).atEnd());
+    QVERIFY(store.lastError().startsWith("无法连接题库服务器"));
+    TestBank::adminExec(QString("alter database %1 allow_connections true").arg(database));
+    QVERIFY(store.execute(Sql::SaveExamAnswer, answer));
+
+    // A transaction cut off halfway leaves nothing of itself.
+    QVERIFY(!store.inTransaction([&] {
+        if (!store.execute(Sql::ClearSitting, {{"code", "1"}, {"student", "s1"}, {"state", "1"}}))
+            return false;
+        cut();
+        return store.execute(Sql::SaveExamAnswer, answer);
+    }));
+    QCOMPARE(bank.scalar("select count(*) from 评分").toInt(), 2);
+    QCOMPARE(
+        store.query(Sql::SittingAnswerCount, {{"code", "1"}, {"student", "s1"}, {"state", "1"}}).integer(1),
+        2);
+}
+
+namespace {
+// An empty database on the test server, dropped again at the end.
+struct EmptyDatabase {
+    explicit EmptyDatabase(const QString& name) : name(name) {
+        TestBank::adminExec(QString("drop database if exists %1 with (force)").arg(name));
+        TestBank::adminExec(QString("create database %1").arg(name));
+        uri = ServerAddress::parse(testServerUri()).withDatabase(name).toUri();
+    }
+    ~EmptyDatabase() { TestBank::adminExec(QString("drop database if exists %1 with (force)").arg(name)); }
+    QString name;
+    QString uri;
+};
+} // namespace
+
+void StoreTest::bankFileCopiedToAServerAllOrNothing() {
+    ONLY_ON(Server, "a copy onto the server");
+    TestBank file(StoreKind::File);
+    file.addPaper("1", "甲", 2, true, 60);
+    file.addPaper("b", "乙", 1, false, 10);
+    // Another tool's bank: a number column holding text.
+    file.exec("update 试卷 set kstime='90分' where code='1'");
+    file.addQuestion("1", 1, "q1", "AB", 2);
+    file.addQuestion("1", 2, "q2", "C", 1.5);
+    file.addAnswer("1", 1, "BA", "s1", "张三", "1");
+    file.addAnswer("1", 1, "BA", "s1", "张三", "1"); // saved twice
+    file.addAnswer("1", 2, "c", "s1", "张三", "1");
+    file.exec("insert into 练习记录 (code, tihao, answer, correct, answered) values "
+              "('1', 2, 'A', 0, '2026-03-10 09:00:00')");
+    file.exec(
+        "insert into 复习计划 (code, tihao, box, due, answers, wrong) values ('1', 2, 0, 2461110, 1, 1)");
+
+    EmptyDatabase target("veltaro_copy_target");
+    const bankimport::ImportResult copied = serverbank::copyToServer(file.dbPath(), target.uri);
+    QVERIFY2(copied.ok, qPrintable(copied.error));
+    // The practice history and its schedule come along.
+    QCOMPARE(copied.counts.size(), 5);
+    QCOMPARE(copied.counts[0].rows, 2);
+    QCOMPARE(copied.counts[1].rows, 2);
+    QCOMPARE(copied.counts[2].rows, 2);
+    QCOMPARE(copied.counts[3].table, QString("练习记录"));
+    QCOMPARE(copied.counts[3].rows, 1);
+    QCOMPARE(copied.counts[4].rows, 1);
+    QCOMPARE(copied.notes.size(), 2); // the copy taken once, the text read as a number
+    QCOMPARE(file.scalar("select count(*) from 评分").toInt(), 3); // the file is only read
+
+    Store store;
+    QCOMPARE(store.openServer(target.uri), Store::OpenResult::Ok);
+    QVERIFY(store.uniqueAnswers() && store.claimsSittings());
+    const RecordSet paper = store.query(Sql::PaperByCode, {{"code", "1"}});
+    QCOMPARE(paper.integer("kstime"), 90);
+    QVERIFY(paper.value("kstime").typeId() != QMetaType::QString);
+    QCOMPARE(store.query(Sql::PaperByCode, {{"code", "B"}}).text("name"), QString("乙"));
+    QCOMPARE(store.query(Sql::AnswerCard, {{"code", "1"}, {"student", "S1"}, {"state", "1"}}).rowCount(), 2);
+    // New rows are numbered after the copied ones.
+    QVERIFY(store.execute(Sql::InsertQuestion, {{"code", "1"},
+                                                {"n", 3},
+                                                {"question", "q3"},
+                                                {"pic", ""},
+                                                {"authority", "D"},
+                                                {"practice", ""},
+                                                {"jiexi", ""},
+                                                {"score", 1}}));
+    QList<qint64> ids;
+    for (RecordSet rs = store.query(Sql::QuestionList, {{"code", "1"}}); !rs.atEnd(); rs.moveNext())
+        ids << rs.integer("行号");
+    QCOMPARE(ids.size(), 3);
+    QVERIFY(ids[0] < ids[1] && ids[1] < ids[2]);
+
+    // A database that holds the tables is left alone.
+    const bankimport::ImportResult again = serverbank::copyToServer(file.dbPath(), target.uri);
+    QVERIFY(!again.ok);
+    QVERIFY(again.error.contains("已经有题库的表"));
+    QCOMPARE(store.query(Sql::QuestionCount, {{"code", "1"}}).integer(1), 3);
+
+    // Different answers under one key are named, and nothing is made.
+    TestBank conflicting(StoreKind::File);
+    conflicting.addNumberedPaper("1", "甲", 1, 1, true, 10);
+    conflicting.addAnswer("1", 1, "A", "s1", "张", "1");
+    conflicting.addAnswer("1", 1, "B", "s1", "张", "1");
+    EmptyDatabase untouched("veltaro_copy_untouched");
+    const bankimport::ImportResult refused = serverbank::copyToServer(conflicting.dbPath(), untouched.uri);
+    QVERIFY(!refused.ok);
+    QVERIFY2(refused.error.contains("试卷 1 第 1 题 考号 s1 场次 1"), qPrintable(refused.error));
+    Store empty;
+    QCOMPARE(empty.openServer(untouched.uri), Store::OpenResult::MissingTables);
+
+    // The import tool does the same from the command line.
+    EmptyDatabase byTool("veltaro_copy_tool");
+    QProcess tool;
+    tool.start(VELTARO_IMPORT_TOOL, {file.dbPath(), byTool.uri});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(tool.readAllStandardOutput()).contains("评分\t2"));
+    tool.start(VELTARO_IMPORT_TOOL, {file.dbPath(), byTool.uri});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains("已经有题库的表"));
 }
 
 QTEST_MAIN(StoreTest)

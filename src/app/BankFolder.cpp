@@ -1,4 +1,5 @@
 #include "app/BankFolder.h"
+#include "printing/ProfileFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,6 +52,14 @@ bool holdsBank(const QString& dir) {
     return !access.isEmpty() || QFileInfo(d.filePath(QStringLiteral("ks.mdb"))).isFile();
 }
 
+QString settingsFile(const QString& dir) {
+    return QDir(dir).filePath(QStringLiteral("veltaro.ini"));
+}
+
+QString configuredDatabase(const QString& dir) {
+    return ProfileFile::read(settingsFile(dir), QStringLiteral("bank"), QStringLiteral("database"));
+}
+
 QString userFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
@@ -61,7 +70,7 @@ QString userFolder() {
 Choice choose(const QString& optionDir, const QString& programDir) {
     if (!optionDir.isEmpty())
         return {absoluteClean(optionDir), Source::Option};
-    if (!programDir.isEmpty() && holdsBank(programDir))
+    if (!programDir.isEmpty() && (holdsBank(programDir) || !configuredDatabase(programDir).isEmpty()))
         return {absoluteClean(programDir), Source::ProgramFolder};
     return {userFolder(), Source::UserFolder};
 }

@@ -20,13 +20,17 @@ struct Choice {
 
 // True when the folder holds ks.db, or an Access bank ks.mdb in any letter case.
 bool holdsBank(const QString& dir);
+// The settings file of a bank folder, and the server bank it names ([bank] database=URL); empty
+// when it names none.
+QString settingsFile(const QString& dir);
+QString configuredDatabase(const QString& dir);
 
 // $XDG_DATA_HOME/veltaro; ~/.local/share/veltaro when XDG_DATA_HOME is unset, empty or not an
 // absolute path (such a value is to be ignored).
 QString userFolder();
 
 // In order: the folder given on the command line; else the program file's folder when it holds a
-// bank; else the user's folder.
+// bank or names a server bank in its veltaro.ini; else the user's folder.
 Choice choose(const QString& optionDir, const QString& programDir);
 
 // The installed demo bank (share/veltaro beside the program's bin/), else the folder the build

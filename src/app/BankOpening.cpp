@@ -1,5 +1,6 @@
 #include "app/BankOpening.h"
 
+#include "app/BankFolder.h"
 #include "shell/AppState.h"
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
@@ -65,6 +66,32 @@ void tellNotices(AppState& app, QWidget* parent, const QString& folder) {
                          paragraphs.join(QStringLiteral("\n\n")) + QStringLiteral("\n所在文件夹：") + folder);
 }
 
+// The bank on a PostgreSQL server; `from` says where its address was given.
+BankOpened openServerBank(AppState& app, QWidget* parent, const QString& url, const QString& from) {
+    const Store::OpenResult result = app.store.openServer(url);
+    const QString shown = ServerAddress::parse(url).ok() ? ServerAddress::parse(url).shownUri() : url;
+    switch (result) {
+    case Store::OpenResult::Ok:
+        return BankOpened::Opened;
+    case Store::OpenResult::MissingTables:
+        MessageBox::warn(parent, QStringLiteral("服务器上的数据库还不是题库，缺少程序需要的表或列：%1。\n"
+                                                "请先用导入工具把一个题库放进去，例如：\n"
+                                                "veltaro-import ks.db %2\n"
+                                                "程序将以空的试卷列表继续运行。")
+                                     .arg(app.store.lastError(), shown));
+        return BankOpened::NotOpened;
+    default: {
+        const QString error = app.store.lastError();
+        const int nl = error.indexOf(QLatin1Char('\n'));
+        MessageBox::warn(parent, QStringLiteral("无法打开题库服务器上的题库：%1。\n地址：%2（%3）\n"
+                                                "程序将以空的试卷列表继续运行。%4")
+                                     .arg(nl < 0 ? error : error.left(nl), shown, from,
+                                          nl < 0 ? QString() : QLatin1Char('\n') + error.mid(nl + 1)));
+        return BankOpened::NotOpened;
+    }
+    }
+}
+
 } // namespace
 
 void setImportTool(const QString& path) {
@@ -82,6 +109,12 @@ void setImportLimits(const bankimport::ChildLimits& l) {
 }
 
 BankOpened openQuestionBank(AppState& app, QWidget* parent) {
+    if (!app.databaseUrl.isEmpty())
+        return openServerBank(app, parent, app.databaseUrl, QStringLiteral("来自命令行的 --database"));
+    if (const QString url = bankfolder::configuredDatabase(app.programDir); !url.isEmpty())
+        return openServerBank(app, parent, url,
+                              QStringLiteral("来自 %1 的 [bank] database")
+                                  .arg(QDir::toNativeSeparators(bankfolder::settingsFile(app.programDir))));
     const QDir dir(app.programDir);
     const QString folder = QDir::toNativeSeparators(dir.absolutePath());
     const QString dbPath = dir.filePath(QStringLiteral("ks.db"));

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "store/ServerAddress.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -24,6 +25,9 @@ const QList<OptionSpec>& optionTable() {
         {{QStringLiteral("bank")},
          QStringLiteral("文件夹"),
          QStringLiteral("题库文件夹：存放 ks.db（或 ks.mdb）、pic/、wav/ 和打印设置的文件夹。")},
+        {{QStringLiteral("database")},
+         QStringLiteral("地址"),
+         QStringLiteral("用 PostgreSQL 服务器上的题库代替 ks.db，地址如 postgresql://用户@服务器/数据库。")},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("显示本帮助后退出。")},
         {{QStringLiteral("v"), QStringLiteral("version")}, {}, QStringLiteral("显示版本后退出。")},
     };
@@ -109,7 +113,10 @@ QString helpText() {
     text += QStringLiteral(
         "\n不给 --bank 时，题库文件夹依次是：程序文件所在的文件夹（其中有 ks.db 或 ks.mdb 时）；\n"
         "否则 $XDG_DATA_HOME/veltaro（默认 ~/.local/share/veltaro），第一次启动时建立，\n"
-        "并放入示例题库、题目图片和读题录音。程序以题库文件夹为当前文件夹运行。\n");
+        "并放入示例题库、题目图片和读题录音。程序以题库文件夹为当前文件夹运行。\n"
+        "\n题库也可以放在 PostgreSQL 服务器上，供一个教室的电脑同时考试：用 --database 给出地址，\n"
+        "或写在题库文件夹的 veltaro.ini 中（[bank] 下 database=postgresql://…）。密码可以写在\n"
+        "~/.pgpass 中。这时题库文件夹只提供图片、录音和打印设置。\n");
     return text;
 }
 
@@ -153,6 +160,13 @@ Result parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return fail(
             QStringLiteral("多余的参数：%1").arg(parser.positionalArguments().join(QLatin1Char(' '))));
+    if (parser.isSet(QStringLiteral("database"))) {
+        const QString uri = parser.value(QStringLiteral("database")).trimmed();
+        const ServerAddress address = ServerAddress::parse(uri);
+        if (!address.ok())
+            return fail(QStringLiteral("选项 --database 的地址有误：%1。").arg(address.error));
+        result.options.databaseUrl = uri;
+    }
     if (parser.isSet(QStringLiteral("bank"))) {
         result.options.bankDir = parser.value(QStringLiteral("bank"));
         if (result.options.bankDir.isEmpty())

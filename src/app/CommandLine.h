@@ -10,6 +10,8 @@ namespace commandline {
 struct Options {
     // --bank DIR: the bank folder chosen by the user; empty when not given.
     QString bankDir;
+    // --database URL: the bank on a PostgreSQL server; empty when not given.
+    QString databaseUrl;
 };
 
 enum class Action {

@@ -28,11 +28,17 @@
 namespace {
 constexpr int kWorkTop = 55;
 constexpr int kWorkHeightLess = 100;
+// The answer card's progress shows here while a card is built; the store's name at all other times.
+constexpr int kStorePanel = 3;
 } // namespace
 
 MainWindow::MainWindow(const QString& programDir, QWidget* parent)
+    : MainWindow(programDir, QString(), parent) {}
+
+MainWindow::MainWindow(const QString& programDir, const QString& databaseUrl, QWidget* parent)
     : QMainWindow(parent), m_app(std::make_unique<AppState>()) {
     m_app->programDir = programDir;
+    m_app->databaseUrl = databaseUrl;
     m_app->reader = new QuestionReader(this);
     // Milliseconds since system start, as a 32-bit count.
     m_app->tickSource = [] {
@@ -74,6 +80,11 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent)
     connect(m_app->reader, &QuestionReader::statusText, this, &MainWindow::setStatusText);
 
     const BankOpened opened = openQuestionBank(*m_app, this);
+    // Which bank the answers go to, in sight all the time: a classroom computer that was meant to
+    // use the server but opened a file of its own is seen at once.
+    m_storeName = m_app->store.isOpen() ? m_app->store.displayName() : QStringLiteral("没有打开题库");
+    状态条1->setToolTip(kStorePanel, m_app->store.isOpen() ? m_app->store.fullName() : QString());
+    setStatusText(kStorePanel, QString());
     applySkin();
     setWindowTitle(QStringLiteral("Veltaro语音读题-提高效率解放眼睛"));
     // A bank made empty just now is filled in the bank window.
@@ -90,7 +101,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::setStatusText(int panel, const QString& text) {
-    状态条1->setText(panel, text);
+    状态条1->setText(panel, panel == kStorePanel && text.isEmpty() ? m_storeName : text);
 }
 QString MainWindow::statusText(int panel) const {
     return 状态条1->text(panel);

@@ -20,10 +20,13 @@ class MainWindow : public QMainWindow, public WorkHost {
     Q_OBJECT
   public:
     explicit MainWindow(const QString& programDir, QWidget* parent = nullptr);
+    // The bank on a PostgreSQL server at databaseUrl (empty: as the bank folder says).
+    MainWindow(const QString& programDir, const QString& databaseUrl, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     AppState& app() { return *m_app; }
     Store& store() { return m_app->store; }
+    // Panel 3 names the store in use whenever nothing else is shown there.
     void setStatusText(int panel, const QString& text) override;
     QString statusText(int panel) const override;
     StatusPanels* statusPanels() const { return 状态条1; }
@@ -62,6 +65,7 @@ class MainWindow : public QMainWindow, public WorkHost {
     void bringUp(WorkWindow* w);
 
     std::unique_ptr<AppState> m_app;
+    QString m_storeName;
     QToolBar* _启动工具条 = nullptr;
     StatusPanels* 状态条1 = nullptr;
     QPointer<ExamWindow> m_exam;

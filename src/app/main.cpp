@@ -68,7 +68,7 @@ int main(int argc, char* argv[]) {
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
-    MainWindow window(bank.choice.path);
+    MainWindow window(bank.choice.path, command.options.databaseUrl);
     // The place and size the window had when it was last closed.
     QSettings settings = userSettings();
     placement::restore(window, settings);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 namespace bank {
 
@@ -202,20 +203,38 @@ QString renumber(Store& store, const QString& code, int* changed) {
         for (const auto& [id, n] : moves)
             if (!store.execute(Sql::RenumberQuestion, {{"n", n}, {"id", id}}))
                 return false;
-        // Exam answers and the practice history follow their questions.
-        auto follow = [&](Sql rows, Sql renumberRow) {
-            for (RecordSet rs = store.query(rows, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
+        // An answer's key is unique: an answer never takes a number another answer of its
+        // candidate still has. The numbers keep their order, so answers moving down go lowest
+        // first and answers moving up highest first.
+        struct Move {
+            qint64 id, from, to;
+        };
+        QList<Move> down, up;
+        for (RecordSet rs = store.query(Sql::PaperAnswerRows, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
+            const qint64 old = rs.integer("tihao");
+            const qint64 n = newNumber.value(old, old);
+            (n < old ? down : up).append({rs.integer(QStringLiteral("行号")), old, n});
+        }
+        std::sort(down.begin(), down.end(), [](const Move& a, const Move& b) { return a.from < b.from; });
+        std::sort(up.begin(), up.end(), [](const Move& a, const Move& b) { return a.from > b.from; });
+        for (const QList<Move>* moves : {&down, &up})
+            for (const Move& m : *moves)
+                if (m.to != m.from && !store.execute(Sql::RenumberAnswer, {{"n", m.to}, {"id", m.id}}))
+                    return false;
+        // The practice history follows its questions too (it has no unique key); the review
+        // schedule is worked out again from it.
+        auto followHistory = [&] {
+            for (RecordSet rs = store.query(Sql::PaperHistoryRows, {{"code", code}}); !rs.atEnd();
+                 rs.moveNext()) {
                 const qint64 old = rs.integer("tihao");
                 const qint64 n = newNumber.value(old, old);
-                if (n != old &&
-                    !store.execute(renumberRow, {{"n", n}, {"id", rs.integer(QStringLiteral("行号"))}}))
+                if (n != old && !store.execute(Sql::RenumberHistory,
+                                               {{"n", n}, {"id", rs.integer(QStringLiteral("行号"))}}))
                     return false;
             }
             return true;
         };
-        if (!follow(Sql::PaperAnswerRows, Sql::RenumberAnswer) ||
-            (store.keepsHistory() && !follow(Sql::PaperHistoryRows, Sql::RenumberHistory)) ||
-            !review::rebuildCards(store, code))
+        if ((store.keepsHistory() && !followHistory()) || !review::rebuildCards(store, code))
             return false;
         count = int(moves.size());
         return true;

@@ -77,6 +77,39 @@ ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(保存按钮, &QPushButton::clicked, this, &ExamWindow::save);
     connect(时钟1, &QTimer::timeout, this, &ExamWindow::tick);
     bindKeys();
+
+    m_claimTimer = new QTimer(this);
+    m_claimTimer->setInterval(sittingclaim::kRenewSeconds * 1000);
+    connect(m_claimTimer, &QTimer::timeout, this, &ExamWindow::renewClaim);
+}
+
+ExamWindow::~ExamWindow() {
+    releaseClaim();
+}
+
+void ExamWindow::releaseClaim() {
+    // A window that holds nothing leaves the store alone: a closed one may go after the store.
+    if (m_claimOwner.isEmpty())
+        return;
+    m_claimTimer->stop();
+    sittingclaim::release(m_app.store, m_claimKey, m_claimOwner);
+    m_claimOwner.clear();
+}
+
+void ExamWindow::renewClaim() {
+    if (m_claimOwner.isEmpty())
+        return;
+    const sittingclaim::Result r = sittingclaim::renew(m_app.store, m_claimKey, m_claimOwner);
+    if (r.outcome != sittingclaim::Outcome::HeldElsewhere)
+        return;
+    // The store was out of reach for so long that the sitting ran out, and another computer
+    // started it meanwhile.
+    m_claimTimer->stop();
+    m_claimOwner.clear();
+    MessageBox::warn(
+        this, QStringLiteral("与题库的联系中断了两分钟以上，这段时间里考号 %1 的场次 %2 已在电脑“%3”上开始。"
+                             "两处保存的答案会存进同一场考试，请告诉监考老师。")
+                  .arg(m_claimKey.student, m_claimKey.state, r.host));
 }
 
 void ExamWindow::setUp() {
@@ -203,11 +236,33 @@ void ExamWindow::start() {
         MessageBox::info(this, QStringLiteral("请填场次"));
         return;
     }
+    // The first exam on a bank file gives its answers their unique key and its sittings the claim
+    // table; what that changed or found is told once.
+    if (const QStringList told = m_app.store.prepareForExams(); !told.isEmpty())
+        MessageBox::info(this, told.join(QStringLiteral("\n\n")));
+    // A sitting being sat on another computer is named as such, before it reads as handed in.
+    const sittingclaim::Key key{paperCode(), student, state};
+    const QString owner = sittingclaim::newOwner();
+    const sittingclaim::Result claim = sittingclaim::claim(m_app.store, key, owner);
+    if (claim.outcome == sittingclaim::Outcome::HeldElsewhere) {
+        MessageBox::info(this, sittingclaim::heldElsewhereText(key, claim));
+        return;
+    }
+    if (claim.outcome == sittingclaim::Outcome::Failed) {
+        MessageBox::warn(this, QStringLiteral("考试没有开始：%1").arg(claim.error));
+        return;
+    }
     RecordSet rs = m_app.store.query(Sql::SittingAnswerCount,
                                      {{"code", paperCode()}, {"student", student}, {"state", state}});
     if (std::fabs(rs.number(1)) > 1e-7) {
+        sittingclaim::release(m_app.store, key, owner);
         MessageBox::info(this, QStringLiteral("该考生该场次已交卷,想重新作答请换场次"));
         return;
+    }
+    if (claim.outcome == sittingclaim::Outcome::Claimed) {
+        m_claimKey = key;
+        m_claimOwner = owner;
+        m_claimTimer->start();
     }
     // The key as it is kept, without spaces.
     考号组合框->setEditText(student);
@@ -264,9 +319,18 @@ void ExamWindow::save() {
         const QString state = examKey(场次组合框->currentText());
         const QString a = answer::normalise(答案超级编辑框->boxText());
         const Params key = {{"code", code}, {"n", *q}, {"student", student}, {"state", state}};
-        RecordSet rs = m_app.store.query(Sql::ExamAnswerCount, key);
         bool saved;
-        if (std::fabs(rs.number(1)) > 1e-7) {
+        if (m_app.store.uniqueAnswers()) {
+            // One statement: the row of this key is added or its answer replaced, never both, so
+            // a save repeated after a failure, or made on two computers at once, stores one row.
+            saved = m_app.store.execute(Sql::SaveExamAnswer, {{"n", *q},
+                                                              {"code", code},
+                                                              {"answer", a},
+                                                              {"student", student},
+                                                              {"name", examKey(姓名编辑框->text())},
+                                                              {"state", state}});
+        } else if (RecordSet rs = m_app.store.query(Sql::ExamAnswerCount, key);
+                   std::fabs(rs.number(1)) > 1e-7) {
             Params update = key;
             update.prepend({"answer", a});
             saved = m_app.store.execute(Sql::UpdateExamAnswer, update);
@@ -279,7 +343,13 @@ void ExamWindow::save() {
                                                                    {"state", state}});
         }
         if (!saved) {
-            MessageBox::warn(this, QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
+            // The answer stays in the box: saving again once the store is back stores it.
+            MessageBox::warn(
+                this,
+                m_app.store.connectionLost()
+                    ? QStringLiteral("答案没有保存：%1\n答案还在答案框中，等服务器恢复后再按“保存”即可。")
+                          .arg(m_app.store.lastError())
+                    : QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
             return;
         }
     }
@@ -305,6 +375,7 @@ void ExamWindow::endExam(bool timedOut) {
     m_running = false;
     Q_UNUSED(timedOut);
     时钟1->stop();
+    releaseClaim();
     m_app.clockSeconds = 0;
     m_app.clockTotal = 0;
     m_host.setStatusText(0, QString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "answering/AnswerWindow.h"
+#include "exam/SittingClaim.h"
 
 class QComboBox;
 class QTimer;
@@ -12,6 +13,7 @@ class ExamWindow : public AnswerWindow {
     Q_OBJECT
   public:
     ExamWindow(AppState& app, WorkHost& host, QWidget* parent);
+    ~ExamWindow() override;
 
     void setUp();
     void layoutControls(int W, int H) override;
@@ -33,6 +35,10 @@ class ExamWindow : public AnswerWindow {
     void endExam(bool timedOut);
     bool running() const { return m_running; }
     bool ended() const { return m_ended; }
+    // A sign of life for the sitting this window holds (every sittingclaim::kRenewSeconds).
+    void renewClaim();
+    // Whether this window holds its sitting in the bank.
+    bool holdsSitting() const { return !m_claimOwner.isEmpty(); }
 
     QGroupBox* 分组框1 = nullptr;
     QLabel* 透明标签1 = nullptr;
@@ -47,8 +53,13 @@ class ExamWindow : public AnswerWindow {
     QTimer* 时钟1 = nullptr;
 
   private:
+    void releaseClaim();
+
     bool m_running = false;
     bool m_ended = false;
+    QTimer* m_claimTimer = nullptr;
+    sittingclaim::Key m_claimKey;
+    QString m_claimOwner; // empty: nothing held
 };
 
 // Candidate numbers and sittings are keys: the program keeps them without any space.

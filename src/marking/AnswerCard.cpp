@@ -19,6 +19,12 @@ void shareWithPrevious(QString& value, QString& previous) {
 }
 } // namespace
 
+std::optional<double> markOf(const QString& given, const QString& standard, const QVariant& score) {
+    if (!answer::matches(given, standard))
+        return std::nullopt;
+    return valueread::number(score);
+}
+
 int progressTicksAfter(int i, int count, int ticks) {
     if (double(i) - double(ticks) * double(count) / 15.0 >= -0.0000001)
         return ticks + 1;
@@ -70,10 +76,9 @@ double buildAnswerCard(Store& store, const BoundStatement& card, const QString& 
         grid.setCell(r, 5, s);
         grid.setCell(r, 6, x);
         grid.setCell(r, 7, t);
-        if (answer::matches(given, standard)) {
-            const double score = valueread::number(row.value(col.score));
-            grid.setCell(r, 8, score);
-            total += score;
+        if (const std::optional<double> mark = markOf(given, standard, row.value(col.score))) {
+            grid.setCell(r, 8, *mark);
+            total += *mark;
         } else {
             grid.setRangeBackground(r, 2, r, grid.gridColumnCount() - 1, kWrongRow);
         }

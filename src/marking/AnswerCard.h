@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <functional>
+#include <optional>
 
 struct BoundStatement;
 class Grid;
@@ -18,6 +20,10 @@ using ProgressSink = std::function<void(const QString&)>;
 // `paperCode`. Returns the total: the marks added as read, not as the grid shows them.
 double buildAnswerCard(Store& store, const BoundStatement& card, const QString& paperCode, Grid& grid,
                        const ProgressSink& progress);
+
+// The marking rule: an answer earns its question's score when it matches the standard answer
+// (answer::matches), nothing otherwise (the card leaves that mark empty).
+std::optional<double> markOf(const QString& given, const QString& standard, const QVariant& score);
 
 // The progress characters after record i of count, given the ticks shown so far.
 int progressTicksAfter(int i, int count, int ticks);

@@ -4,14 +4,17 @@
 #include "shell/WorkHost.h"
 #include "exam/ExamWindow.h"
 #include "marking/AnswerCard.h"
+#include "marking/ResultsOverview.h"
 #include "printing/PrintHandOver.h"
 #include "questions/PaperPicker.h"
+#include "ui/Charts.h"
 #include "ui/Grid.h"
 #include "ui/Icons.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +39,7 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     工具条1->setGeometry(0, 0, 416, 32);
     工具条1->setMovable(false);
     工具条1->setIconSize(QSize(16, 16));
-    // Three compact buttons, clear of the paper button at 192.
+    // Four compact buttons, clear of the paper button at 192.
     工具条1->setStyleSheet(QStringLiteral("QToolBar { border: none; background: transparent; }"
                                           "QToolBar QToolButton { min-width: 0px; padding: 2px 1px; }"));
     const QList<ToolButtonSpec> buttons = {
@@ -45,9 +48,14 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
          "x-office-spreadsheet", "export"},
         {"评分", "评分：按所选试卷、考号和场次生成答题卡", QKeySequence(Qt::Key_F5), "tools-check-spelling",
          "marks"},
+        {"汇总", "汇总：所选试卷每位考生每个场次一行，列出答题数和得分（不选场次时列出所有场次）",
+         QKeySequence(Qt::Key_F6), "x-office-address-book", "overview"},
     };
-    for (QAction* a : addToolButtons(*工具条1, buttons))
+    for (QAction* a : addToolButtons(*工具条1, buttons)) {
         connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
+        // Icon and two characters fit; four such buttons end before the paper button.
+        工具条1->widgetForAction(a)->setFixedWidth(46);
+    }
     // The toolbar's own margins and spacing, set here: the skin's are for the start toolbar.
     工具条1->layout()->setSpacing(2);
     工具条1->layout()->setContentsMargins(0, 0, 0, 0);
@@ -81,6 +89,13 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     高级表格1->setGeometry(10, 40, 774, 401);
     高级表格1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     高级表格1->viewport()->installEventFilter(this);
+    汇总表格 = new Grid(this);
+    汇总表格->setObjectName(QStringLiteral("汇总表格"));
+    汇总表格->setGeometry(高级表格1->geometry());
+    汇总表格->hide();
+    汇总图表 = new TotalsChart(this);
+    汇总图表->setObjectName(QStringLiteral("汇总图表"));
+    汇总图表->hide();
 
     文件 = new QMenu(QStringLiteral("文件"), this);
     文件->setObjectName(QStringLiteral("文件"));
@@ -129,11 +144,21 @@ void MarksWindow::setUp() {
 }
 
 void MarksWindow::layoutControls(int W, int H) {
-    if (!高级表格1)
+    if (!高级表格1 || !汇总表格)
         return;
     高级表格1->resize(W - 30, H - 80);
     for (int c = 0; c < 高级表格1->gridColumnCount(); ++c)
         高级表格1->setGridColumnWidth(c, int(高级表格1->width() * m_app.markShares.value(c)));
+    // The overview shares the card's place with the chart of its totals: the rows above, the
+    // chart below.
+    const QRect place = 高级表格1->geometry();
+    const int chartHeight = std::clamp(place.height() * 2 / 5, std::min(place.height() / 2, 160), 320);
+    汇总表格->setGeometry(place.adjusted(0, 0, 0, -chartHeight - 6));
+    汇总图表->setGeometry(place.x(), 汇总表格->geometry().bottom() + 7, place.width(), chartHeight);
+    // The name widest, the candidate number next, the sitting and the counts alike.
+    const double overviewShares[] = {0, 0.2, 0.24, 0.18, 0.18, 0.18};
+    for (int c = 0; c < 汇总表格->gridColumnCount() && c < 6; ++c)
+        汇总表格->setGridColumnWidth(c, int(汇总表格->width() * overviewShares[c]));
 }
 
 void MarksWindow::receivePaper(const QString& code, const QString& name) {
@@ -164,6 +189,44 @@ void MarksWindow::toolbarCommand(const QString& caption) {
         exportGrid();
     else if (caption == QStringLiteral("评分"))
         markSitting();
+    else if (caption == QStringLiteral("汇总"))
+        showResultsOverview();
+}
+
+bool MarksWindow::overviewShown() const {
+    return !汇总表格->isHidden();
+}
+
+void MarksWindow::showCardGrid() {
+    汇总表格->hide();
+    汇总图表->hide();
+    高级表格1->show();
+}
+
+bool MarksWindow::showResultsOverview() {
+    if (试卷超级按钮->text() == QStringLiteral("请点击选择试卷")) {
+        MessageBox::info(this, QStringLiteral("请选择试卷"));
+        return false;
+    }
+    const QString state = examKey(场次组合框->currentText());
+    m_app.currentSql = {state.isEmpty() ? Sql::PaperResults : Sql::SittingResults, {{"code", paperCode()}}};
+    if (!state.isEmpty())
+        m_app.currentSql.params.append({"state", state});
+    const ResultsOverview overview = readResults(m_app.store, paperCode(), state);
+    if (!overview.ok) {
+        MessageBox::warn(this, QStringLiteral("没有汇总：%1").arg(overview.error));
+        return false;
+    }
+    fillResultsGrid(*汇总表格, overview.rows);
+    QList<double> totals;
+    for (const CandidateResult& r : overview.rows)
+        totals << r.marks;
+    汇总图表->setTotals(totals, state);
+    layoutControls(width(), height());
+    高级表格1->hide();
+    汇总表格->show();
+    汇总图表->show();
+    return true;
 }
 
 void MarksWindow::appendBlankRows(int height) {
@@ -184,11 +247,20 @@ void MarksWindow::clearSitting() {
     }
     MessageBox::info(this, QStringLiteral("操作完毕,请重新查询"));
     m_cardCode.clear();
+    showCardGrid();
     高级表格1->setGridRowCount(1);
     appendBlankRows(高级表格1->height());
 }
 
 void MarksWindow::exportGrid() {
+    if (overviewShown()) {
+        // The overview keeps print settings of its own: its columns are not the card's.
+        const QString file = QStringLiteral("汇总.ini");
+        openPrintSettings(m_app, this, 汇总表格, file, QStringLiteral("自由打印导出"), QString(),
+                          {QStringLiteral("汇总"), paperCode(), examKey(场次组合框->currentText())});
+        attachSpreadsheet(m_app, this, 汇总表格, file);
+        return;
+    }
     const QString file = windowTitle() + QStringLiteral(".ini");
     openPrintSettings(m_app, this, 高级表格1, file, QStringLiteral("自由打印导出"), QString(),
                       {QStringLiteral("答题卡"), paperCode(), examKey(考号组合框->currentText()),
@@ -213,6 +285,7 @@ bool MarksWindow::markSitting() {
     }
     m_app.currentSql = {Sql::AnswerCard, {{"code", paperCode()}, {"student", student}, {"state", state}}};
     m_cardCode = paperCode();
+    showCardGrid();
     m_app.lastTotal = buildAnswerCard(m_app.store, m_app.currentSql, m_cardCode, *高级表格1,
                                       [this](const QString& text) { m_host.setStatusText(3, text); });
     // The last statement of a card is the lookup of its last answer's question.

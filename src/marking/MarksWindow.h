@@ -8,6 +8,7 @@ class QMenu;
 class QPushButton;
 class QToolBar;
 class RefillCombo;
+class TotalsChart;
 
 // The marks window ("评分"): answer cards of handed-in exams.
 class MarksWindow : public WorkWindow {
@@ -29,6 +30,13 @@ class MarksWindow : public WorkWindow {
     void exportGrid();
     // Builds the answer card of the chosen sitting; false when a choice is missing.
     bool markSitting();
+    // The results overview of the chosen paper ("汇总"): one row per candidate and sitting of the
+    // sitting in 场次组合框, or of every sitting when it is empty, in 汇总表格, shown in the
+    // answer card's place until the next card, with the spread of the totals in 汇总图表 below it.
+    // False when no paper is chosen or the store failed.
+    bool showResultsOverview();
+    // Whether the overview, not the answer card, is on show.
+    bool overviewShown() const;
     void deleteSelectedRows();
     // Fills the grid with empty rows for its height.
     void appendBlankRows(int height);
@@ -43,11 +51,15 @@ class MarksWindow : public WorkWindow {
     QAction* 删除行 = nullptr;
     QToolBar* 工具条1 = nullptr;
     Grid* 高级表格1 = nullptr;
+    Grid* 汇总表格 = nullptr;
+    TotalsChart* 汇总图表 = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void showCardGrid();
+
     // The paper of the answer card on show: rows are deleted from it even when another paper has
     // been chosen since.
     QString m_cardCode;

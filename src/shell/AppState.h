@@ -47,6 +47,9 @@ struct PrintHandOver {
 // Program-wide values, created at start-up and kept until exit.
 struct AppState {
     QString programDir;
+    // The PostgreSQL bank given with --database; empty: veltaro.ini of the bank folder decides,
+    // and without it ks.db in the bank folder is the bank.
+    QString databaseUrl;
     Store store;
     QPointer<QWidget> currentWorkWindow;
 

@@ -28,6 +28,7 @@ struct ImportResult {
     bool cancelled = false;
     QString error;            // one Chinese message naming what is missing or what failed
     QList<TableCount> counts; // rows written per table, in the bank's table order
+    QStringList notes;        // what the import changed on the way, one Chinese line each
 };
 
 // How a bank column stores its values: text columns get text, the others numbers.

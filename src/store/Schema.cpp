@@ -14,57 +14,61 @@ namespace {
 struct ColumnDef {
     const char* table;
     const char* column;
-    const char* type; // as the program creates it
+    const char* type;         // as the program creates it in a bank file
+    const char* postgresType; // as it creates it on a PostgreSQL server
     bool number;
 };
 
-// Text columns compare without regard to case, as the banks always have.
+// Text columns compare without regard to case, as the banks always have: COLLATE NOCASE in a bank
+// file, citext on a server. Numbers stay numbers on both.
 const ColumnDef kColumns[] = {
-    {"试卷", "code", "text collate nocase", false},
-    {"试卷", "name", "text collate nocase", false},
-    {"试卷", "chouti", "numeric", true},
-    {"试卷", "paixu", "numeric", true},
-    {"试卷", "kstime", "numeric", true},
-    {"题库", "code", "text collate nocase", false},
-    {"题库", "tihao", "integer", true},
-    {"题库", "question", "text collate nocase", false},
-    {"题库", "pic", "text collate nocase", false},
-    {"题库", "authority", "text collate nocase", false},
-    {"题库", "practice", "text collate nocase default ''", false},
-    {"题库", "jiexi", "text collate nocase", false},
-    {"题库", "score", "numeric", true},
-    {"评分", "code", "text collate nocase", false},
-    {"评分", "tihao", "integer", true},
-    {"评分", "answer", "text collate nocase", false},
-    {"评分", "student", "text collate nocase", false},
-    {"评分", "xingming", "text collate nocase", false},
-    {"评分", "state", "text collate nocase", false},
+    {"试卷", "code", "text collate nocase", "citext", false},
+    {"试卷", "name", "text collate nocase", "citext", false},
+    {"试卷", "chouti", "numeric", "numeric", true},
+    {"试卷", "paixu", "numeric", "numeric", true},
+    {"试卷", "kstime", "numeric", "numeric", true},
+    {"题库", "code", "text collate nocase", "citext", false},
+    {"题库", "tihao", "integer", "bigint", true},
+    {"题库", "question", "text collate nocase", "citext", false},
+    {"题库", "pic", "text collate nocase", "citext", false},
+    {"题库", "authority", "text collate nocase", "citext", false},
+    {"题库", "practice", "text collate nocase default ''", "citext default ''", false},
+    {"题库", "jiexi", "text collate nocase", "citext", false},
+    {"题库", "score", "numeric", "numeric", true},
+    {"评分", "code", "text collate nocase", "citext", false},
+    {"评分", "tihao", "integer", "bigint", true},
+    {"评分", "answer", "text collate nocase", "citext", false},
+    {"评分", "student", "text collate nocase", "citext", false},
+    {"评分", "xingming", "text collate nocase", "citext", false},
+    {"评分", "state", "text collate nocase", "citext", false},
     // The practice history: one row per practice save. `correct` is 1 when the answer matched the
     // standard answer at the time, 0 when not; `answered` is the local time as
     // "yyyy-MM-dd HH:mm:ss", which sorts and compares as text.
-    {"练习记录", "code", "text collate nocase", false},
-    {"练习记录", "tihao", "integer", true},
-    {"练习记录", "answer", "text collate nocase", false},
-    {"练习记录", "correct", "integer", true},
-    {"练习记录", "answered", "text", false},
+    {"练习记录", "code", "text collate nocase", "citext", false},
+    {"练习记录", "tihao", "integer", "bigint", true},
+    {"练习记录", "answer", "text collate nocase", "citext", false},
+    {"练习记录", "correct", "integer", "integer", true},
+    {"练习记录", "answered", "text", "text", false},
     // Where each answered question of a paper stands in the review schedule, as its history gives
     // it: kept up to date by every practice save, rebuilt from the history when the history
     // changes otherwise. `due` is a Julian day number, null while the question was never wrong.
-    {"复习计划", "code", "text collate nocase", false},
-    {"复习计划", "tihao", "integer", true},
-    {"复习计划", "box", "integer", true},
-    {"复习计划", "due", "integer", true},
-    {"复习计划", "answers", "integer", true},
-    {"复习计划", "wrong", "integer", true},
+    {"复习计划", "code", "text collate nocase", "citext", false},
+    {"复习计划", "tihao", "integer", "bigint", true},
+    {"复习计划", "box", "integer", "integer", true},
+    {"复习计划", "due", "integer", "bigint", true},
+    {"复习计划", "answers", "integer", "integer", true},
+    {"复习计划", "wrong", "integer", "integer", true},
 };
 
+// A bank file keeps a plain index on the answers' key: banks made before every program wrote
+// through the unique one may hold a key twice (see makeAnswerKeyUnique).
 const char* kIndexes[] = {
     "create index if not exists 试卷_code on 试卷 (code)",
     "create index if not exists 题库_code_tihao on 题库 (code, tihao)",
     "create index if not exists 评分_key on 评分 (code, student, state, tihao)",
 };
 
-// The indexes of the tables a bank may lack.
+// The indexes of the tables a bank may lack: the same on a server.
 const char* kAddedIndexes[] = {
     "create index if not exists 练习记录_key on 练习记录 (code, tihao, answered)",
     "create index if not exists 练习记录_time on 练习记录 (code, answered)",
@@ -72,11 +76,38 @@ const char* kAddedIndexes[] = {
     "create index if not exists 复习计划_due on 复习计划 (code, due, box, tihao)",
 };
 
-QString createTable(QSqlQuery& q, const QString& table) {
+// One answer per paper, question, candidate and sitting: the key the saves write through.
+const char* kUniqueAnswerKey =
+    "create unique index if not exists 评分_唯一 on 评分 (code, student, state, tihao)";
+
+const char* kPostgresIndexes[] = {
+    "create index 试卷_code on 试卷 (code)",
+    "create index 题库_code_tihao on 题库 (code, tihao)",
+    "create unique index 评分_唯一 on 评分 (code, student, state, tihao)",
+};
+
+// The sittings being sat right now, one row per paper, candidate and sitting, held by the program
+// that sits it (owner) on a computer (host). heartbeat: seconds since 1970 by the store's clock
+// of the program's last sign of life.
+const char* kClaimTable =
+    "create table if not exists 在考 (code text collate nocase, student text collate nocase, "
+    "state text collate nocase, owner text, host text, started integer, "
+    "heartbeat integer, primary key (code, student, state))";
+const char* kPostgresClaimTable =
+    "create table 在考 (code citext, student citext, state citext, owner text, "
+    "host text, started bigint, heartbeat bigint, primary key (code, student, state))";
+
+// One table of the program's own. A server table names its rows with a column of its own; a bank
+// file has its rowid.
+QString createTable(QSqlQuery& q, const QString& table, Dialect dialect) {
+    const bool server = dialect == Dialect::Postgres;
     QStringList defs;
+    if (server)
+        defs << QStringLiteral("rowid bigint generated by default as identity primary key");
     for (const ColumnDef& d : kColumns)
         if (table == QString::fromUtf8(d.table))
-            defs << QString::fromUtf8(d.column) + QLatin1Char(' ') + QString::fromUtf8(d.type);
+            defs << QString::fromUtf8(d.column) + QLatin1Char(' ') +
+                        QString::fromUtf8(server ? d.postgresType : d.type);
     if (!q.exec(QStringLiteral("create table %1 (%2)").arg(table, defs.join(QStringLiteral(", ")))))
         return q.lastError().text();
     return {};
@@ -124,6 +155,13 @@ QString tableName(QSqlDatabase& db, const QString& table) {
         if (t.compare(table, Qt::CaseInsensitive) == 0)
             return t;
     return {};
+}
+
+bool hasIndex(QSqlDatabase& db, const QString& name) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("select count(*) from sqlite_master where type='index' and name=?"));
+    q.addBindValue(name);
+    return q.exec() && q.next() && q.value(0).toInt() > 0;
 }
 
 struct SourceColumn {
@@ -234,11 +272,33 @@ QString rebuild(QSqlDatabase& db, const QString& program, const QString& table) 
 
 namespace schema {
 
-QString create(QSqlDatabase& db) {
+QString createTables(QSqlDatabase& db, Dialect dialect) {
     QSqlQuery q(db);
+    const bool server = dialect == Dialect::Postgres;
+    if (server && !q.exec(QStringLiteral("create extension if not exists citext")))
+        return QStringLiteral("无法启用 citext 扩展（需要在这个数据库中建立对象的权限）：%1")
+            .arg(q.lastError().text());
     for (const QString& table : tables() + addedTables())
-        if (const QString err = createTable(q, table); !err.isEmpty())
+        if (const QString err = createTable(q, table, dialect); !err.isEmpty())
             return err;
+    // A bank file gets the claim table with its first exam (ensureClaimTable): files stay as they
+    // have always been made.
+    if (server && !q.exec(QString::fromUtf8(kPostgresClaimTable)))
+        return q.lastError().text();
+    return {};
+}
+
+QString createIndexes(QSqlDatabase& db, Dialect dialect) {
+    QSqlQuery q(db);
+    for (const char* sql : kAddedIndexes)
+        if (!q.exec(QString::fromUtf8(sql)))
+            return q.lastError().text();
+    if (dialect == Dialect::Postgres) {
+        for (const char* sql : kPostgresIndexes)
+            if (!q.exec(QString::fromUtf8(sql)))
+                return q.lastError().text();
+        return {};
+    }
     for (const char* sql : kIndexes)
         if (!q.exec(QString::fromUtf8(sql)))
             return q.lastError().text();
@@ -246,6 +306,13 @@ QString create(QSqlDatabase& db) {
         if (!q.exec(QString::fromUtf8(sql)))
             return q.lastError().text();
     return {};
+}
+
+QString create(QSqlDatabase& db, Dialect dialect) {
+    QString error = createTables(db, dialect);
+    if (error.isEmpty())
+        error = createIndexes(db, dialect);
+    return error;
 }
 
 QString createBankFile(const QString& path) {
@@ -294,7 +361,7 @@ QString planTable() {
     return QStringLiteral("复习计划");
 }
 
-QString addMissingTables(QSqlDatabase& db, QStringList* added) {
+QString addMissingTables(QSqlDatabase& db, Dialect dialect, QStringList* added) {
     QStringList lacking;
     for (const QString& t : addedTables())
         if (tableName(db, t).isEmpty())
@@ -305,11 +372,11 @@ QString addMissingTables(QSqlDatabase& db, QStringList* added) {
         return {};
     QSqlQuery q(db);
     QString err;
-    if (!q.exec(QStringLiteral("begin immediate")))
+    if (!q.exec(dialect == Dialect::Postgres ? QStringLiteral("begin") : QStringLiteral("begin immediate")))
         err = q.lastError().text();
     for (const QString& t : lacking)
         if (err.isEmpty())
-            err = createTable(q, t);
+            err = createTable(q, t, dialect);
     for (const char* sql : kAddedIndexes)
         if (err.isEmpty() && !q.exec(QString::fromUtf8(sql)))
             err = q.lastError().text();
@@ -327,12 +394,91 @@ bool hasTable(QSqlDatabase& db, const QString& table) {
     return !tableName(db, table).isEmpty();
 }
 
+QString claimTable() {
+    return QStringLiteral("在考");
+}
+
+QStringList present(QSqlDatabase& db) {
+    QStringList out;
+    const QStringList all = tables() << claimTable();
+    for (const QString& t : all)
+        if (!tableName(db, t).isEmpty())
+            out << t;
+    return out;
+}
+
+QString ensureClaimTable(QSqlDatabase& db) {
+    if (!tableName(db, claimTable()).isEmpty())
+        return {};
+    QSqlQuery q(db);
+    return q.exec(QString::fromUtf8(kClaimTable)) ? QString() : q.lastError().text();
+}
+
+bool hasUniqueAnswerKey(QSqlDatabase& db) {
+    return hasIndex(db, QStringLiteral("评分_唯一"));
+}
+
+AnswerKey makeAnswerKeyUnique(QSqlDatabase& db) {
+    AnswerKey key;
+    if (hasIndex(db, QStringLiteral("评分_唯一"))) {
+        key.unique = true;
+        return key;
+    }
+    QSqlQuery q(db);
+    auto scalar = [&](const QString& sql) { return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1; };
+    const QString groups =
+        QStringLiteral("select 1 from 评分 group by code, student, state, tihao having count(*) > 1");
+    // Rows that are copies of another in every column: the answer card lists and marks each copy.
+    const qint64 copies = scalar(
+        QStringLiteral("select count(*) - (select count(*) from (select distinct code collate binary, tihao, "
+                       "answer collate binary, student collate binary, xingming collate binary, "
+                       "state collate binary from 评分)) from 评分"));
+    const qint64 keys = scalar(QStringLiteral("select count(*) from (%1)").arg(groups));
+    q.finish();
+    if (copies < 0 || keys < 0) {
+        key.error = q.lastError().text();
+        return key;
+    }
+    QString err;
+    auto run = [&](const QString& sql) {
+        if (err.isEmpty() && !q.exec(sql))
+            err = q.lastError().text();
+    };
+    run(QStringLiteral("begin immediate"));
+    if (copies > 0)
+        // Keeps the first of each set of copies.
+        run(QStringLiteral("delete from 评分 where rowid not in (select min(rowid) from 评分 group by "
+                           "code collate binary, tihao, answer collate binary, student collate binary, "
+                           "xingming collate binary, "
+                           "state collate binary)"));
+    const qint64 left = copies > 0 ? scalar(QStringLiteral("select count(*) from (%1)").arg(groups)) : keys;
+    if (left == 0) {
+        run(QString::fromUtf8(kUniqueAnswerKey));
+        run(QStringLiteral("drop index if exists 评分_key"));
+    }
+    run(QStringLiteral("commit"));
+    if (!err.isEmpty()) {
+        q.exec(QStringLiteral("rollback"));
+        key.error = err;
+        return key;
+    }
+    key.removedCopies = copies;
+    key.unique = left == 0;
+    key.conflictingKeys = qMax<qint64>(left, 0);
+    return key;
+}
+
 QStringList columns(const QString& table) {
     QStringList out;
     for (const ColumnDef& d : kColumns)
         if (table == QString::fromUtf8(d.table))
             out << QString::fromUtf8(d.column);
     return out;
+}
+
+bool isNumber(const QString& table, const QString& column) {
+    const ColumnDef* d = defOf(table, column);
+    return d && d->number;
 }
 
 QStringList missing(QSqlDatabase& db) {
@@ -384,9 +530,14 @@ QString retype(QSqlDatabase& db) {
         if (needed)
             err = rebuild(db, t, tableName(db, t));
     }
+    // The indexes of the table, and the key's unique index in place of the plain one when the
+    // bank had it, came back with the table: the plain ones are added only where they are missing.
     if (err.isEmpty())
         for (const char* sql : kIndexes)
-            if (err.isEmpty() && !q.exec(QString::fromUtf8(sql)))
+            if (err.isEmpty() &&
+                !(QString::fromUtf8(sql).contains(QLatin1String("评分_key")) &&
+                  hasIndex(db, QStringLiteral("评分_唯一"))) &&
+                !q.exec(QString::fromUtf8(sql)))
                 err = q.lastError().text();
     if (err.isEmpty() && !q.exec(QStringLiteral("commit")))
         err = q.lastError().text();

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "store/Statements.h"
+
 #include <QString>
 #include <QStringList>
 
 class QSqlDatabase;
 
-// The three tables of a question bank, the practice history the program keeps beside them, and the
-// indexes on the keys the statements use.
+// The three tables of a question bank, the practice history the program keeps beside them, the
+// table of the sittings being sat, and the indexes on the keys the statements use: for a bank file
+// and for a PostgreSQL server, in one place.
 namespace schema {
 // Creates the tables (the history too) and indexes in an empty database. Returns an error text,
-// empty on success.
-QString create(QSqlDatabase& db);
+// empty on success. On a server the text columns are citext (the extension is enabled when it is
+// not yet), each table has a `rowid` column, the answers' key is unique from the start, and the
+// claim table is there (a bank file gets these with its first exam, see Store::prepareForExams).
+QString create(QSqlDatabase& db, Dialect dialect = Dialect::Sqlite);
+// The same in two steps, so rows can be copied in before the indexes are built.
+QString createTables(QSqlDatabase& db, Dialect dialect);
+QString createIndexes(QSqlDatabase& db, Dialect dialect);
 // Makes a new, empty bank file at path: the three tables and their indexes. Never replaces an
 // existing file, and leaves nothing behind on failure. Returns a Chinese error text, empty on
 // success.
@@ -25,10 +33,32 @@ QString planTable();
 // Creates the added tables a bank lacks, with their indexes, in one transaction; *added names
 // them. Existing rows are not touched. Returns an error text, empty on success (nothing is created
 // then).
-QString addMissingTables(QSqlDatabase& db, QStringList* added = nullptr);
+QString addMissingTables(QSqlDatabase& db, Dialect dialect, QStringList* added = nullptr);
 bool hasTable(QSqlDatabase& db, const QString& table);
+// The sittings being sat: who sits which sitting where (see exam/SittingClaim).
+QString claimTable();
+// Which of the bank's tables and the claim table the database holds.
+QStringList present(QSqlDatabase& db);
+// Adds the claim table to a bank file that lacks it. Returns an error text, empty on success.
+QString ensureClaimTable(QSqlDatabase& db);
+
+// What makeAnswerKeyUnique found and did.
+struct AnswerKey {
+    bool unique = false;        // the key is unique now: saves go through it
+    qint64 removedCopies = 0;   // rows that were copies of another row in every column
+    qint64 conflictingKeys = 0; // keys held by rows with different answers or names: left alone
+    QString error;
+};
+// Makes the answers' key (paper, question, candidate, sitting) unique in a bank file: rows that
+// copy another row in every column go (the answer card would list and mark each copy), then the
+// unique index takes the plain index's place. Keys held by rows that differ are left as they are,
+// and the key stays plain. One transaction.
+AnswerKey makeAnswerKeyUnique(QSqlDatabase& db);
+bool hasUniqueAnswerKey(QSqlDatabase& db);
 // Columns the program reads or writes, per table.
 QStringList columns(const QString& table);
+// Whether a column holds numbers (the others hold text).
+bool isNumber(const QString& table, const QString& column);
 // Missing tables or columns of an open database, as "table" or "table.column" texts.
 QStringList missing(QSqlDatabase& db);
 

@@ -55,36 +55,52 @@ enum class Sql {
     AllQuestions = 43,          // every question, by paper and number
     AllAnswers = 44,            // every exam answer, by paper, candidate, sitting and number
 
+    // Many programs writing one bank.
+    SaveExamAnswer = 45,  // stores an exam answer: adds its row, or replaces the answer of the row
+                          // with its key (needs the unique index on the key)
+    PaperResults = 46,    // every answer of a paper beside its question, by candidate and sitting
+    SittingResults = 47,  // the same for one sitting
+    FreeStaleClaims = 48, // a sitting claim whose program stopped sending signs of life (:seconds)
+    ClaimSitting = 49,    // claims a sitting for one program; nothing when it is claimed already
+    SittingClaim = 50,    // who holds a sitting (owner, host) and for how long it has been silent
+    RenewClaim = 51,      // a sign of life of the program holding a sitting
+    ReleaseClaim = 52,    // a program lets go of its sitting
+
     // The practice history (练习记录): one row per practice save, kept in step with the questions.
-    AppendPractice = 45,        // one practice save: answer, right or wrong, time
-    PaperHistory = 46,          // a paper's history by number and time: tihao, correct, answered
-    QuestionNumbers = 47,       // the numbers of a paper's questions
-    DailyPractice = 48,         // answers (题数) and right ones (答对) per day (日期) from :from on
-    MovePaperHistory = 49,      // the history follows a changed paper code
-    DeletePaperHistory = 50,    // all history of a paper
-    MoveQuestionHistory = 51,   // the history follows a changed question number
-    DeleteQuestionHistory = 52, // the history of one question
-    PaperHistoryRows = 53,      // row ids (行号) and numbers of a paper's history
-    RenumberHistory = 54,       // one history row, by row id, gets a new number
-    AllHistory = 55,            // the whole history, by paper and time
+    AppendPractice = 53,        // one practice save: answer, right or wrong, time
+    PaperHistory = 54,          // a paper's history by number and time: tihao, correct, answered
+    QuestionNumbers = 55,       // the numbers of a paper's questions
+    DailyPractice = 56,         // answers (题数) and right ones (答对) per day (日期) from :from on
+    MovePaperHistory = 57,      // the history follows a changed paper code
+    DeletePaperHistory = 58,    // all history of a paper
+    MoveQuestionHistory = 59,   // the history follows a changed question number
+    DeleteQuestionHistory = 60, // the history of one question
+    PaperHistoryRows = 61,      // row ids (行号) and numbers of a paper's history
+    RenumberHistory = 62,       // one history row, by row id, gets a new number
+    AllHistory = 63,            // the whole history, by paper and time
 
     // The review schedule (复习计划) worked out from the history: one row per answered question.
-    PlanOfQuestion = 56,  // box, due, answers, wrong of one question
-    InsertPlan = 57,      // a question's first row
-    UpdatePlan = 58,      // a question's row after another answer
-    DueQuestions = 59,    // numbers due on :today, most overdue first
-    DueCount = 60,        // count(*) of them
-    NextDue = 61,         // the first question due after :today: tihao, due
-    PaperPlan = 62,       // every row of a paper: tihao, box, due, answers, wrong
-    DeletePaperPlan = 63, // all rows of a paper
+    PlanOfQuestion = 64,  // box, due, answers, wrong of one question
+    InsertPlan = 65,      // a question's first row
+    UpdatePlan = 66,      // a question's row after another answer
+    DueQuestions = 67,    // numbers due on :today, most overdue first
+    DueCount = 68,        // count(*) of them
+    NextDue = 69,         // the first question due after :today: tihao, due
+    PaperPlan = 70,       // every row of a paper: tihao, box, due, answers, wrong
+    DeletePaperPlan = 71, // all rows of a paper
 };
+
+// The two kinds of store the statements run on.
+enum class Dialect { Sqlite, Postgres };
 
 struct StatementInfo {
     Sql id;
-    const char* text; // SQLite text with named parameters
+    const char* text;         // SQLite text with named parameters
+    const char* postgresText; // PostgreSQL text with the same parameters and meaning; null: the same
 };
 
-// The statement table. `statementText(id)` returns the SQL text for an id.
-QString statementText(Sql id);
+// The statement table. `statementText(id)` returns the SQL text for an id, as the given store
+// reads it.
+QString statementText(Sql id, Dialect dialect = Dialect::Sqlite);
 int statementCount();
 const StatementInfo& statementAt(int index);

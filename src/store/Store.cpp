@@ -4,8 +4,10 @@
 
 #include <QAtomicInt>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -161,12 +163,99 @@ QString describe(const QSqlError& e) {
     case 14: // SQLITE_CANTOPEN
         reason = QStringLiteral("无法打开题库文件或它旁边的日志文件");
         break;
+    case 19: // SQLITE_CONSTRAINT
+        reason = QStringLiteral("与题库中已有的行重复");
+        break;
     default:
         reason = QStringLiteral("题库出错");
         break;
     }
     const QString detail = e.databaseText().trimmed();
     return detail.isEmpty() ? reason : reason + QLatin1Char('\n') + detail;
+}
+
+struct ServerFailure {
+    QString text;
+    bool connection = false; // the connection failed: the statement never ran
+};
+
+// A PostgreSQL failure as the user reads it: the reason in Chinese, the server's first line of
+// English on a second line. `connected`: whether the connection still stands after the failure.
+ServerFailure describeServer(const QSqlError& e, bool connected) {
+    const QString code = e.nativeErrorCode();
+    QString detail;
+    for (const QString& line : (e.databaseText().isEmpty() ? e.driverText() : e.databaseText()).split('\n'))
+        if (detail.isEmpty() && !line.trimmed().isEmpty())
+            detail = line.trimmed();
+    detail.remove(QRegularExpression(QStringLiteral("^(ERROR|FATAL|错误|致命错误):\\s*")));
+    const QString lower = detail.toLower();
+    ServerFailure f;
+    QString reason;
+    if (code.startsWith(QLatin1String("28")) || lower.contains(QLatin1String("authentication failed")) ||
+        lower.contains(QLatin1String("no password supplied")))
+        reason = QStringLiteral("题库服务器拒绝登录（用户名或密码不对，或不许这台电脑登录）");
+    else if (code == QLatin1String("3D000") ||
+             (lower.contains(QLatin1String("database")) && lower.contains(QLatin1String("does not exist"))))
+        reason = QStringLiteral("题库服务器上没有这个数据库");
+    else if (code == QLatin1String("53300") || lower.contains(QLatin1String("too many clients")) ||
+             lower.contains(QLatin1String("connection slots")))
+        reason = QStringLiteral("题库服务器的连接数已满，请稍后再试");
+    else if (!connected || code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") ||
+             code == QLatin1String("57P02") || code == QLatin1String("57P03")) {
+        reason = QStringLiteral("无法连接题库服务器（服务器可能已关闭或正在重新启动，或网络已断开）");
+        f.connection = true;
+    } else if (code == QLatin1String("23505"))
+        reason = QStringLiteral("与题库中已有的行重复");
+    else if (code.startsWith(QLatin1String("22")) || code == QLatin1String("42804"))
+        reason = QStringLiteral("值的类型或大小不对");
+    else if (code == QLatin1String("42P01") || code == QLatin1String("42703"))
+        reason = QStringLiteral("数据库中缺少题库的表或列");
+    else if (code == QLatin1String("42501"))
+        reason = QStringLiteral("没有权限");
+    else if (code == QLatin1String("40001") || code == QLatin1String("40P01") ||
+             code == QLatin1String("55P03"))
+        reason = QStringLiteral("题库正被另一台电脑修改，请再试一次");
+    else if (code == QLatin1String("53100"))
+        reason = QStringLiteral("题库服务器的磁盘已满");
+    else
+        reason = QStringLiteral("题库服务器出错");
+    f.text = detail.isEmpty() ? reason : reason + QLatin1Char('\n') + detail;
+    return f;
+}
+
+// The connection of this name with this driver; one of another driver gives way.
+QSqlDatabase connectionWithDriver(const QString& name, const QString& driver) {
+    if (QSqlDatabase::contains(name)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.driverName() == driver)
+                return db;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    return QSqlDatabase::addDatabase(driver, name);
+}
+
+// Statements that may run twice with the effect of once: reads, and changes that set values
+// (an answer saved through its key, a claim renewed) or delete rows. A new row without a key of
+// its own is not among them.
+bool isRepeatable(Sql id) {
+    switch (id) {
+    case Sql::SaveExamAnswer:
+    case Sql::SavePractice:
+    case Sql::ClearPractice:
+    case Sql::UpdateExamAnswer:
+    case Sql::ClearSitting:
+    case Sql::DeleteAnswer:
+    case Sql::FreeStaleClaims:
+    case Sql::ClaimSitting:
+    case Sql::RenewClaim:
+    case Sql::ReleaseClaim:
+        return true;
+    default:
+        return statementText(id).startsWith(QLatin1String("select"));
+    }
 }
 
 QString uriOf(const QString& path) {
@@ -263,18 +352,76 @@ QString Store::prepareFile(const QString& path) {
     return work;
 }
 
-Store::OpenResult Store::open(const QString& path) {
-    m_path = path;
+void Store::resetState(const QString& where) {
+    m_path = where;
     m_open = false;
     m_readOnly = false;
     m_sharedWithOthers = m_notABank = m_damaged = false;
     m_keepsHistory = false;
+    m_uniqueAnswers = m_claims = m_connectionLost = m_inTransaction = m_preparedForExams = false;
+    m_changedRows = 0;
     m_readOnlyReason.clear();
     m_notices.clear();
     dropPrepared();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();
     m_copy.reset();
+}
+
+Store::OpenResult Store::openServer(const QString& uri) {
+    m_server = ServerAddress::parse(uri);
+    resetState(m_server.ok() ? m_server.shownUri() : uri);
+    m_dialect = Dialect::Postgres;
+    if (!m_server.ok()) {
+        m_lastError = m_server.error;
+        return OpenResult::Unreadable;
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        m_lastError = QStringLiteral("缺少 Qt 的 PostgreSQL 驱动（Debian 软件包 libqt6sql6-psql）");
+        return OpenResult::Unreadable;
+    }
+    QSqlDatabase db = connectionWithDriver(m_connection, QStringLiteral("QPSQL"));
+    m_server.configure(db);
+    if (!db.open()) {
+        m_lastError = describeServer(db.lastError(), false).text;
+        m_connectionLost = true;
+        return OpenResult::Unreadable;
+    }
+    if (const QStringList missing = schema::missing(db); !missing.isEmpty()) {
+        m_lastError = missing.join(QStringLiteral(", "));
+        db.close();
+        return OpenResult::MissingTables;
+    }
+    // A bank put on the server before the program kept a practice history gets its tables, as a
+    // bank file does.
+    QStringList added;
+    const QString historyError = schema::addMissingTables(db, Dialect::Postgres, &added);
+    m_keepsHistory =
+        schema::hasTable(db, schema::historyTable()) && schema::hasTable(db, schema::planTable());
+    if (!historyError.isEmpty())
+        m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
+                                    "错题复习和统计也无法使用。\n%2")
+                         .arg(displayName(), historyError);
+    m_uniqueAnswers = true;
+    m_claims = schema::present(db).contains(schema::claimTable());
+    m_open = true;
+    return OpenResult::Ok;
+}
+
+QString Store::displayName() const {
+    if (m_dialect == Dialect::Postgres)
+        return QStringLiteral("题库服务器 %1").arg(m_server.shortName());
+    return QStringLiteral("题库文件 %1").arg(QFileInfo(m_path).fileName());
+}
+
+QString Store::fullName() const {
+    return m_dialect == Dialect::Postgres ? m_server.shownUri()
+                                          : QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
+}
+
+Store::OpenResult Store::open(const QString& path) {
+    resetState(path);
+    m_dialect = Dialect::Sqlite;
     const QFileInfo fi(path);
     if (!fi.exists() || !fi.isFile()) {
         m_lastError = QStringLiteral("找不到题库文件");
@@ -296,9 +443,7 @@ Store::OpenResult Store::open(const QString& path) {
                : m_damaged ? OpenResult::NotADatabase
                            : OpenResult::Unreadable;
 
-    QSqlDatabase db = QSqlDatabase::contains(m_connection)
-                          ? QSqlDatabase::database(m_connection, false)
-                          : QSqlDatabase::addDatabase("QSQLITE", m_connection);
+    QSqlDatabase db = connectionWithDriver(m_connection, QStringLiteral("QSQLITE"));
     // mode=rw: an existing file only, never a new empty one.
     db.setDatabaseName(uriOf(work));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
@@ -355,15 +500,50 @@ Store::OpenResult Store::open(const QString& path) {
     // table is written; on a read-only bank it is made in the private copy, where saves are refused
     // anyway. Should it fail, answers are still saved, only without their history.
     QStringList added;
-    const QString historyError = schema::addMissingTables(db, &added);
+    const QString historyError = schema::addMissingTables(db, Dialect::Sqlite, &added);
     m_keepsHistory =
         schema::hasTable(db, schema::historyTable()) && schema::hasTable(db, schema::planTable());
     if (!historyError.isEmpty())
         m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
                                     "错题复习和统计也无法使用。\n%2")
                          .arg(fi.fileName(), historyError);
+    m_uniqueAnswers = schema::hasUniqueAnswerKey(db);
+    m_claims = !m_readOnly && schema::present(db).contains(schema::claimTable());
     m_open = true;
     return OpenResult::Ok;
+}
+
+QStringList Store::prepareForExams() {
+    if (!m_open || m_preparedForExams || m_dialect != Dialect::Sqlite)
+        return {};
+    m_preparedForExams = true;
+    QStringList told;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const QString name = QFileInfo(m_path).fileName();
+    // Not in a bank that cannot be changed, nor while another program has it open (the change
+    // would wait for it): there the answers are saved as they always were.
+    if (!m_readOnly && !m_sharedWithOthers && !m_inTransaction) {
+        dropPrepared();
+        const schema::AnswerKey key = schema::makeAnswerKeyUnique(db);
+        if (key.removedCopies > 0)
+            told << QStringLiteral(
+                        "%1 的评分表中有 %2 行答案是另一行的重复（同一试卷、题号、考号和场次的同一个答案"
+                        "保存了不止一次），答题卡上会重复列出、重复计分。程序已删去这些重复的行，"
+                        "每个答案只留一行。")
+                        .arg(name)
+                        .arg(key.removedCopies);
+        if (key.conflictingKeys > 0)
+            told << QStringLiteral(
+                        "%1 的评分表中有 %2 组答案的试卷、题号、考号和场次相同，而答案或姓名不同。"
+                        "程序没有改动它们；在这个题库中考试保存答案时，同一组的每一行都会改成新的答案。"
+                        "可以在“评分”窗口中查看这些考生的答题卡，删去不要的行。")
+                        .arg(name)
+                        .arg(key.conflictingKeys);
+        schema::ensureClaimTable(db);
+    }
+    m_uniqueAnswers = schema::hasUniqueAnswerKey(db);
+    m_claims = !m_readOnly && schema::present(db).contains(schema::claimTable());
+    return told;
 }
 
 bool Store::refuseChange() {
@@ -378,29 +558,85 @@ bool Store::refuseChange() {
     return false;
 }
 
-QSqlQuery* Store::run(Sql id, const Params& params) {
+QString Store::describeFailure(const QSqlError& e) {
+    if (m_dialect == Dialect::Sqlite)
+        return describe(e);
+    const ServerFailure f = describeServer(e, QSqlDatabase::database(m_connection, false).isOpen());
+    m_connectionLost = f.connection;
+    return f.text;
+}
+
+bool Store::reconnectIfLost() {
+    if (m_dialect != Dialect::Postgres)
+        return true;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (db.isOpen())
+        return true;
+    m_connectionLost = true;
+    if (m_inTransaction) {
+        // The server rolled the transaction back when the connection went.
+        m_lastError = QStringLiteral("与题库服务器的连接中断了，这次的改动没有保存");
+        return false;
+    }
+    dropPrepared();
+    db.close();
+    if (!db.open()) {
+        m_lastError = describeServer(db.lastError(), false).text;
+        return false;
+    }
+    m_connectionLost = false;
+    return true;
+}
+
+QSqlQuery* Store::runOnce(Sql id, const Params& params, bool* lost) {
+    *lost = false;
     if (!m_open) {
         m_lastError = QStringLiteral("题库没有打开");
+        return nullptr;
+    }
+    if (!reconnectIfLost()) {
+        *lost = true;
         return nullptr;
     }
     std::unique_ptr<QSqlQuery>& q = m_prepared[id];
     if (!q) {
         q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
         q->setForwardOnly(true);
-        if (!q->prepare(statementText(id))) {
-            m_lastError = describe(q->lastError());
+        if (!q->prepare(statementText(id, m_dialect))) {
+            m_lastError = describeFailure(q->lastError());
             q.reset();
+            *lost = m_connectionLost;
             return nullptr;
         }
     }
     for (const auto& [name, value] : params)
-        q->bindValue(QLatin1Char(':') + name, value);
+        // PostgreSQL takes no truth value for a number: as SQLite stores it.
+        q->bindValue(QLatin1Char(':') + name,
+                     m_dialect == Dialect::Postgres && value.typeId() == QMetaType::Bool
+                         ? QVariant(value.toBool() ? 1 : 0)
+                         : value);
     if (!q->exec()) {
-        m_lastError = describe(q->lastError());
+        m_lastError = describeFailure(q->lastError());
         q->finish();
+        // The statements prepared on a connection that is gone are gone with it.
+        if (m_connectionLost)
+            dropPrepared();
+        *lost = m_connectionLost;
         return nullptr;
     }
+    m_connectionLost = false;
     return q.get();
+}
+
+QSqlQuery* Store::run(Sql id, const Params& params) {
+    bool lost = false;
+    QSqlQuery* q = runOnce(id, params, &lost);
+    // A connection the server dropped (a restart while nobody was saving) is made again, and a
+    // statement that may run twice runs once more on it; the user hears only of a server that is
+    // still out of reach.
+    if (!q && lost && !m_inTransaction && isRepeatable(id))
+        q = runOnce(id, params, &lost);
+    return q;
 }
 
 void Store::dropPrepared() {
@@ -456,11 +692,13 @@ bool Store::forEachRow(Sql id, const Params& params, const std::function<void(co
 }
 
 bool Store::execute(Sql id, const Params& params) {
+    m_changedRows = 0;
     if (refuseChange())
         return false;
     QSqlQuery* q = run(id, params);
     if (!q)
         return false;
+    m_changedRows = q->numRowsAffected();
     q->finish();
     return true;
 }
@@ -482,36 +720,45 @@ bool Store::appendRow(const QString& table, const Params& fields) {
         names << QLatin1Char('"') + f.first + QLatin1Char('"');
         marks << QStringLiteral("?");
     }
+    if (!reconnectIfLost())
+        return false;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!q.prepare(QStringLiteral("insert into \"%1\" (%2) values (%3)")
                        .arg(table, names.join(','), marks.join(',')))) {
-        m_lastError = describe(q.lastError());
+        m_lastError = describeFailure(q.lastError());
         return false;
     }
-    for (int i = 0; i < fields.size(); ++i)
-        q.bindValue(i, fields[i].second);
+    for (int i = 0; i < fields.size(); ++i) {
+        const QVariant& v = fields[i].second;
+        q.bindValue(i, m_dialect == Dialect::Postgres && v.typeId() == QMetaType::Bool
+                           ? QVariant(v.toBool() ? 1 : 0)
+                           : v);
+    }
     if (!q.exec()) {
-        m_lastError = describe(q.lastError());
+        m_lastError = describeFailure(q.lastError());
         return false;
     }
+    m_connectionLost = false;
     return true;
 }
 
 bool Store::begin() {
-    if (refuseChange())
+    if (refuseChange() || !reconnectIfLost())
         return false;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction()) {
-        m_lastError = describe(db.lastError());
+        m_lastError = describeFailure(db.lastError());
         return false;
     }
+    m_inTransaction = true;
     return true;
 }
 
 bool Store::commit() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    m_inTransaction = false;
     if (!db.commit()) {
-        m_lastError = describe(db.lastError());
+        m_lastError = describeFailure(db.lastError());
         db.rollback();
         return false;
     }
@@ -520,6 +767,7 @@ bool Store::commit() {
 
 void Store::rollback() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    m_inTransaction = false;
     db.rollback();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ServerAddress.h"
 #include "store/Statements.h"
 
 #include <QList>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QSqlError;
 class QSqlQuery;
 class QTemporaryDir;
 
@@ -87,9 +89,11 @@ class RowReader {
     QStringList m_columns;
 };
 
-// The question bank: one SQLite file, opened once and shared by every window. Every change is in
-// the file itself when the statement returns (a rollback journal that SQLite deletes after each
-// change, and a full sync of the file and its folder), so ks.db alone can be copied at any time.
+// The question bank, opened once and shared by every window: one SQLite file, or a database on a
+// PostgreSQL server that the programs of a classroom share. The same statements run on both with
+// the same meaning (Statements.cpp). Every change is stored when the statement returns: in a file,
+// through a rollback journal that SQLite deletes after each change and a full sync of the file and
+// its folder, so ks.db alone can be copied at any time; on a server, when it has committed it.
 class Store {
   public:
     // Unreadable: SQLite could not read the file or a journal or log beside it (ks.db-journal,
@@ -110,8 +114,17 @@ class Store {
     // with the reason. A bank whose number columns are declared as text (or not at all) gets the
     // program's column types, keeping every row.
     OpenResult open(const QString& path);
+    // Opens a bank on a PostgreSQL server (a libpq URI, see ServerAddress). Unreadable: the URI is
+    // not one, or the server cannot be reached or refuses the login (lastError() says which);
+    // MissingTables: the database has not been made a bank (veltaro-import does that).
+    OpenResult openServer(const QString& uri);
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
+    Dialect dialect() const { return m_dialect; }
+    // The store in use, short: "题库文件 ks.db" or "题库服务器 veltaro@10.0.0.5"; and in full
+    // (the file's path, or the URI without its password).
+    QString displayName() const;
+    QString fullName() const;
     // Chinese; a second line may carry SQLite's own (English) words.
     QString lastError() const { return m_lastError; }
 
@@ -122,6 +135,22 @@ class Store {
     bool keepsHistory() const { return m_open && m_keepsHistory; }
     // What open() did to the file or kept aside, one Chinese paragraph each, to tell the user once.
     QStringList notices() const { return m_notices; }
+
+    // Before the first exam on this bank: a bank file that takes changes gets the unique key on its
+    // exam answers (unless it holds one key with different answers, see
+    // schema::makeAnswerKeyUnique) and the claim table. Until then the file is left as it came.
+    // Once per open; returns what it changed or found, one Chinese paragraph each, to tell once.
+    QStringList prepareForExams();
+    // Whether an exam answer's key (paper, question, candidate, sitting) is unique, so that
+    // Sql::SaveExamAnswer can store it. Always so on a server.
+    bool uniqueAnswers() const { return m_uniqueAnswers; }
+    // Whether sittings are claimed in this bank (it has the claim table and takes changes).
+    bool claimsSittings() const { return m_claims; }
+    // The last failure was the server connection's (unreachable, gone, restarted): the statement
+    // did not run. The next statement connects again.
+    bool connectionLost() const { return m_connectionLost; }
+    // Rows the last execute() changed.
+    qint64 changedRows() const { return m_changedRows; }
 
     // A failed query gives an empty RecordSet; the failure text is in lastError().
     RecordSet query(Sql id, const Params& params = {});
@@ -151,7 +180,16 @@ class Store {
 
   private:
     // Runs a statement on its prepared query (prepared once per connection); null on failure.
+    // A read, or a change that may run twice, that fails because the server connection was lost is
+    // run once more on a new one.
     QSqlQuery* run(Sql id, const Params& params);
+    QSqlQuery* runOnce(Sql id, const Params& params, bool* lost);
+    // The failure as the user reads it, for this store.
+    QString describeFailure(const QSqlError& e);
+    // A server connection that was lost is made again (never inside a transaction: its changes
+    // went with the connection). False when it cannot be; lastError() says why.
+    bool reconnectIfLost();
+    void resetState(const QString& where);
     void dropPrepared();
     // Deals with what an earlier program left beside the file; returns the file to open.
     QString prepareFile(const QString& path);
@@ -159,6 +197,14 @@ class Store {
 
     QString m_connection;
     QString m_path;
+    Dialect m_dialect = Dialect::Sqlite;
+    ServerAddress m_server;
+    bool m_uniqueAnswers = false;
+    bool m_claims = false;
+    bool m_connectionLost = false;
+    bool m_inTransaction = false;
+    bool m_preparedForExams = false;
+    qint64 m_changedRows = 0;
     QString m_lastError;
     bool m_open = false;
     bool m_readOnly = false;

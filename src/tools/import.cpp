@@ -3,6 +3,8 @@
 //   veltaro-import ks.mdb ks.db
 //   veltaro-import BANK.xlsx ks.db          sheets 试卷, 题库 (and 评分, 练习记录)
 //   veltaro-import FOLDER ks.db             试卷.csv, 题库.csv (and 评分.csv, 练习记录.csv)
+//   veltaro-import SOURCE postgresql://…    any of these into an empty database on a PostgreSQL
+//                                           server: the tables, the indexes and every row
 //   veltaro-import --export ks.db OUT.xlsx
 //   veltaro-import --check ks.mdb           reads every row of every table; prints the row counts
 //   veltaro-import --child ks.mdb OUT       as the program runs it: progress and result as lines
@@ -10,10 +12,15 @@
 // file is never overwritten, and a failed import leaves no output file.
 #include "bank/BankWorkbook.h"
 #include "store/AccessImport.h"
+#include "store/BankFile.h"
 #include "store/ChildImport.h"
+#include "store/ServerAddress.h"
+#include "store/ServerBank.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
@@ -23,13 +30,16 @@ void usage() {
         stderr, "usage: veltaro-import BANK.mdb OUT.db\n"
                 "       veltaro-import BANK.xlsx OUT.db\n"
                 "       veltaro-import FOLDER OUT.db\n"
+                "       veltaro-import BANK.db|BANK.mdb|BANK.xlsx|FOLDER postgresql://[USER@]HOST/DBNAME\n"
                 "       veltaro-import --export BANK.db OUT.xlsx\n"
                 "       veltaro-import --check BANK.mdb\n"
                 "Imports the tables 试卷, 题库 and 评分 of an Access file, a workbook or a folder of\n"
                 "CSV files (试卷.csv, 题库.csv, 评分.csv) into a new bank, exports a bank as a workbook, or\n"
                 "reads every table of an Access file to see whether it can be read. A workbook or folder\n"
                 "may also hold the practice history (练习记录, 练习记录.csv); the export writes it when the\n"
-                "bank has one.\n");
+                "bank has one. Into a PostgreSQL database (a libpq URI; passwords also from ~/.pgpass)\n"
+                "the import creates the tables and indexes and copies every row, all or nothing; a\n"
+                "database holding the tables is refused.\n");
 }
 
 // A workbook or a CSV folder into a new bank.
@@ -94,6 +104,53 @@ int check(const QString& in) {
     return 0;
 }
 
+void printCounts(const bankimport::ImportResult& result, const QString& in, const QString& out) {
+    qint64 total = 0;
+    for (const bankimport::TableCount& c : result.counts) {
+        std::printf("%s\t%lld\n", qPrintable(c.table), static_cast<long long>(c.rows));
+        total += c.rows;
+    }
+    std::printf("veltaro-import: %lld rows from %s into %s\n", static_cast<long long>(total), qPrintable(in),
+                qPrintable(out));
+    for (const QString& note : result.notes)
+        std::printf("veltaro-import: %s\n", qPrintable(note));
+}
+
+// Any source into an empty database on a server: a bank file as it is, the others first into a
+// bank file of their own (an Access file through the reader in a child process, as the program
+// reads one), then copied in one transaction.
+int importToServer(const QString& in, const QString& uri) {
+    const ServerAddress address = ServerAddress::parse(uri);
+    if (!address.ok()) {
+        std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(address.error));
+        return 2;
+    }
+    QTemporaryDir work;
+    QString bankFile = in;
+    if (isWorkbookSource(in) || !bankfile::readHeader(in).sqlite) {
+        if (!QFileInfo::exists(in)) {
+            std::fprintf(stderr, "veltaro-import: %s does not exist\n", qPrintable(in));
+            return 1;
+        }
+        bankFile = work.filePath(QStringLiteral("ks.db"));
+        const bankimport::ImportResult made =
+            isWorkbookSource(in)
+                ? bankbook::importToNewBank(in, bankFile)
+                : bankimport::importInChild(QCoreApplication::applicationFilePath(), in, bankFile);
+        if (!made.ok) {
+            std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(made.error));
+            return 1;
+        }
+    }
+    const bankimport::ImportResult result = serverbank::copyToServer(bankFile, uri);
+    if (!result.ok) {
+        std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(result.error));
+        return 1;
+    }
+    printCounts(result, in, address.shownUri());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -120,6 +177,8 @@ int main(int argc, char* argv[]) {
     }
     const QString in = args[0];
     const QString out = args[1];
+    if (ServerAddress::isServerUri(out))
+        return importToServer(in, out);
     if (QFileInfo::exists(out) || QFileInfo(out).isSymLink()) {
         std::fprintf(stderr, "veltaro-import: %s already exists; it is left unchanged\n", qPrintable(out));
         return 1;
@@ -130,13 +189,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "veltaro-import: %s\n", qPrintable(result.error));
         return 1;
     }
-    qint64 total = 0;
-    for (const bankimport::TableCount& c : result.counts) {
-        std::printf("%s\t%lld\n", qPrintable(c.table), static_cast<long long>(c.rows));
-        total += c.rows;
-    }
-    std::printf("veltaro-import: %lld rows from %s into %s\n", static_cast<long long>(total), qPrintable(in),
-                qPrintable(out));
+    printCounts(result, in, out);
     if (isWorkbookSource(in))
         warnMissingPictures(in, out);
     return 0;

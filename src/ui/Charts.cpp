@@ -165,7 +165,7 @@ TotalsChart::TotalsChart(QWidget* parent) : QChartView(parent) {
     setTotals({});
 }
 
-void TotalsChart::setTotals(const QList<double>& totals) {
+void TotalsChart::setTotals(const QList<double>& totals, const QString& sitting) {
     m_histogram = histogram(totals);
     QChart* c = chart();
     c->removeAllSeries();
@@ -193,6 +193,8 @@ void TotalsChart::setTotals(const QList<double>& totals) {
     c->addAxis(countAxis, Qt::AlignLeft);
     bars->attachAxis(binAxis);
     bars->attachAxis(countAxis);
-    c->setTitle(totals.isEmpty() ? QStringLiteral("得分分布（没有成绩）")
-                                 : QStringLiteral("得分分布（%1 人）").arg(totals.size()));
+    const QString what = sitting.isEmpty() ? QStringLiteral("各场次得分分布")
+                                           : QStringLiteral("场次 %1 得分分布").arg(sitting);
+    c->setTitle(totals.isEmpty() ? QStringLiteral("%1（没有成绩）").arg(what)
+                                 : QStringLiteral("%1（%2 人）").arg(what).arg(totals.size()));
 }

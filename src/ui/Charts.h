@@ -53,7 +53,8 @@ class TotalsChart : public QChartView {
     Q_OBJECT
   public:
     explicit TotalsChart(QWidget* parent = nullptr);
-    void setTotals(const QList<double>& totals);
+    // The totals of one sitting, or of every sitting when `sitting` is empty (the title says which).
+    void setTotals(const QList<double>& totals, const QString& sitting = QString());
     const Histogram& shown() const { return m_histogram; }
 
   private:

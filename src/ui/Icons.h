@@ -8,7 +8,7 @@ class QAction;
 class QToolBar;
 
 namespace icons {
-// The program's own drawing of a name ("exam", "practice", "marks", "bank", "clear", "export",
+// The program's own drawing of a name ("exam", "practice", "marks", "bank", "clear", "export", "overview",
 // "veltaro"), from the program's resources.
 QIcon own(const QString& name);
 // The program's own icon: the desktop's when it is installed, else the one it carries.

@@ -42,6 +42,11 @@ QString StatusPanels::text(int panel) const {
     return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString();
 }
 
+void StatusPanels::setToolTip(int panel, const QString& text) {
+    if (panel >= 0 && panel < m_panels.size())
+        m_panels[panel]->setToolTip(text);
+}
+
 int StatusPanels::panelWidth(int panel) const {
     return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->width() : 0;
 }

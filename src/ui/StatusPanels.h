@@ -15,6 +15,7 @@ class StatusPanels : public QStatusBar {
     // while its text needs more than its width.
     void setText(int panel, const QString& text);
     QString text(int panel) const;
+    void setToolTip(int panel, const QString& text);
     int panelWidth(int panel) const;
 
   private:
