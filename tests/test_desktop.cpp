@@ -319,9 +319,11 @@ void DesktopTest::workWindowsNeitherOverlapNorClipAtAnySize() {
                         QVERIFY2(box->height() >= 40, qPrintable(box->objectName()));
                 }
             } else if (auto* m = qobject_cast<MarksWindow*>(work)) {
-                // The toolbar's buttons end before the paper button begins.
+                // The toolbar's buttons show their whole captions and end before the paper
+                // button begins.
                 for (QAction* action : m->工具条1->actions()) {
                     QWidget* b = m->工具条1->widgetForAction(action);
+                    QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(action->text()));
                     QVERIFY(b->mapTo(m, QPoint(b->width(), 0)).x() <= m->试卷超级按钮->x());
                 }
             }

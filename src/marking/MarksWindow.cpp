@@ -51,31 +51,34 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
         {"汇总", "汇总：所选试卷每位考生每个场次一行，列出答题数和得分（不选场次时列出所有场次）",
          QKeySequence(Qt::Key_F6), "x-office-address-book", "overview"},
     };
-    for (QAction* a : addToolButtons(*工具条1, buttons)) {
+    for (QAction* a : addToolButtons(*工具条1, buttons))
         connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
-        // Icon and two characters fit; four such buttons end before the paper button.
-        工具条1->widgetForAction(a)->setFixedWidth(46);
-    }
     // The toolbar's own margins and spacing, set here: the skin's are for the start toolbar.
     工具条1->layout()->setSpacing(2);
     工具条1->layout()->setContentsMargins(0, 0, 0, 0);
+    // Each button shows its icon and whole caption; the paper button and what follows it move
+    // right as far as the four buttons need (at 192 when they fit before it).
+    工具条1->ensurePolished();
+    const int toolbarWidth = 工具条1->sizeHint().width();
+    工具条1->resize(std::max(工具条1->width(), toolbarWidth), 工具条1->height());
+    const int shift = std::max(0, toolbarWidth + 6 - 192);
 
     试卷超级按钮 = new QPushButton(QStringLiteral("请点击选择试卷"), this);
     试卷超级按钮->setObjectName(QStringLiteral("试卷超级按钮"));
-    试卷超级按钮->setGeometry(192, 4, 200, 24);
+    试卷超级按钮->setGeometry(192 + shift, 4, 200, 24);
     试卷超级按钮->setAutoDefault(false);
     计时标签2 = new QLabel(QStringLiteral("考号"), this);
     计时标签2->setObjectName(QStringLiteral("计时标签2"));
-    计时标签2->setGeometry(407, 8, 25, 20);
+    计时标签2->setGeometry(407 + shift, 8, 25, 20);
     考号组合框 = new RefillCombo(this);
     考号组合框->setObjectName(QStringLiteral("考号组合框"));
-    考号组合框->setGeometry(442, 8, 135, 20);
+    考号组合框->setGeometry(442 + shift, 8, 135, 20);
     计时标签3 = new QLabel(QStringLiteral("场次"), this);
     计时标签3->setObjectName(QStringLiteral("计时标签3"));
-    计时标签3->setGeometry(589, 8, 25, 20);
+    计时标签3->setGeometry(589 + shift, 8, 25, 20);
     场次组合框 = new RefillCombo(this);
     场次组合框->setObjectName(QStringLiteral("场次组合框"));
-    场次组合框->setGeometry(624, 8, 91, 20);
+    场次组合框->setGeometry(624 + shift, 8, 91, 20);
     试卷编码透明标签 = new QLabel(this);
     试卷编码透明标签->setObjectName(QStringLiteral("试卷编码透明标签"));
     试卷编码透明标签->setGeometry(0, 15, 48, 20);

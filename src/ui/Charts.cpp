@@ -4,6 +4,8 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QColor>
+#include <QPen>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QValueAxis>
@@ -69,6 +71,9 @@ void DailyResultsChart::setDays(const QList<DayResult>& days) {
     for (int i = 0; i < days.size(); ++i)
         if (days[i].answers > 0)
             m_share->append(i, qRound(100.0 * days[i].right / days[i].answers));
+    // Orange beside the blue bars, its labels dark: readable over a bar.
+    m_share->setPen(QPen(QColor(230, 120, 20), 2));
+    m_share->setPointLabelsColor(QColor(40, 40, 40));
     m_share->setPointsVisible(true);
     m_share->setPointLabelsVisible(days.size() <= 15);
     m_share->setPointLabelsFormat(QStringLiteral("@yPoint%"));
@@ -179,8 +184,10 @@ void TotalsChart::setTotals(const QList<double>& totals, const QString& sitting)
     }
     auto* bars = new QBarSeries;
     bars->append(set);
+    // Counts above the bars, readable on a bar of one; the axis leaves room for them.
     bars->setLabelsVisible(true);
-    bars->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    bars->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    set->setLabelColor(QColor(40, 40, 40));
     bars->setBarWidth(0.9);
     c->addSeries(bars);
     auto* binAxis = new QBarCategoryAxis;
@@ -188,7 +195,7 @@ void TotalsChart::setTotals(const QList<double>& totals, const QString& sitting)
     binAxis->setTitleText(QStringLiteral("得分"));
     auto* countAxis = new QValueAxis;
     countAxis->setTitleText(QStringLiteral("人数"));
-    wholeNumberRange(countAxis, most);
+    wholeNumberRange(countAxis, most + 1);
     c->addAxis(binAxis, Qt::AlignBottom);
     c->addAxis(countAxis, Qt::AlignLeft);
     bars->attachAxis(binAxis);
