@@ -9,6 +9,7 @@
 // URI: a server on which the benchmark may create the database veltaro_bench; without it (or "-")
 // a throwaway server is started for the run (scripts/test-postgres, with its disk syncs on).
 // FOLDER: where ks.db goes (a temporary folder by default).
+#include "BenchPaper.h"
 #include "exam/SittingClaim.h"
 #include "store/Schema.h"
 #include "store/ServerAddress.h"
@@ -43,15 +44,7 @@ bool fill(QSqlDatabase& db, Dialect dialect) {
         return false;
     }
     db.transaction();
-    QSqlQuery q(db);
-    q.exec("insert into 试卷 (code, name, chouti, paixu, kstime) values ('B', '基准卷', 100, 1, 90)");
-    q.prepare("insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
-              "values ('B', ?, ?, '', 'A', '', '解析', 1)");
-    for (int i = 1; i <= kAnswers; ++i) {
-        q.addBindValue(i);
-        q.addBindValue(QString("第%1题 下列各项中，正确的是（ ）。A.甲 B.乙 C.丙 D.丁").arg(i));
-        q.exec();
-    }
+    addBenchPaper(db, kAnswers);
     return db.commit();
 }
 

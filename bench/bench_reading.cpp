@@ -25,21 +25,6 @@ double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Takes every sample and plays nothing; never holds anything back.
-class CountingOutput : public AudioOutput {
-  public:
-    bool deviceAvailable() override { return true; }
-    bool start(const QAudioFormat&) override { return true; }
-    void write(const QByteArray&) override {}
-    void endOfStream() override {
-        QMetaObject::invokeMethod(this, &AudioOutput::drained, Qt::QueuedConnection);
-    }
-    void suspend() override {}
-    void resume() override {}
-    void stop() override {}
-    qint64 queuedBytes() const override { return 0; }
-};
-
 QString question200() {
     QString text = QStringLiteral(
         "下列关于企业会计核算基本前提的表述中，正确的是（  ）。企业在进行会计核算时，应当以持续经营为前提，"
@@ -74,7 +59,7 @@ int main(int argc, char** argv) {
     const QString text = question200();
     std::printf("question: %lld characters\n", qlonglong(text.size()));
 
-    QuestionReader reader(nullptr, [] { return std::make_unique<CountingOutput>(); });
+    QuestionReader reader(nullptr, [] { return std::make_unique<SilentOutput>(); });
     const double cold = msToFirstAudio(reader, text);
     std::printf("first audio, first reading of the process (loads the voice): %.1f ms\n", cold);
     std::vector<double> warm;

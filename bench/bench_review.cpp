@@ -4,6 +4,7 @@
 // statistics tab's reads (answers per day, questions most often wrong) and what a save adds.
 #include "answering/PracticeSchedule.h"
 #include "answering/PracticeStatistics.h"
+#include "BenchPaper.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 
@@ -30,15 +31,8 @@ void makeBank(const QString& path) {
         db.open();
         schema::create(db);
         db.transaction();
+        addBenchPaper(db, kQuestions);
         QSqlQuery q(db);
-        q.exec("insert into 试卷 (code, name, chouti, paixu, kstime) values ('B', '基准卷', 100, 1, 90)");
-        q.prepare("insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
-                  "values ('B', ?, ?, '', 'A', '', '解析', 1)");
-        for (int i = 1; i <= kQuestions; ++i) {
-            q.addBindValue(i);
-            q.addBindValue(QString("第%1题 下列各项中，正确的是（ ）。A.甲 B.乙 C.丙 D.丁").arg(i));
-            q.exec();
-        }
         // In the order they were given: day by day, questions at random.
         QRandomGenerator random(7);
         std::vector<int> days(kRows);

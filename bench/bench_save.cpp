@@ -3,6 +3,7 @@
 // store uses now (rollback journal deleted after each change, synchronous=extra) and with those it
 // used before (write-ahead log, synchronous=full) and two in between. The bank lies in the folder
 // given as the first argument (a temporary folder by default): the disk decides the figures.
+#include "BenchPaper.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 
@@ -27,15 +28,7 @@ void makeBank(const QString& path) {
         db.open();
         schema::create(db);
         db.transaction();
-        QSqlQuery q(db);
-        q.exec("insert into 试卷 (code, name, chouti, paixu, kstime) values ('B', '基准卷', 100, 1, 90)");
-        q.prepare("insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
-                  "values ('B', ?, ?, '', 'A', '', '解析', 1)");
-        for (int i = 1; i <= kQuestions; ++i) {
-            q.addBindValue(i);
-            q.addBindValue(QString("第%1题 下列各项中，正确的是（ ）。A.甲 B.乙 C.丙 D.丁").arg(i));
-            q.exec();
-        }
+        addBenchPaper(db, kQuestions);
         db.commit();
         db.close();
     }

@@ -14,14 +14,14 @@ namespace commandline {
 
 namespace {
 
-struct OptionSpec {
+struct CommandOption {
     QStringList names;
     QString valueName; // empty: a switch
     QString description;
 };
 
-const QList<OptionSpec>& optionTable() {
-    static const QList<OptionSpec> table = {
+const QList<CommandOption>& optionTable() {
+    static const QList<CommandOption> table = {
         {{QStringLiteral("bank")},
          QStringLiteral("文件夹"),
          QStringLiteral("题库文件夹：存放 ks.db（或 ks.mdb）、pic/、wav/ 和打印设置的文件夹。")},
@@ -49,13 +49,13 @@ int displayWidth(const QString& text) {
     return width;
 }
 
-QString spelling(const OptionSpec& spec) {
+QString spelling(const CommandOption& entry) {
     QStringList names;
-    for (const QString& n : spec.names)
+    for (const QString& n : entry.names)
         names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
     QString text = names.join(QStringLiteral(", "));
-    if (!spec.valueName.isEmpty())
-        text += QStringLiteral(" <%1>").arg(spec.valueName);
+    if (!entry.valueName.isEmpty())
+        text += QStringLiteral(" <%1>").arg(entry.valueName);
     return text;
 }
 
@@ -103,12 +103,12 @@ QString helpText() {
                        "Veltaro语音读题：练习会计资格考试的选择题，听题朗读，计时考试并当场评分。\n\n"
                        "选项：\n");
     int column = 0;
-    for (const OptionSpec& spec : optionTable())
-        column = qMax(column, displayWidth(spelling(spec)));
-    for (const OptionSpec& spec : optionTable()) {
-        const QString s = spelling(spec);
+    for (const CommandOption& entry : optionTable())
+        column = qMax(column, displayWidth(spelling(entry)));
+    for (const CommandOption& entry : optionTable()) {
+        const QString s = spelling(entry);
         text += QStringLiteral("  ") + s + QString(column - displayWidth(s) + 3, QLatin1Char(' ')) +
-                spec.description + QLatin1Char('\n');
+                entry.description + QLatin1Char('\n');
     }
     text += QStringLiteral(
         "\n不给 --bank 时，题库文件夹依次是：程序文件所在的文件夹（其中有 ks.db 或 ks.mdb 时）；\n"
@@ -124,8 +124,8 @@ Result parse(const QStringList& arguments) {
     QCommandLineParser parser;
     // Single-dash long names ("-bank", "-help") read as the long options, as Qt's own do.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionSpec& spec : optionTable())
-        parser.addOption(QCommandLineOption(spec.names, spec.description, spec.valueName));
+    for (const CommandOption& entry : optionTable())
+        parser.addOption(QCommandLineOption(entry.names, entry.description, entry.valueName));
     const bool parsed =
         parser.parse(arguments.isEmpty() ? QStringList{QStringLiteral("veltaro")} : arguments);
 

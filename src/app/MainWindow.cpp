@@ -57,7 +57,7 @@ MainWindow::MainWindow(const QString& programDir, const QString& databaseUrl, QW
     _启动工具条->setFloatable(false);
     _启动工具条->setIconSize(QSize(24, 24));
     // One line per button: caption, what it does, its key, a desktop icon name and our own drawing.
-    const QList<ToolButtonSpec> buttons = {
+    const QList<ToolButton> buttons = {
         {"考试", "考试：选择试卷，填好考号和场次后计时作答", QKeySequence(Qt::CTRL | Qt::Key_1),
          "appointment-soon", "exam"},
         {"练习", "练习：逐题作答，查看错题、标准答案和解析", QKeySequence(Qt::CTRL | Qt::Key_2),

@@ -42,7 +42,7 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     // Four compact buttons, clear of the paper button at 192.
     工具条1->setStyleSheet(QStringLiteral("QToolBar { border: none; background: transparent; }"
                                           "QToolBar QToolButton { min-width: 0px; padding: 2px 1px; }"));
-    const QList<ToolButtonSpec> buttons = {
+    const QList<ToolButton> buttons = {
         {"清空", "清空：删除本考号本场次的全部答案（删除前先询问）", QKeySequence(), "edit-clear", "clear"},
         {"导出", "导出excel：打印答题卡，或导出为电子表格", QKeySequence(Qt::CTRL | Qt::Key_E),
          "x-office-spreadsheet", "export"},

@@ -19,21 +19,6 @@ constexpr qint64 kAheadBytes = 22050 * 2;
 // Larger files are not read into memory as recordings.
 constexpr qint64 kLargestRecording = 256ll << 20;
 
-// An output that plays nothing and is done at once.
-class SilentOutput : public AudioOutput {
-  public:
-    bool deviceAvailable() override { return true; }
-    bool start(const QAudioFormat&) override { return true; }
-    void write(const QByteArray&) override {}
-    void endOfStream() override {
-        QMetaObject::invokeMethod(this, &AudioOutput::drained, Qt::QueuedConnection);
-    }
-    void suspend() override {}
-    void resume() override {}
-    void stop() override {}
-    qint64 queuedBytes() const override { return 0; }
-};
-
 QuestionReader::OutputFactory& defaultFactory() {
     static QuestionReader::OutputFactory factory = [] { return std::make_unique<SinkOutput>(); };
     return factory;

@@ -140,3 +140,7 @@ void SinkOutput::checkState() {
         }
     });
 }
+
+void SilentOutput::endOfStream() {
+    QMetaObject::invokeMethod(this, &AudioOutput::drained, Qt::QueuedConnection);
+}

@@ -69,3 +69,20 @@ class SinkOutput : public AudioOutput {
     quint64 m_stream = 0; // counts streams, so a late drain timer knows its own
     QTimer m_feeder;
 };
+
+// Plays nothing and is done at once: reading aloud where no sound is wanted (the tests' runs, the
+// benchmarks).
+class SilentOutput : public AudioOutput {
+    Q_OBJECT
+  public:
+    using AudioOutput::AudioOutput;
+
+    bool deviceAvailable() override { return true; }
+    bool start(const QAudioFormat&) override { return true; }
+    void write(const QByteArray&) override {}
+    void endOfStream() override;
+    void suspend() override {}
+    void resume() override {}
+    void stop() override {}
+    qint64 queuedBytes() const override { return 0; }
+};

@@ -22,12 +22,12 @@ QIcon program() {
 
 } // namespace icons
 
-QList<QAction*> addToolButtons(QToolBar& bar, const QList<ToolButtonSpec>& buttons) {
+QList<QAction*> addToolButtons(QToolBar& bar, const QList<ToolButton>& buttons) {
     bool themeHasAll = !QIcon::themeName().isEmpty();
-    for (const ToolButtonSpec& b : buttons)
+    for (const ToolButton& b : buttons)
         themeHasAll = themeHasAll && QIcon::hasThemeIcon(QString::fromUtf8(b.themeIcon));
     QList<QAction*> actions;
-    for (const ToolButtonSpec& b : buttons) {
+    for (const ToolButton& b : buttons) {
         const QIcon icon = themeHasAll ? QIcon::fromTheme(QString::fromUtf8(b.themeIcon))
                                        : icons::own(QString::fromUtf8(b.ownIcon));
         QAction* a = bar.addAction(icon, QString::fromUtf8(b.caption));

@@ -17,7 +17,7 @@ QIcon program();
 
 // One button of a toolbar: caption, what it does (the start of its tooltip), the key that presses
 // it (may be empty), a freedesktop icon name and the name of the program's own drawing.
-struct ToolButtonSpec {
+struct ToolButton {
     const char* caption;
     const char* tip;
     QKeySequence key;
@@ -28,4 +28,4 @@ struct ToolButtonSpec {
 // Adds the buttons, each with its icon beside its caption, and returns their actions in order.
 // The icons of one toolbar come all from the desktop's icon theme when it has every one of them,
 // else all from the program's own set, so that they always match.
-QList<QAction*> addToolButtons(QToolBar& bar, const QList<ToolButtonSpec>& buttons);
+QList<QAction*> addToolButtons(QToolBar& bar, const QList<ToolButton>& buttons);
