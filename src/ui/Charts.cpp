@@ -193,6 +193,8 @@ void TotalsChart::setTotals(const QList<double>& totals, const QString& sitting)
     auto* binAxis = new QBarCategoryAxis;
     binAxis->append(m_histogram.labels.isEmpty() ? QStringList{QString()} : m_histogram.labels);
     binAxis->setTitleText(QStringLiteral("得分"));
+    // Without totals there are no bands: an empty axis would draw its title apart from the chart.
+    binAxis->setVisible(!m_histogram.labels.isEmpty());
     auto* countAxis = new QValueAxis;
     countAxis->setTitleText(QStringLiteral("人数"));
     wholeNumberRange(countAxis, most + 1);
