@@ -223,6 +223,7 @@ void ExamWindow::refusePaper() {
     答案超级编辑框->setBoxText(QString());
     showPicture(QString());
     untickAll();
+    m_app.examOrder.clear();
     m_questions.clear();
     MessageBox::show(this, QStringLiteral("系统消息"), QStringLiteral("不能选择没有题目的试卷"),
                      MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
