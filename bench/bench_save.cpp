@@ -185,7 +185,9 @@ int main(int argc, char* argv[]) {
         for (auto& s : sides) {
             ExamWindow* e = s->window->examWindow();
             goTo(*e, 1 + (i * 7) % 100);
-            e->答案超级编辑框->setBoxText(i % 2 ? "C" : "BD");
+            // Every save changes the stored answer: the 100 questions come round again every 100
+            // saves, each time with the other answer.
+            e->答案超级编辑框->setBoxText((i + i / 100) % 2 ? "C" : "BD");
             s->exam.push_back(timed([e] { e->保存按钮->click(); }));
         }
 

@@ -114,6 +114,7 @@ class BankFileTest : public QObject {
     void init() { useRecordingDialogs(); }
 
     void everySaveIsInTheFileAlone();
+    void journalChangedBetweenSavesIsTakenAsFound();
     void leftoverJournalLeavesANewBankAlone();
     void cutOffChangeIsUndoneOnlyInItsOwnBank_data();
     void cutOffChangeIsUndoneOnlyInItsOwnBank();
@@ -167,6 +168,32 @@ void BankFileTest::everySaveIsInTheFileAlone() {
                  QStringList({"A", "BC", "D", "", ""}));
         QCOMPARE(column(elsewhere.filePath("ks.db"), "select xingming from 评分"), QStringList{"张三"});
     }
+}
+
+// Between two saves another program (or the user) removes the journal, or puts another file in
+// its place: the next save makes or uses it as it finds it, and nothing is lost.
+void BankFileTest::journalChangedBetweenSavesIsTakenAsFound() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 5, 5, true, 10);
+    MainWindow w(bank.dir());
+    PracticeWindow* p = w.practiceWindow();
+    const QString journal = bank.dbPath() + "-journal";
+    for (const char* answer : {"A", "B", "C", "D"}) {
+        p->答案超级编辑框->setBoxText(answer);
+        p->保存按钮->click();
+        QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+        QVERIFY(QFileInfo(journal).isFile());
+        if (QByteArray(answer) == "A") {
+            QVERIFY(QFile::remove(journal));
+        } else if (QByteArray(answer) == "B") {
+            const QByteArray bytes = bytesOf(journal);
+            QVERIFY(QFile::remove(journal));
+            QFile other(journal);
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write(bytes) == bytes.size());
+        }
+    }
+    QCOMPARE(column(bank.dbPath(), "select practice from 题库 order by tihao"),
+             QStringList({"A", "B", "C", "D", ""}));
 }
 
 // The program saved in one bank and was closed; the user copies another bank over ks.db. The
