@@ -141,7 +141,7 @@ void PracticeWindow::setUp() {
         错题高级表格->setGridColumnWidth(c, widths[c]);
     }
     review::setUpOftenWrongGrid(*常错题高级表格);
-    m_app.textFormat.size = 20;
+    setWindowTextSize(m_app.textFormat);
     applyTextFormat();
     m_host.placeAndLayout(*this);
     试卷编码透明标签->setText(QStringLiteral("1"));
