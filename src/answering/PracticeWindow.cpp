@@ -442,7 +442,8 @@ void PracticeWindow::showReviewCount() {
 
 void PracticeWindow::exportGrid() {
     const QString file = windowTitle() + QStringLiteral(".ini");
+    // The list's 题号 is its column 0, and its last row is a question like the others.
     openPrintSettings(m_app, this, 错题高级表格, file, QStringLiteral("自由打印导出"), QString(),
-                      {QStringLiteral("错题"), paperCode()});
+                      {QStringLiteral("错题"), paperCode()}, PrintShape{0, false});
     attachSpreadsheet(m_app, this, 错题高级表格, file);
 }

@@ -99,11 +99,20 @@ class PrintSettingsWindow : public QWidget {
     bool saveSettings();
     int selectedLineStyle() const;
     void swapRows(int a, int b);
-    void appendColumnRow(int sourceColumn, const QString& heading);
+    // A row of the column list, at the end or before row at.
+    void appendColumnRow(int sourceColumn, const QString& heading, bool ticked = true, int at = 0);
     bool sourceAvailable();
+    // The first source column the list offers (the hand-over says).
+    int firstOfferedColumn() const;
+    // Number boxes hold digits only: a refused key is told (box nullptr: a column width), and an
+    // action with anything else in a box says so and does nothing.
+    void tellNumbersOnly(QLineEdit* box);
+    QString numbersOnlyText(const QLineEdit* box) const;
+    bool numbersAcceptable();
 
     AppState& m_app;
     std::optional<PrintTable> m_lastTable;
     QPointer<QWidget> m_preview;
     bool m_tickingAll = false;
+    bool m_tellingNumbers = false;
 };
