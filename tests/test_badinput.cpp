@@ -539,19 +539,17 @@ void BadInputTest::printSettingsBoxesAndActions() {
         PrintSettingsWindow* w = open();
         QVERIFY(w);
         // In the number boxes the text is refused: said once, nothing saved, the window stays.
-        const QByteArray iniBefore = [&] {
+        auto iniBytes = [&ini] {
             QFile f(ini);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        };
+        const QByteArray iniBefore = iniBytes();
         fill(w, in.text, in.text, in.text, in.text);
         QPointer<PrintSettingsWindow> alive(w);
         w->保存配置按钮->click();
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY2(MessageBox::shown()[0].text.startsWith(QStringLiteral("“每页行数”只能填写数字")), in.label);
-        QVERIFY2(alive && w->isVisible(), in.label);
-        QFile unchanged(ini);
-        QVERIFY(unchanged.open(QIODevice::ReadOnly));
-        QVERIFY2(unchanged.readAll() == iniBefore, in.label);
+        QVERIFY2(alive && w->isVisible() && iniBytes() == iniBefore, in.label);
         QCoreApplication::processEvents(); // a text put in a box is not told as a key refused
         QCOMPARE(MessageBox::shown().size(), 1);
         MessageBox::clear();
@@ -635,18 +633,12 @@ void BadInputTest::printSettingsBoxesAndActions() {
         QCOMPARE(t.cell(3, 2).font, plain.cell(3, 2).font);
         delete w;
     }
-    for (const QStringList& n : QList<QStringList>{{"-5", "-1"}, {"1e9", "1e9"}, {"abc", "abc"}}) {
+    for (const char* notANumber : {"-5", "1e9", "abc"}) { // refused before they are used
         w = open();
-        fill(w, longTitle, n[0], n[1], QString());
+        fill(w, longTitle, QString(), QString::fromUtf8(notANumber), QString());
         MessageBox::clear();
         w->打印按钮->click();
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY(!printpreview::findOpen());
-        w->行数编辑框->clear();
-        MessageBox::clear();
-        w->打印按钮->click();
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("“字体大小”只能填写数字")));
+        QVERIFY(MessageBox::shown().size() == 1 && !printpreview::findOpen());
         delete w;
     }
 

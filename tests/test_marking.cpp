@@ -263,34 +263,28 @@ void MarkingTest::clearSittingAndBlankRows() {
     for (int r = 1; r < m->高级表格1->gridRowCount(); ++r)
         QCOMPARE(m->高级表格1->cellText(r, 1), QString());
 
-    // A sitting on show is cleared from the card at once, which keeps only its total.
-    MessageBox::clear();
+    // A sitting on show is cleared from the card at once, which keeps only its total; a sitting
+    // with nothing left is said to need no clearing, and nothing is asked.
     choose(m, "1", "s1", "1");
     m->toolbarCommand("评分");
-    QCOMPARE(m->高级表格1->gridRowCount(), 12);
+    MessageBox::clear();
     m->toolbarCommand("清空");
-    QCOMPARE(texts().first(), QString("清空本考号评分？\n试卷：卷1（1）\n考号：s1\n场次：1\n"
-                                      "将删除这一场的 10 条答案，删除后不能恢复。"));
+    QCOMPARE(texts().first().section('\n', 4), QString("将删除这一场的 10 条答案，删除后不能恢复。"));
     QCOMPARE(m->高级表格1->gridRowCount(), 2);
-    QCOMPARE(m->高级表格1->cellText(1, 1), QString("总分"));
-    QCOMPARE(m->高级表格1->cellText(1, 8), QString("0"));
-    // Nothing left to clear: said so, nothing asked.
+    QCOMPARE(m->高级表格1->cellText(1, 1) + m->高级表格1->cellText(1, 8), QString("总分0"));
     MessageBox::clear();
     m->toolbarCommand("清空");
     QCOMPARE(texts(), QStringList{"这一场没有答案，不用清空。\n试卷：卷1（1）\n考号：s1\n场次：1"});
-    QCOMPARE(MessageBox::shown().first().buttons, MessageBox::Buttons::Ok);
 
     // The overview on show loses the cleared sitting's row at once.
     f.bank.addAnswer("1", 1, "AB", "s2", "李四", "1");
     f.bank.addAnswer("1", 1, "AB", "s3", "王五", "1");
-    choose(m, "1", "s2", "");
+    choose(m, "1", "s2", "1");
     m->toolbarCommand("汇总");
     QCOMPARE(m->汇总表格->gridRowCount(), 4); // two candidates and the count
-    m->场次组合框->setEditText("1");
     m->toolbarCommand("清空");
     QVERIFY(m->overviewShown());
     QCOMPARE(m->汇总表格->gridRowCount(), 3);
-    QCOMPARE(m->汇总表格->cellText(1, 1), QString("s3"));
 }
 
 void MarkingTest::deleteRowsTouchesOnlyRealAnswers() {
@@ -568,49 +562,39 @@ void MarkingTest::overviewListsEachCandidateAndSitting() {
 void MarkingTest::choicesAreKeptBetweenOpenings() {
     Fixture f;
     tenAnswersFourRight(f.bank);
-    f.bank.addPaper("2", "第二卷", 1, true, 10);
     f.bank.addAnswer("2", 1, "A", "s9", "赵六", "9");
     openMarks(f);
     pickPaperInPicker("1");
     f.marks->试卷超级按钮->click();
     f.marks->考号组合框->setEditText("s1");
     f.marks->场次组合框->setEditText("1");
-    auto reopen = [&f] {
+    auto reopened = [&f] {
         pressToolbar(*f.w, "练习");
         pressToolbar(*f.w, "评分");
-        f.marks = f.w->marksWindow();
-        return f.marks;
-    };
-    auto chosen = [](MarksWindow* m) {
+        const MarksWindow* m = f.w->marksWindow();
         return QStringList{m->试卷编码透明标签->text(), m->试卷超级按钮->text(), m->考号组合框->currentText(),
                            m->场次组合框->currentText()};
     };
-    // Opened again, the window has them; "评分" shows their card at once.
-    MarksWindow* m = reopen();
-    QCOMPARE(chosen(m), (QStringList{"1", "Dalmora", "s1", "1"}));
-    m->toolbarCommand("评分");
-    QVERIFY(MessageBox::shown().isEmpty());
-    QCOMPARE(m->高级表格1->cellText(11, 8), QString("8"));
+    QCOMPARE(reopened(), (QStringList{"1", "Dalmora", "s1", "1"}));
+    f.w->marksWindow()->toolbarCommand("评分");
+    QCOMPARE(f.w->marksWindow()->高级表格1->cellText(11, 8), QString("8"));
 
-    // The marking of a hand-in is not the user's choice: the kept one stays.
+    // The marking of a hand-in is not the user's choice; a renamed paper shows its new name, a
+    // deleted one is not chosen again.
     f.w->app().handIn = {"2", "s9", "9", "赵六"};
     f.w->showExamResult();
-    QVERIFY(f.w->infoWindow());
-    f.w->infoWindow()->close();
-    QTRY_VERIFY(!f.w->infoWindow());
-    QCOMPARE(chosen(reopen()), (QStringList{"1", "Dalmora", "s1", "1"}));
-
-    // A renamed paper shows its new name; a deleted one is not chosen again.
+    delete f.w->infoWindow();
     f.bank.exec("update 试卷 set name='新名' where code='1'");
-    QCOMPARE(chosen(reopen()), (QStringList{"1", "新名", "s1", "1"}));
+    QCOMPARE(reopened(), (QStringList{"1", "新名", "s1", "1"}));
     f.bank.exec("delete from 试卷 where code='1'");
-    QCOMPARE(chosen(reopen()), (QStringList{"", "请点击选择试卷", "", ""}));
+    QCOMPARE(reopened(), (QStringList{"", "请点击选择试卷", "", ""}));
 
-    // Kept for this run only: the next run starts with nothing chosen.
-    f.marks->receivePaper("2", "第二卷");
+    // Kept for the run only.
+    f.bank.addPaper("1", "Dalmora", 10, true, 10);
+    QCOMPARE(reopened()[0], QString("1"));
     f.w = std::make_unique<MainWindow>(f.bank.dir());
     pressToolbar(*f.w, "评分");
-    QCOMPARE(chosen(f.w->marksWindow()), (QStringList{"", "请点击选择试卷", "", ""}));
+    QCOMPARE(f.w->marksWindow()->试卷编码透明标签->text(), QString());
 }
 
 QTEST_MAIN(MarkingTest)

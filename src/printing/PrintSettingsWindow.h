@@ -18,8 +18,9 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-// The print-settings window: which columns of the handed-over grid are printed or exported and in
-// what order, the title and its font, paper, orientation, rows per page, font size and line style.
+// The print-settings window: which columns of the handed-over grid are printed or exported, in
+// what order and how wide, the title and its font, paper, orientation, rows per page, font size and
+// line style.
 // Settings live in section "高级表格打印" of the caller's settings file in the program folder.
 class PrintSettingsWindow : public QWidget {
     Q_OBJECT
