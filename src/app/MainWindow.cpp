@@ -167,7 +167,8 @@ bool MainWindow::switchWorkWindow(const QString& caption) {
     if (auto* current = qobject_cast<WorkWindow*>(m_app->currentWorkWindow.data());
         current && current->isOpen())
         current->close();
-    // The practice progress belongs to the window that showed it.
+    // The paper's name and the practice progress belong to the window that showed them.
+    setStatusText(0, QString());
     setStatusText(2, QString());
     switch (chosen) {
     case Exam:

@@ -353,7 +353,8 @@ void ExamWindow::save() {
             return;
         }
     }
-    untickAll();
+    // The boxes follow the answer box: the next question's answer, or this one's on the last.
+    syncOptionBoxes();
     next();
 }
 
