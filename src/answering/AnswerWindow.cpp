@@ -11,6 +11,7 @@
 #include "ui/MessageBox.h"
 #include "ui/PictureView.h"
 #include "ui/RichBox.h"
+#include "ui/UserSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -442,6 +443,8 @@ void AnswerWindow::chooseFont() {
     f.color = choice->color;
     f.style = (choice->font.bold() ? 1 : 0) | (choice->font.italic() ? 2 : 0) |
               (choice->font.underline() ? 4 : 0) | (choice->font.strikeOut() ? 8 : 0);
+    f.chosen = true;
+    rememberTextFormat(f);
     applyTextFormat();
 }
 

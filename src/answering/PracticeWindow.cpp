@@ -143,7 +143,7 @@ void PracticeWindow::setUp() {
         错题高级表格->setGridColumnWidth(c, widths[c]);
     }
     review::setUpOftenWrongGrid(*常错题高级表格);
-    m_app.textFormat.size = 20;
+    setWindowTextSize(m_app.textFormat);
     applyTextFormat();
     m_host.placeAndLayout(*this);
     // The demo bank's first paper is "1"; a bank without one opens on no paper.
@@ -482,7 +482,8 @@ void PracticeWindow::showReviewCount() {
 
 void PracticeWindow::exportGrid() {
     const QString file = windowTitle() + QStringLiteral(".ini");
+    // The list's 题号 is its column 0, and its last row is a question like the others.
     openPrintSettings(m_app, this, 错题高级表格, file, QStringLiteral("自由打印导出"), QString(),
-                      {QStringLiteral("错题"), paperCode()});
+                      {QStringLiteral("错题"), paperCode()}, PrintShape{0, false});
     attachSpreadsheet(m_app, this, 错题高级表格, file);
 }

@@ -14,6 +14,7 @@
 #include "ui/MessageBox.h"
 #include "ui/ModalLoops.h"
 #include "ui/StatusPanels.h"
+#include "ui/UserSettings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -40,6 +41,7 @@ MainWindow::MainWindow(const QString& programDir, const QString& databaseUrl, QW
     m_app->programDir = programDir;
     m_app->databaseUrl = databaseUrl;
     m_app->reader = new QuestionReader(this);
+    recallTextFormat(m_app->textFormat);
     // Milliseconds since system start, as a 32-bit count.
     m_app->tickSource = [] {
         QElapsedTimer t;

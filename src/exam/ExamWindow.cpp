@@ -114,7 +114,7 @@ void ExamWindow::renewClaim() {
 
 void ExamWindow::setUp() {
     m_app.currentWorkWindow = this;
-    m_app.textFormat.size = 20;
+    setWindowTextSize(m_app.textFormat);
     applyTextFormat();
     m_host.placeAndLayout(*this);
 }
