@@ -273,8 +273,7 @@ void InstallTest::copyrightAndChangelogAsDebianWantsThem() {
 
 // The Debian package as cpack builds it: each package named once in Depends, no GStreamer (sound
 // goes through Qt's PulseAudio output), and the packages of what the program loads besides the
-// libraries it links: Qt's SQLite driver, Qt's SVG plugins, the Chinese font. The installed
-// program, started, has loaded the driver and no GStreamer library.
+// libraries it links: Qt's SQLite driver, Qt's SVG plugins, the Chinese font.
 void InstallTest::packageDependsOnWhatTheProgramLoads() {
     const QString cpack = QFileInfo(VELTARO_CMAKE_COMMAND).absolutePath() + "/cpack";
     if (!QFileInfo(cpack).isExecutable() || QStandardPaths::findExecutable("dpkg-deb").isEmpty() ||
@@ -312,26 +311,6 @@ void InstallTest::packageDependsOnWhatTheProgramLoads() {
     const QString contents = run("dpkg-deb", {"-c", deb}, env).out;
     for (const char* doc : {"./usr/share/doc/veltaro/copyright", "./usr/share/doc/veltaro/changelog.gz"})
         QVERIFY2(contents.contains(doc), doc);
-
-    QTemporaryDir home;
-    QVERIFY(QFile::copy(root("share/veltaro/ks.db"), home.filePath("ks.db")));
-    QProcessEnvironment programEnv = freshHome(home.path());
-    programEnv.insert("QT_QPA_PLATFORM", "offscreen");
-    QProcess program;
-    program.setProcessEnvironment(programEnv);
-    program.start(root("bin/veltaro"), {"--bank", home.path()});
-    QVERIFY(program.waitForStarted());
-    QByteArray mapped;
-    auto mappedNow = [&] {
-        QFile maps(QString("/proc/%1/maps").arg(program.processId()));
-        mapped = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
-        return mapped.contains("libqsqlite.so");
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(mappedNow() || program.state() == QProcess::NotRunning, 60000);
-    program.terminate();
-    program.waitForFinished();
-    QVERIFY(mapped.contains("libqsqlite.so"));
-    QVERIFY(!mapped.contains("libgst"));
 }
 
 QTEST_MAIN(InstallTest)
