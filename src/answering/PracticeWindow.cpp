@@ -377,15 +377,16 @@ void PracticeWindow::forgetVerdict() {
 
 PracticeProgress practiceProgress(Store& store, const QString& code) {
     PracticeProgress p;
-    for (RecordSet rs = store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
+    // Counted after every save: only the two columns it needs, row by row.
+    store.forEachRow(Sql::PaperPractice, {{"code", code}}, [&p](const RowReader& row) {
         ++p.questions;
-        const QString practice = rs.text("practice");
+        const QString practice = valueread::text(row.value(0));
         if (practice.isEmpty())
-            continue;
+            return;
         ++p.answered;
-        if (!answer::matches(practice, rs.text("authority")))
+        if (!answer::matches(practice, valueread::text(row.value(1))))
             ++p.wrong;
-    }
+    });
     return p;
 }
 
