@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -142,6 +143,7 @@ class UntrustedFilesTest : public QObject {
     void craftedFilesAreRefusedWithinTheirLimits_data();
     void craftedFilesAreRefusedWithinTheirLimits();
     void theBankWindowSurvivesThemAndCancels();
+    void theToolRunByHandReadsInItsChild();
     void filesReadInPiecesAsTheyDoWhole();
     void picturesOutsidePicAreNeitherKeptNorOpened();
 
@@ -290,6 +292,23 @@ void UntrustedFilesTest::theBankWindowSurvivesThemAndCancels() {
     QCOMPARE(tb.rows("select code, name from 试卷"), (QList<QVariantList>{{"1", "卷一"}}));
     QCOMPARE(tb.scalar("select count(*) from 题库").toInt(), 2);
 
+    // A folder with 1,500 bad rows: the first 20 are named, and how many more there are.
+    QTemporaryDir csv;
+    QFile papers(csv.filePath("试卷.csv")), questions(csv.filePath("题库.csv"));
+    QVERIFY(papers.open(QIODevice::WriteOnly) && questions.open(QIODevice::WriteOnly));
+    papers.write("code,name,chouti,paixu,kstime\n9,卷,1,1,30\n");
+    questions.write("code,tihao,question,authority,score\n");
+    for (int i = 1; i <= 1500; ++i)
+        questions.write(QByteArray("9,") + QByteArray::number(i) + ",题,Z,1\n");
+    papers.close();
+    questions.close();
+    chosen = csv.path();
+    bank->导入按钮->click();
+    const QStringList lines = lastText().split('\n');
+    QCOMPARE(lines.size(), 22);
+    QCOMPARE(lines[1], QString("工作表“题库”第 2 行：标准答案只能由 A–G 组成，或者是“对”或“错”"));
+    QCOMPARE(lines[21], QString("……另有 1480 处问题。"));
+
     bank::Tables t;
     t.papers << bank::Paper{"2", "第二卷", qint64(1), qint64(1), qint64(30)};
     t.questions << bank::Question{"2", qint64(1), "题", "\\pic\\1.png", "A", "", "", qint64(1)};
@@ -298,6 +317,45 @@ void UntrustedFilesTest::theBankWindowSurvivesThemAndCancels() {
     bank->导入按钮->click();
     QVERIFY2(lastText().startsWith("已从 good.xlsx 导入 1 套试卷、1 道题目"), qPrintable(lastText()));
     QCOMPARE(tb.scalar("select pic from 题库 where code='2'").toString(), QString("\\pic\\1.png"));
+}
+
+// veltaro-import by hand reads the same files in its child: it tells what it could not read, in
+// Chinese, and exits non-zero; a good workbook passes its check and imports.
+void UntrustedFilesTest::theToolRunByHandReadsInItsChild() {
+    QTemporaryDir out;
+    auto run = [&](const QStringList& args, QString* text) {
+        QProcess p;
+        p.start(QStringLiteral(VELTARO_IMPORT_TOOL), args);
+        p.waitForFinished(120000);
+        *text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    QString text;
+    QCOMPARE(run({m_files.filePath("wide.xlsx"), out.filePath("ks.db")}, &text), 1);
+    QVERIFY2(text.contains("wide.xlsx 太大，无法读取"), qPrintable(text));
+    QCOMPARE(run({"--check", m_files.filePath("deep.xlsx")}, &text), 1);
+    QVERIFY2(text.contains("XML 嵌套超过 64 层") && text.contains("检查没有通过"), qPrintable(text));
+    QCOMPARE(run({"--check", m_files.filePath("commas")}, &text), 1);
+    QVERIFY2(text.contains("内容太多"), qPrintable(text));
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+
+    bank::Tables t;
+    t.papers << bank::Paper{"1", "卷", qint64(1), qint64(1), qint64(30)};
+    t.questions << bank::Question{"1", qint64(1), "题", "", "A", "", "", qint64(1)}
+                << bank::Question{"1", qint64(2), "题", "", "B", "", "", qint64(1)};
+    QCOMPARE(bankbook::writeWorkbook(out.filePath("ok.xlsx"), t, false), QString());
+    QCOMPARE(run({"--check", out.filePath("ok.xlsx")}, &text), 0);
+    QVERIFY2(text.contains("题库\t2") && text.contains("ok.xlsx 可以完整读取：4 张表，共 3 行。"),
+             qPrintable(text));
+    QCOMPARE(run({out.filePath("ok.xlsx"), out.filePath("ks.db")}, &text), 0);
+    QVERIFY2(text.contains("已从 ") && text.contains("题库\t2"), qPrintable(text));
+
+    QCOMPARE(run({"--help"}, &text), 0);
+    QVERIFY2(text.startsWith("用法：veltaro-import") && text.contains("--check") && !text.contains("usage"),
+             qPrintable(text));
+    QCOMPARE(run({"--nonsense"}, &text), 2);
+    QVERIFY2(text.contains("用 veltaro-import --help 查看说明"), qPrintable(text));
 }
 
 // A CSV file is read 64 KiB at a time: characters, quotes and line ends cut at a piece's edge

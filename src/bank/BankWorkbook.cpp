@@ -532,7 +532,7 @@ bankimport::ImportResult importToNewBank(const QString& source, const QString& d
     const ReadResult read = readBankFile(source, budget);
     if (!read.ok()) {
         result.cancelled = read.cancelled;
-        result.error = read.report(1000);
+        result.error = read.report(kReportedProblems);
         return result;
     }
     TablesSource tables(read.tables);

@@ -35,6 +35,9 @@ struct ReadResult {
 // counted.
 constexpr int kMaxProblems = 10000;
 constexpr int kMaxReasonLength = 300;
+// The bad rows an import names (then how many more there are): what the import tool's child
+// passes on, well within the lines the program takes from it.
+constexpr int kReportedProblems = 500;
 
 // A file is read as the kind its name says (ImportFiles.h), a folder as CSV files; any other
 // file as a workbook. Everything the read keeps is charged to the budget, which also reports its

@@ -40,12 +40,12 @@ void say(const QString& text) {
 }
 
 QString helpText() {
-    QStringList kinds{QStringLiteral("Access 题库（.mdb）")};
+    QString kinds = QStringLiteral("  Access 题库（.mdb）\n");
     for (const bankbook::FileKind& kind : bankbook::fileKinds())
-        kinds << (kind.patterns.isEmpty()
-                      ? QStringLiteral("存放 试卷.csv、题库.csv（和 评分.csv、练习记录.csv）的%1")
-                            .arg(kind.title)
-                      : QStringLiteral("%1（%2）").arg(kind.title, kind.patterns.join(QLatin1Char(' '))));
+        kinds += kind.patterns.isEmpty()
+                     ? QStringLiteral("  %1：存放 试卷.csv、题库.csv（和 评分.csv、练习记录.csv）的文件夹\n")
+                           .arg(kind.title)
+                     : QStringLiteral("  %1（%2）\n").arg(kind.title, kind.patterns.join(QLatin1Char(' ')));
     return QStringLiteral(
                "用法：veltaro-import [--verbose] 来源 新题库.db\n"
                "      veltaro-import [--verbose] 来源 postgresql://[用户@]服务器/数据库\n"
@@ -54,19 +54,21 @@ QString helpText() {
                "\n"
                "把一个题库（试卷、题库和评分，以及练习记录）导入一个新的题库文件，或者导入 PostgreSQL\n"
                "服务器上一个还没有题库的数据库（建表、建索引、复制每一行，要么全部成功，要么什么也\n"
-               "不做；密码也可以写在 ~/.pgpass 中）。来源可以是：%1。\n"
-               "已经存在的输出文件从不覆盖；导入失败时不留下任何文件。\n"
+               "不做；密码也可以写在 ~/.pgpass 中）。已经存在的输出文件从不覆盖；导入失败时不留下\n"
+               "任何文件。来源可以是：\n") +
+           kinds +
+           QStringLiteral(
                "\n"
                "选项：\n"
                "  --export    把题库文件导出为工作簿（有练习记录时也导出它）。\n"
-               "  --check     把来源从头到尾读一遍，列出每张表的行数和读不出的内容；有读不出的内容时\n"
-               "              以非零状态退出。\n"
+               "  --check     把来源从头到尾读一遍，列出每张表的行数和读不出的内容；有读不出的\n"
+               "              内容时以非零状态退出。\n"
                "  --verbose   另外显示 Access 库读取时给出的英文警告原文。\n"
                "  -h, --help  显示本帮助后退出。\n"
                "\n"
                "来源不在本进程中读取：本程序另起一个受限的子进程读取它（内存 1 GiB、CPU 时间 10 分钟、\n"
-               "输出 4 MiB，30 秒没有进展即停止），所以损坏的文件只会得到一条说明，不会让程序崩溃或卡住。\n")
-        .arg(kinds.join(QStringLiteral("、")));
+               "输出 4 MiB，30 秒没有进展即停止），所以损坏的文件只会得到一条说明，不会让程序\n"
+               "崩溃或卡住。\n");
 }
 
 bool exists(const QString& path) {
@@ -181,7 +183,7 @@ int childCheckFile(const QString& in) {
             std::printf("rows %s %lld\n", table.toUtf8().constData(), static_cast<long long>(rows));
     }
     if (!read.ok())
-        for (const QString& line : read.report(1000).split(QLatin1Char('\n')))
+        for (const QString& line : read.report(bankbook::kReportedProblems).split(QLatin1Char('\n')))
             std::printf("error %s\n", line.toUtf8().constData());
     std::fflush(stdout);
     return read.ok() ? 0 : 1;
