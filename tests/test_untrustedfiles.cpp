@@ -335,8 +335,6 @@ void UntrustedFilesTest::theToolRunByHandReadsInItsChild() {
     QVERIFY2(text.contains("wide.xlsx 太大，无法读取"), qPrintable(text));
     QCOMPARE(run({"--check", m_files.filePath("deep.xlsx")}, &text), 1);
     QVERIFY2(text.contains("XML 嵌套超过 64 层") && text.contains("检查没有通过"), qPrintable(text));
-    QCOMPARE(run({"--check", m_files.filePath("commas")}, &text), 1);
-    QVERIFY2(text.contains("内容太多"), qPrintable(text));
     QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
 
@@ -354,8 +352,6 @@ void UntrustedFilesTest::theToolRunByHandReadsInItsChild() {
     QCOMPARE(run({"--help"}, &text), 0);
     QVERIFY2(text.startsWith("用法：veltaro-import") && text.contains("--check") && !text.contains("usage"),
              qPrintable(text));
-    QCOMPARE(run({"--nonsense"}, &text), 2);
-    QVERIFY2(text.contains("用 veltaro-import --help 查看说明"), qPrintable(text));
 }
 
 // A CSV file is read 64 KiB at a time: characters, quotes and line ends cut at a piece's edge
