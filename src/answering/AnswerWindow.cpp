@@ -276,7 +276,7 @@ void AnswerWindow::tellUnsavableAnswer() {
 
 void AnswerWindow::showPicture(const QString& pic) {
     m_picture = QPixmap();
-    const QString path = pic.trimmed().isEmpty() ? QString() : resolveBankPath(m_app.programDir, pic);
+    const QString path = picturePath(m_app.programDir, pic);
     if (!path.isEmpty()) {
         QImageReader reader(path);
         reader.setAutoTransform(true);
