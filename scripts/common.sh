@@ -3,7 +3,7 @@
 
 VELTARO_PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-multimedia-dev gstreamer1.0-plugins-good
+    qt6-base-dev libqt6sql6-sqlite qt6-multimedia-dev
     mdbtools mdbtools-dev libxlsxwriter-dev libzip-dev
     fonts-wqy-zenhei xvfb xauth
     espeak-ng libespeak-ng-dev espeak-ng-data sox qt6-translations-l10n libsqlite3-dev

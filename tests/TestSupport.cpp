@@ -8,6 +8,7 @@
 #include "store/ServerAddress.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
+#include "ui/UserSettings.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -221,6 +222,8 @@ void TestBank::addNumberedPaper(const QString& code, const QString& name, int co
 void useRecordingDialogs() {
     // What the program remembers for the user (the export folder) goes to a test folder.
     QStandardPaths::setTestModeEnabled(true);
+    // Each test starts as a first run for the font of the question and answer boxes.
+    userSettings().remove(QStringLiteral("textFormat"));
     MessageBox::setRecording(true);
     MessageBox::clear();
     QuestionReader::setPlaybackEnabled(false);

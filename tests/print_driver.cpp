@@ -3,6 +3,10 @@
 //   print_driver preview [WIDTH]    the skinned program's print preview of a 40-row wrong-answer
 //                                   list, WIDTH pixels wide when given
 //   print_driver pdf OUT.pdf        the same list written as a PDF
+//   print_driver card OUT.pdf [PAPER [ORIENTATION]]
+//                                   an answer card with all its columns, as the marks window hands
+//                                   it over, written as a PDF (PAPER 1..8 as the settings window
+//                                   numbers them, default 2 = A4; ORIENTATION 0 portrait, 1 landscape)
 //   print_driver settings DIR [export]
 //                                   the main window over the bank in DIR with the practice
 //                                   window's print-settings window open (and its export asking
@@ -64,6 +68,55 @@ PrintTable wrongAnswerTable() {
     return table;
 }
 
+// An answer card of 24 answers by candidate S-3001, with its total row.
+Grid* answerCard() {
+    auto* grid = new Grid;
+    grid->setGridColumnCount(9);
+    grid->setGridRowCount(1);
+    const char* headings[] = {"", "题号", "题目", "标准答案", "考生答案", "考号", "姓名", "场次", "得分"};
+    for (int c = 0; c < 9; ++c)
+        grid->setCell(0, c, QString::fromUtf8(headings[c]));
+    const char* questions[] = {"下列各项中，属于流动资产的是（  ）。",
+                               "企业发生的下列支出中，应计入管理费用的是（  ）。",
+                               "会计信息质量要求中，要求前后各期一致的是（  ）。"};
+    double total = 0;
+    for (int r = 1; r <= 24; ++r) {
+        grid->appendRow();
+        const bool right = r % 4 != 0;
+        grid->setCell(r, 1, r);
+        grid->setCell(r, 2, QStringLiteral("第%1题：").arg(r) + QString::fromUtf8(questions[r % 3]));
+        grid->setCell(r, 3, QStringLiteral("AB"));
+        grid->setCell(r, 4, right ? QStringLiteral("AB") : QStringLiteral("C"));
+        grid->setCell(r, 5, QStringLiteral("S-3001"));
+        grid->setCell(r, 6, QStringLiteral("张三"));
+        grid->setCell(r, 7, QStringLiteral("C1"));
+        if (right) {
+            grid->setCell(r, 8, 2);
+            total += 2;
+        }
+    }
+    grid->appendRow();
+    grid->setCell(25, 1, QStringLiteral("总分"));
+    grid->setCell(25, 8, total);
+    return grid;
+}
+
+// Every column of the card at the width the print settings give, 题目 wider: wider than A4 portrait.
+PrintTable answerCardTable(int paper, int orientation) {
+    PrintJob job;
+    job.title = QStringLiteral("答题卡 S-3001 第 C1 场");
+    job.fontSize = QStringLiteral("30");
+    job.paper = paper;
+    job.orientation = orientation;
+    Grid* source = answerCard();
+    for (int c = 1; c < 9; ++c)
+        job.columns.append({c, source->cellText(0, c), c == 2 ? 700 : 280});
+    PrintTable table;
+    buildPrintTable(job, *source, table, PrintTable::templateImage());
+    delete source;
+    return table;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -77,6 +130,13 @@ int main(int argc, char* argv[]) {
 
     if (mode == QLatin1String("pdf") && args.size() > 2)
         return printpreview::writePdf(wrongAnswerTable(), args[2]) ? 0 : 1;
+
+    if (mode == QLatin1String("card") && args.size() > 2)
+        return printpreview::writePdf(answerCardTable(args.value(3, QStringLiteral("2")).toInt(),
+                                                      args.value(4, QStringLiteral("0")).toInt()),
+                                      args[2])
+                   ? 0
+                   : 1;
 
     if (mode == QLatin1String("preview")) {
         applySkin();
@@ -104,6 +164,8 @@ int main(int argc, char* argv[]) {
         return QApplication::exec();
     }
 
-    std::fputs("print_driver preview [WIDTH] | pdf OUT.pdf | settings DIR [export]\n", stderr);
+    std::fputs("print_driver preview [WIDTH] | pdf OUT.pdf | card OUT.pdf [PAPER [ORIENTATION]] | "
+               "settings DIR [export]\n",
+               stderr);
     return 2;
 }

@@ -4,12 +4,16 @@
 //   review_driver DIR stats      the same with the 统计 tab open
 //   review_driver DIR done       questions 1 and 3 answered right in the drill: the message that
 //                                says when the next one is due
+//   review_driver DIR verdict    only question 6 answered, A and B ticked: the verdict in the
+//                                status bar after the save
 #include "answering/PracticeWindow.h"
 #include "app/MainWindow.h"
 #include "questions/PaperPicker.h"
 #include "ui/RichBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -33,8 +37,8 @@ void answer(PracticeWindow* p, bool right) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3 || !QStringList({"drill", "stats", "done"}).contains(args[2])) {
-        std::fprintf(stderr, "usage: review_driver DIR drill|stats|done\n");
+    if (args.size() != 3 || !QStringList({"drill", "stats", "done", "verdict"}).contains(args[2])) {
+        std::fprintf(stderr, "usage: review_driver DIR drill|stats|done|verdict\n");
         return 2;
     }
     const QString mode = args[2];
@@ -42,6 +46,14 @@ int main(int argc, char** argv) {
     w.show();
     QTimer::singleShot(300, &w, [&w, mode] {
         PracticeWindow* p = w.practiceWindow();
+        if (mode == "verdict") {
+            p->题号编辑框->setText("6");
+            p->showQuestion();
+            p->选择框A->click();
+            p->选择框B->click();
+            p->保存按钮->click();
+            return;
+        }
         answer(p, false);
         answer(p, true);
         answer(p, false);

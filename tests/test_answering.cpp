@@ -11,6 +11,7 @@
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
+#include "ui/UserSettings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -192,25 +193,25 @@ void AnsweringTest::tickBoxesEditTheAnswerBox() {
     QCOMPARE(answerBox->boxText(), QString("AB"));
     tick(p->选择框A);
     tick(p->选择框B);
+    // A text in the box ticks its letters without regard to case; unticking one removes it.
     answerBox->setBoxText("ab");
-    tick(p->选择框A);
-    QCOMPARE(answerBox->boxText(), QString("ab"));
+    QVERIFY(p->选择框A->isChecked() && p->选择框B->isChecked());
     tick(p->选择框A);
     QCOMPARE(answerBox->boxText(), QString("b"));
+    QVERIFY(!p->选择框A->isChecked() && p->选择框B->isChecked());
     answerBox->setBoxText("");
+    QVERIFY(!p->选择框B->isChecked());
     tick(p->选择框对);
     tick(p->选择框错);
     QCOMPARE(answerBox->boxText(), QString("对错"));
     tick(p->选择框对);
     QCOMPARE(answerBox->boxText(), QString("错"));
     tick(p->选择框错);
-    // Ticks survive navigation; the answer box shows the next question's stored answer.
+    // Ticks follow the answer box to the next question: its stored answer B is ticked, A is not.
     tick(p->选择框A);
     p->下一记录按钮->click();
-    QVERIFY(p->选择框A->isChecked());
     QCOMPARE(answerBox->boxText(), QString("B"));
-    tick(p->选择框A);
-    QCOMPARE(answerBox->boxText(), QString("B"));
+    QVERIFY(!p->选择框A->isChecked() && p->选择框B->isChecked());
     tick(p->选择框A);
     QCOMPARE(answerBox->boxText(), QString("BA"));
 
@@ -445,11 +446,30 @@ void AnsweringTest::fontButtonSetsTheSharedFormat() {
     FontChooser::preset(std::nullopt);
     child<QPushButton>(p, "字体按钮")->click();
     QCOMPARE(w.app().textFormat.size, 14);
-    // A new window sets the size back to 20 and keeps the style.
+    // A new window keeps the chosen size and style (only a format never chosen gets the size 20).
     pressToolbar(w, "考试");
-    QCOMPARE(w.app().textFormat.size, 20);
-    QCOMPARE(w.examWindow()->答案超级编辑框->boxFormat().font().pointSize(), 20);
+    QCOMPARE(w.app().textFormat.size, 14);
+    QCOMPARE(w.examWindow()->答案超级编辑框->boxFormat().font().pointSize(), 14);
     QVERIFY(w.examWindow()->答案超级编辑框->boxFormat().font().underline());
+
+    // The next run starts with the chosen font, in the exam window as in the practice window.
+    for (const char* window : {"练习", "考试"}) {
+        MainWindow again(bank.dir());
+        pressToolbar(again, window);
+        AnswerWindow* a = again.practiceWindow() ? static_cast<AnswerWindow*>(again.practiceWindow())
+                                                 : static_cast<AnswerWindow*>(again.examWindow());
+        QVERIFY(a);
+        const QTextCharFormat shown = a->答案超级编辑框->boxFormat();
+        QCOMPARE(shown.font().pointSize(), 14);
+        QVERIFY(shown.font().bold() && shown.font().underline() && !shown.font().italic());
+        QCOMPARE(shown.foreground().color(), QColor(200, 0, 0));
+    }
+    // Settings no font dialog gives are not taken: the window's own size and the default colour.
+    userSettings().setValue(QStringLiteral("textFormat/size"), QStringLiteral("大"));
+    userSettings().setValue(QStringLiteral("textFormat/color"), QStringLiteral("不是颜色"));
+    MainWindow damaged(bank.dir());
+    QCOMPARE(damaged.app().textFormat.size, 20);
+    QVERIFY(!damaged.app().textFormat.color.isValid());
 }
 
 void AnsweringTest::practiceAnswersSurviveARestart() {

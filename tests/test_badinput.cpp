@@ -538,11 +538,26 @@ void BadInputTest::printSettingsBoxesAndActions() {
         MessageBox::clear();
         PrintSettingsWindow* w = open();
         QVERIFY(w);
+        // In the number boxes the text is refused: said once, nothing saved, the window stays.
+        auto iniBytes = [&ini] {
+            QFile f(ini);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray iniBefore = iniBytes();
         fill(w, in.text, in.text, in.text, in.text);
+        QPointer<PrintSettingsWindow> alive(w);
+        w->保存配置按钮->click();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shown()[0].text.startsWith(QStringLiteral("“每页行数”只能填写数字")), in.label);
+        QVERIFY2(alive && w->isVisible() && iniBytes() == iniBefore, in.label);
+        QCoreApplication::processEvents(); // a text put in a box is not told as a key refused
+        QCOMPARE(MessageBox::shown().size(), 1);
+        MessageBox::clear();
+
+        fill(w, in.text, QString(), QString(), in.text);
         FontChooser::preset(std::nullopt); // the font dialog cancelled keeps the text
         w->按钮3->click();
         QCOMPARE(w->字体编辑框->text(), in.text);
-        QPointer<PrintSettingsWindow> alive(w);
         w->保存配置按钮->click();
         QTRY_VERIFY2(!alive, in.label);
         QVERIFY2(MessageBox::shown().isEmpty(), in.label);
@@ -565,32 +580,34 @@ void BadInputTest::printSettingsBoxesAndActions() {
         // reads is cut to that length).
         w = open();
         const QString typed = in.text.trimmed();
-        for (QLineEdit* box : {w->标题编辑框, w->行数编辑框, w->字体大小, w->字体编辑框}) {
+        QVERIFY(w->行数编辑框->text().isEmpty() && w->字体大小->text().isEmpty());
+        for (QLineEdit* box : {w->标题编辑框, w->字体编辑框}) {
             const QString shown = box->text();
             QVERIFY2(typed.startsWith(shown), in.label);
             QVERIFY2(shown == typed || shown.toUtf8().size() > ProfileFile::kMaxValueBytes - 4, in.label);
         }
         QVERIFY(w->保存配置选择框->isChecked());
 
-        fill(w, in.text, in.text, in.text, in.text);
+        fill(w, in.text, QString(), QString(), in.text);
         preview(w, in.label);
         delete w;
 
-        // Export writes the spreadsheet whatever the boxes hold.
+        // Export writes the spreadsheet whatever the title and font boxes hold, and says where.
         w = open();
-        fill(w, in.text, in.text, in.text, in.text);
+        fill(w, in.text, QString(), QString(), in.text);
         exported.clear();
         alive = w;
         FileChooser::preset(dir.filePath(QStringLiteral("导出.xlsx")));
         w->导出按钮->click();
-        QVERIFY2(MessageBox::shown().isEmpty(), in.label);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shown()[0].text.startsWith(QStringLiteral("已导出到 ")), in.label);
         QVERIFY2(QFile::exists(exported), in.label);
         QFile::remove(exported);
         QTRY_VERIFY(!alive);
     }
 
     // Numbers that cannot be used print as if their boxes were empty: rows break by height and
-    // fonts keep their sizes.
+    // fonts keep their sizes. (Signs, exponents and letters are refused before.)
     const QString longTitle = badInputs().last().text;
     PrintSettingsWindow* w = open();
     fill(w, longTitle, QString(), QString(), QString());
@@ -599,10 +616,10 @@ void BadInputTest::printSettingsBoxesAndActions() {
         return;
     const PrintTable plain = *w->lastTable();
     delete w;
-    const QList<QStringList> unusable{{"-5", "-1", "黑体,-1"},
+    const QList<QStringList> unusable{{"", "", "黑体,-1"},
                                       {"0", "0", "黑体,0"},
-                                      {"99999999999", "1e9", "黑体,1e9"},
-                                      {"abc", "abc", ",abc"}};
+                                      {"99999999999", "99999999999", "黑体,1e9"},
+                                      {"", "", ",abc"}};
     for (const QStringList& n : unusable) {
         w = open();
         fill(w, longTitle, n[0], n[1], n[2]);
@@ -614,6 +631,14 @@ void BadInputTest::printSettingsBoxesAndActions() {
         QCOMPARE(t.cell(6, 2).fontSize, plain.cell(6, 2).fontSize);
         QCOMPARE(t.cell(3, 2).fontSize, plain.cell(3, 2).fontSize);
         QCOMPARE(t.cell(3, 2).font, plain.cell(3, 2).font);
+        delete w;
+    }
+    for (const char* notANumber : {"-5", "1e9", "abc"}) { // refused before they are used
+        w = open();
+        fill(w, longTitle, QString(), QString::fromUtf8(notANumber), QString());
+        MessageBox::clear();
+        w->打印按钮->click();
+        QVERIFY(MessageBox::shown().size() == 1 && !printpreview::findOpen());
         delete w;
     }
 

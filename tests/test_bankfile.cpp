@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -113,6 +114,10 @@ class BankFileTest : public QObject {
     void init() { useRecordingDialogs(); }
 
     void everySaveIsInTheFileAlone();
+    void leftoverJournalLeavesANewBankAlone();
+    void cutOffChangeIsUndoneOnlyInItsOwnBank_data();
+    void cutOffChangeIsUndoneOnlyInItsOwnBank();
+    void unwritableLeftoverJournalMakesWay();
     void logOfThisBankIsPutIn();
     void logOfAnotherBankIsKeptAside_data();
     void logOfAnotherBankIsKeptAside();
@@ -123,20 +128,30 @@ class BankFileTest : public QObject {
   private:
     void checkReadOnlyBank(const QString& dir, const QString& what, const QString& reason);
     void checkLogPutIn(const QString& dir);
+    void checkUnwritableJournal(const QString& dir);
     void giveToNobody(const QString& dir, bool folderToo);
     void runAsNobody(const QString& dir);
 };
 
 // The program saves; a copy of ks.db alone, taken while it runs (or after it was ended without
-// closing), holds the answers, and nothing lies beside ks.db between saves.
+// closing), holds the answers. Between saves only the journal lies beside it, its header zeroed:
+// a copy of both reads the same. Another program may remove the journal or put another file in its
+// place between saves: the next save takes it as it finds it.
 void BankFileTest::everySaveIsInTheFileAlone() {
     TestBank bank;
     bank.addNumberedPaper("1", "Dalmora", 5, 5, true, 10);
     MainWindow w(bank.dir());
     PracticeWindow* p = w.practiceWindow();
+    const QString journalPath = bank.dbPath() + "-journal";
     for (const char* answer : {"A", "BC", "D"}) {
         p->答案超级编辑框->setBoxText(answer);
         p->保存按钮->click();
+        const QByteArray before = bytesOf(journalPath);
+        QVERIFY(QFile::remove(journalPath));
+        if (QByteArray(answer) == "BC") {
+            QFile other(journalPath);
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write(before) == before.size());
+        }
     }
     QVERIFY(w.store().appendRow("评分", {{"tihao", 1},
                                          {"code", "1"},
@@ -145,13 +160,175 @@ void BankFileTest::everySaveIsInTheFileAlone() {
                                          {"xingming", "张三"},
                                          {"state", "一"}}));
     QVERIFY(MessageBox::shown().isEmpty());
-    QCOMPARE(filesIn(bank.dir()), QStringList{"ks.db"});
+    QCOMPARE(filesIn(bank.dir()), (QStringList{"ks.db", "ks.db-journal"}));
     QVERIFY(!bankfile::readHeader(bank.dbPath()).walMode);
-    QTemporaryDir elsewhere;
-    QVERIFY(QFile::copy(bank.dbPath(), elsewhere.filePath("ks.db")));
-    QCOMPARE(column(elsewhere.filePath("ks.db"), "select practice from 题库 order by tihao"),
-             QStringList({"A", "BC", "D", "", ""}));
-    QCOMPARE(column(elsewhere.filePath("ks.db"), "select xingming from 评分"), QStringList{"张三"});
+    const QByteArray journal = bytesOf(bank.dbPath() + "-journal");
+    QVERIFY(journal.size() >= 28);
+    QCOMPARE(journal.left(28), QByteArray(28, '\0'));
+    QVERIFY(!bankfile::readJournal(bank.dbPath() + "-journal").hot);
+    for (const bool withJournal : {false, true}) {
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::copy(bank.dbPath(), elsewhere.filePath("ks.db")));
+        if (withJournal)
+            QVERIFY(QFile::copy(bank.dbPath() + "-journal", elsewhere.filePath("ks.db-journal")));
+        QCOMPARE(column(elsewhere.filePath("ks.db"), "select practice from 题库 order by tihao"),
+                 QStringList({"A", "BC", "D", "", ""}));
+        QCOMPARE(column(elsewhere.filePath("ks.db"), "select xingming from 评分"), QStringList{"张三"});
+    }
+}
+
+// The program saved in one bank and was closed; the user copies another bank over ks.db. The
+// journal left beside it holds the old bank's pages, but its header is zeroed: the new bank opens
+// exactly as it came, without a word, and takes saves.
+void BankFileTest::leftoverJournalLeavesANewBankAlone() {
+    TestBank older;
+    fill(older);
+    {
+        MainWindow w(older.dir());
+        w.practiceWindow()->答案超级编辑框->setBoxText("B");
+        w.practiceWindow()->保存按钮->click();
+    }
+    QVERIFY(QFileInfo(older.dbPath() + "-journal").size() > 4096);
+    TestBank newer;
+    fill(newer);
+    run(newer.dbPath(), {"update 题库 set question = replace(question, '甲卷', '乙卷')"});
+    QVERIFY(QFile::remove(older.dbPath()));
+    QVERIFY(QFile::copy(newer.dbPath(), older.dbPath()));
+    const QByteArray copied = bytesOf(older.dbPath());
+
+    MainWindow w(older.dir());
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+    PracticeWindow* p = w.practiceWindow();
+    QVERIFY(p->题目超级编辑框->boxText().startsWith("乙卷第1题"));
+    QCOMPARE(p->答案超级编辑框->boxText(), QString());
+    QCOMPARE(bytesOf(older.dbPath()), copied);
+    p->答案超级编辑框->setBoxText("C");
+    p->保存按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(column(older.dbPath(), "pragma integrity_check"), QStringList{"ok"});
+    QVERIFY(!column(older.dbPath(), "select question from 题库").join("").contains("甲卷"));
+    QCOMPARE(column(older.dbPath(), "select group_concat(practice, '') from 题库"), QStringList{"C"});
+}
+
+// The folder came from a read-only disk: the user made ks.db writable, but not the journal of an
+// earlier save beside it. That journal holds nothing; it makes way, and saves are kept. (Root may
+// write any file: run as root, the checks run as the user nobody.)
+void BankFileTest::unwritableLeftoverJournalMakesWay() {
+    if (const QString given = qEnvironmentVariable("VELTARO_TEST_FOLDER"); !given.isEmpty()) {
+        checkUnwritableJournal(given);
+        return;
+    }
+    TestBank bank;
+    fill(bank);
+    {
+        MainWindow w(bank.dir());
+        w.practiceWindow()->答案超级编辑框->setBoxText("B");
+        w.practiceWindow()->保存按钮->click();
+    }
+    QTemporaryDir dir;
+    for (const char* name : {"ks.db", "ks.db-journal"})
+        QVERIFY(QFile::copy(bank.dir() + "/" + name, dir.filePath(name)));
+    QVERIFY(QFile::setPermissions(dir.filePath("ks.db"), QFileDevice::Permissions(0x6644)));
+    QVERIFY(QFile::setPermissions(dir.filePath("ks.db-journal"), QFileDevice::Permissions(0x4444)));
+    if (::geteuid() == 0) {
+        giveToNobody(dir.path(), true);
+        runAsNobody(dir.path());
+    } else {
+        checkUnwritableJournal(dir.path());
+    }
+}
+
+void BankFileTest::checkUnwritableJournal(const QString& dir) {
+    QVERIFY(!QFileInfo(dir + "/ks.db-journal").isWritable());
+    MainWindow w(dir);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+    PracticeWindow* p = w.practiceWindow();
+    QCOMPARE(p->答案超级编辑框->boxText(), QString("B"));
+    p->答案超级编辑框->setBoxText("C");
+    p->保存按钮->click();
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+    QCOMPARE(column(dir + "/ks.db", "select practice from 题库 where tihao = 1"), QStringList{"C"});
+}
+
+void BankFileTest::cutOffChangeIsUndoneOnlyInItsOwnBank_data() {
+    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<bool>("sameCounter");
+    QTest::newRow("same bank") << false << false;
+    QTest::newRow("bank replaced after the kill") << true << false;
+    QTest::newRow("bank replaced by one with the same change counter") << true << true;
+}
+
+// A change was cut off with pages of it already in ks.db (a large change spills them), so the
+// journal beside it is hot. In its own bank it is rolled back, as SQLite does. When the user has
+// copied another bank over ks.db in the meantime, rolling back would write the old bank's pages
+// into it: the journal is kept aside, the user told once, and the new bank stays as it came.
+void BankFileTest::cutOffChangeIsUndoneOnlyInItsOwnBank() {
+    QFETCH(bool, replaced);
+    QFETCH(bool, sameCounter);
+    TestBank older;
+    fill(older);
+    QTemporaryDir dir;
+    killDuring(older.dbPath(),
+               {"pragma cache_size=2", "begin", "update 题库 set practice = hex(randomblob(2000))"},
+               dir.path(), {"-journal"});
+    const bankfile::Journal journal = bankfile::readJournal(dir.filePath("ks.db-journal"));
+    QVERIFY(journal.hot && journal.hasPageOne);
+    QCOMPARE(journal.pageSize, bankfile::readHeader(older.dbPath()).pageSize);
+    QCOMPARE(journal.pageOneCounter, bankfile::readHeader(older.dbPath()).changeCounter);
+    const QByteArray hot = bytesOf(dir.filePath("ks.db-journal"));
+    QByteArray copied;
+    if (replaced) {
+        TestBank newer;
+        fill(newer);
+        newer.addNumberedPaper("2", "乙卷", 5, 5, true, 10);
+        run(newer.dbPath(), {"update 题库 set question = replace(question, '甲卷', '乙卷')"});
+        // Its own history: the new bank's change counter has moved on from the old one's, or is
+        // by chance the same.
+        while (bankfile::readHeader(newer.dbPath()).changeCounter < journal.pageOneCounter + 2)
+            run(newer.dbPath(), {"update 试卷 set kstime = kstime + 1"});
+        QVERIFY(QFile::remove(dir.filePath("ks.db")));
+        QVERIFY(QFile::copy(newer.dbPath(), dir.filePath("ks.db")));
+        if (sameCounter) {
+            // The counter and its copy SQLite keeps beside it in the header.
+            QFile f(dir.filePath("ks.db"));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QByteArray be(4, '\0');
+            qToBigEndian(journal.pageOneCounter, be.data());
+            for (qint64 at : {24, 92}) {
+                f.seek(at);
+                f.write(be);
+            }
+        }
+        copied = bytesOf(dir.filePath("ks.db"));
+    }
+
+    MainWindow w(dir.path());
+    QCOMPARE(column(dir.filePath("ks.db"), "pragma integrity_check"), QStringList{"ok"});
+    QCOMPARE(column(dir.filePath("ks.db"), "select count(*) from 题库 where practice <> ''"),
+             QStringList{"0"});
+    if (!replaced) {
+        QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+        QVERIFY(w.practiceWindow()->题目超级编辑框->boxText().startsWith("甲卷第1题"));
+        return;
+    }
+    QCOMPARE(MessageBox::shown().size(), 1);
+    const QString told = MessageBox::shown().first().text;
+    QVERIFY2(told.contains("ks.db-journal") && told.contains("不属于现在的 ks.db") &&
+                 told.contains("已把它改名为"),
+             qPrintable(told));
+    QVERIFY(w.practiceWindow()->题目超级编辑框->boxText().startsWith("乙卷第1题"));
+    QCOMPARE(bytesOf(dir.filePath("ks.db")), copied);
+    const QStringList files = filesIn(dir.path());
+    QCOMPARE(files.size(), 2);
+    QVERIFY(files[1].startsWith("ks.db-journal.未使用-"));
+    QVERIFY(told.contains(files[1]));
+    QCOMPARE(bytesOf(dir.filePath(files[1])), hot);
+    // Saves go on in the new bank with a journal of its own.
+    w.practiceWindow()->答案超级编辑框->setBoxText("A");
+    w.practiceWindow()->保存按钮->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(column(dir.filePath("ks.db"), "select count(*) from 题库 where practice = 'A'"),
+             QStringList{"1"});
 }
 
 // An older version was killed with answers still in its log, and its shared-memory file was left

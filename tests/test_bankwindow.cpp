@@ -6,6 +6,7 @@
 #include "bank/BankWorkbook.h"
 #include "questions/PaperPicker.h"
 #include "shell/WorkHost.h"
+#include "store/ChildImport.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
 
@@ -95,7 +96,10 @@ class FakeHost : public WorkHost {
 class BankWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void init() { useRecordingDialogs(); }
+    void init() {
+        useRecordingDialogs();
+        bankimport::setImportTool(QStringLiteral(VELTARO_IMPORT_TOOL));
+    }
     void cleanup() {
         BankEditor::setTestDriver({});
         QuestionEditor::setPictureChooser({});

@@ -20,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -72,6 +73,8 @@ class InstallTest : public QObject {
     void helpAndVersionNeedNoDisplay();
     void menuEntryStartsWithAFreshHome();
     void demoBankSeededFromTheTreeKeepsAnswers();
+    void copyrightAndChangelogAsDebianWantsThem();
+    void packageDependsOnWhatTheProgramLoads();
 
   private:
     QString root(const QString& relative) const { return m_destdir.path() + "/usr/" + relative; }
@@ -226,6 +229,88 @@ void InstallTest::demoBankSeededFromTheTreeKeepsAnswers() {
         QCOMPARE(q.value(0).toString(), QString("B"));
     }
     QSqlDatabase::removeDatabase("seeded");
+}
+
+// The copyright file in Debian's machine-readable format, every licence named in it spelt out or
+// found in common-licenses; the changelog of a native package compressed with gzip -9n (no name, no
+// time), its newest entry the program's version.
+void InstallTest::copyrightAndChangelogAsDebianWantsThem() {
+    QFile copyright(root("share/doc/veltaro/copyright"));
+    QVERIFY(copyright.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(copyright.readAll());
+    QVERIFY(text.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    QVERIFY(text.contains("\nFiles: *\nCopyright: "));
+    const auto licences =
+        QRegularExpression("^License: (\\S+)\\n( .*)?", QRegularExpression::MultilineOption);
+    int named = 0;
+    for (auto it = licences.globalMatch(text); it.hasNext(); ++named) {
+        const auto m = it.next();
+        QVERIFY2(!m.captured(2).trimmed().isEmpty() ||
+                     QFileInfo::exists("/usr/share/common-licenses/" + m.captured(1)),
+                 qPrintable(m.captured(0)));
+    }
+    QVERIFY(named >= 1);
+
+    QFile changelog(root("share/doc/veltaro/changelog.gz"));
+    QVERIFY(changelog.open(QIODevice::ReadOnly));
+    const QByteArray gz = changelog.readAll();
+    QVERIFY(gz.size() > 18 && gz.startsWith("\x1f\x8b\x08"));
+    QCOMPARE(int(gz[3]) & 0x08, 0);              // no file name
+    QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0')); // no time
+    QCOMPARE(int(gz[8]), 2);                     // the best compression
+    QProcess gunzip;
+    gunzip.start("gzip", {"-dc", changelog.fileName()});
+    QVERIFY(gunzip.waitForFinished());
+    QCOMPARE(gunzip.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(gunzip.readAllStandardOutput()).split('\n');
+    QVERIFY2(lines.first().startsWith(QString("veltaro (%1) ").arg(VELTARO_VERSION_TEXT)),
+             qPrintable(lines.first()));
+    const auto trailer =
+        QRegularExpression("^ -- .+ <[^>]+>  \\w{3}, \\d{2} \\w{3} \\d{4} \\d{2}:\\d{2}:\\d{2} [+-]\\d{4}$");
+    QVERIFY(std::any_of(lines.begin(), lines.end(),
+                        [&](const QString& l) { return trailer.match(l).hasMatch(); }));
+}
+
+// The Debian package as cpack builds it: each package named once in Depends, no GStreamer (sound
+// goes through Qt's PulseAudio output), and the packages of what the program loads besides the
+// libraries it links: Qt's SQLite driver, Qt's SVG plugins, the Chinese font.
+void InstallTest::packageDependsOnWhatTheProgramLoads() {
+    const QString cpack = QFileInfo(VELTARO_CMAKE_COMMAND).absolutePath() + "/cpack";
+    if (!QFileInfo(cpack).isExecutable() || QStandardPaths::findExecutable("dpkg-deb").isEmpty() ||
+        QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
+        QSKIP("cpack, dpkg-deb or dpkg-shlibdeps is missing");
+    QTemporaryDir out;
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const Run built =
+        run(cpack, {"--config", VELTARO_BINARY_DIR "/CPackConfig.cmake", "-B", out.path()}, env, 300000);
+    QVERIFY2(built.exitCode == 0, qPrintable(built.out + built.err));
+    const QStringList debs = QDir(out.path()).entryList({"veltaro_*.deb"}, QDir::Files);
+    QCOMPARE(debs.size(), 1);
+    const QString deb = out.filePath(debs.first());
+    auto field = [&](const QString& name) { return run("dpkg-deb", {"-f", deb, name}, env).out.trimmed(); };
+
+    QStringList depends;
+    for (const QString& d : field("Depends").split(','))
+        depends << d.trimmed().section(' ', 0, 0);
+    QCOMPARE(QSet<QString>(depends.begin(), depends.end()).size(), depends.size());
+    QVERIFY2(!field("Depends").contains("gstreamer"), qPrintable(field("Depends")));
+    for (const char* needed :
+         {"libqt6sql6-sqlite", "libqt6svg6", "fonts-wqy-zenhei", "libqt6multimedia6", "libqt6charts6"})
+        QVERIFY2(depends.contains(needed), needed);
+    QVERIFY(field("Suggests").contains("pulseaudio"));
+    // Loaded at run time, found by no library check: each file's package is among the Depends.
+    const QString plugins = "/usr/lib/x86_64-linux-gnu/qt6/plugins/";
+    for (const QString file :
+         {plugins + "sqldrivers/libqsqlite.so", plugins + "iconengines/libqsvgicon.so",
+          plugins + "imageformats/libqsvg.so", QString("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc")}) {
+        if (!QFileInfo::exists(file))
+            continue;
+        const QString owner = run("dpkg", {"-S", file}, env).out.section(':', 0, 0);
+        QVERIFY2(depends.contains(owner), qPrintable(file + " comes from " + owner));
+    }
+    const QString contents = run("dpkg-deb", {"-c", deb}, env).out;
+    for (const char* doc : {"./usr/share/doc/veltaro/copyright", "./usr/share/doc/veltaro/changelog.gz"})
+        QVERIFY2(contents.contains(doc), doc);
 }
 
 QTEST_MAIN(InstallTest)

@@ -48,6 +48,7 @@ class MarkingTest : public QObject {
     void eachAnswerGetsTheQuestionItsLookupFinds();
     void progressIsShownOnlyWhenItChanges();
     void overviewListsEachCandidateAndSitting();
+    void choicesAreKeptBetweenOpenings();
 
   private:
     struct Fixture {
@@ -250,7 +251,10 @@ void MarkingTest::clearSittingAndBlankRows() {
     m->toolbarCommand("清空");
     QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 13);
     m->toolbarCommand("清空");
-    QCOMPARE(texts(), (QStringList{"清空本考号评分？", "清空本考号评分？", "操作完毕,请重新查询"}));
+    // The confirmation names what goes and how much of it.
+    const QString asked = "清空本考号评分？\n试卷：卷1（1）\n考号：s1\n场次：（空）\n"
+                          "将删除这一场的 2 条答案，删除后不能恢复。";
+    QCOMPARE(texts(), (QStringList{asked, asked, "操作完毕，已删除 2 条答案。"}));
     QCOMPARE(MessageBox::shown().first().title, QString("注意"));
     // Only the empty sitting of this paper and candidate went.
     QCOMPARE(f.bank.scalar("select count(*) from 评分").toInt(), 11);
@@ -258,6 +262,29 @@ void MarkingTest::clearSittingAndBlankRows() {
     QCOMPARE(m->高级表格1->gridRowCount(), 1 + m->高级表格1->height() / 24);
     for (int r = 1; r < m->高级表格1->gridRowCount(); ++r)
         QCOMPARE(m->高级表格1->cellText(r, 1), QString());
+
+    // A sitting on show is cleared from the card at once, which keeps only its total; a sitting
+    // with nothing left is said to need no clearing, and nothing is asked.
+    choose(m, "1", "s1", "1");
+    m->toolbarCommand("评分");
+    MessageBox::clear();
+    m->toolbarCommand("清空");
+    QCOMPARE(texts().first().section('\n', 4), QString("将删除这一场的 10 条答案，删除后不能恢复。"));
+    QCOMPARE(m->高级表格1->gridRowCount(), 2);
+    QCOMPARE(m->高级表格1->cellText(1, 1) + m->高级表格1->cellText(1, 8), QString("总分0"));
+    MessageBox::clear();
+    m->toolbarCommand("清空");
+    QCOMPARE(texts(), QStringList{"这一场没有答案，不用清空。\n试卷：卷1（1）\n考号：s1\n场次：1"});
+
+    // The overview on show loses the cleared sitting's row at once.
+    f.bank.addAnswer("1", 1, "AB", "s2", "李四", "1");
+    f.bank.addAnswer("1", 1, "AB", "s3", "王五", "1");
+    choose(m, "1", "s2", "1");
+    m->toolbarCommand("汇总");
+    QCOMPARE(m->汇总表格->gridRowCount(), 4); // two candidates and the count
+    m->toolbarCommand("清空");
+    QVERIFY(m->overviewShown());
+    QCOMPARE(m->汇总表格->gridRowCount(), 3);
 }
 
 void MarkingTest::deleteRowsTouchesOnlyRealAnswers() {
@@ -530,6 +557,44 @@ void MarkingTest::overviewListsEachCandidateAndSitting() {
     QCOMPARE(m->高级表格1->cellText(4, 8), QString("3.5"));
     m->toolbarCommand("导出");
     QCOMPARE(f.w->app().print.sourceGrid.data(), m->高级表格1);
+}
+
+void MarkingTest::choicesAreKeptBetweenOpenings() {
+    Fixture f;
+    tenAnswersFourRight(f.bank);
+    f.bank.addAnswer("2", 1, "A", "s9", "赵六", "9");
+    openMarks(f);
+    pickPaperInPicker("1");
+    f.marks->试卷超级按钮->click();
+    f.marks->考号组合框->setEditText("s1");
+    f.marks->场次组合框->setEditText("1");
+    auto reopened = [&f] {
+        pressToolbar(*f.w, "练习");
+        pressToolbar(*f.w, "评分");
+        const MarksWindow* m = f.w->marksWindow();
+        return QStringList{m->试卷编码透明标签->text(), m->试卷超级按钮->text(), m->考号组合框->currentText(),
+                           m->场次组合框->currentText()};
+    };
+    QCOMPARE(reopened(), (QStringList{"1", "Dalmora", "s1", "1"}));
+    f.w->marksWindow()->toolbarCommand("评分");
+    QCOMPARE(f.w->marksWindow()->高级表格1->cellText(11, 8), QString("8"));
+
+    // The marking of a hand-in is not the user's choice; a renamed paper shows its new name, a
+    // deleted one is not chosen again.
+    f.w->app().handIn = {"2", "s9", "9", "赵六"};
+    f.w->showExamResult();
+    delete f.w->infoWindow();
+    f.bank.exec("update 试卷 set name='新名' where code='1'");
+    QCOMPARE(reopened(), (QStringList{"1", "新名", "s1", "1"}));
+    f.bank.exec("delete from 试卷 where code='1'");
+    QCOMPARE(reopened(), (QStringList{"", "请点击选择试卷", "", ""}));
+
+    // Kept for the run only.
+    f.bank.addPaper("1", "Dalmora", 10, true, 10);
+    QCOMPARE(reopened()[0], QString("1"));
+    f.w = std::make_unique<MainWindow>(f.bank.dir());
+    pressToolbar(*f.w, "评分");
+    QCOMPARE(f.w->marksWindow()->试卷编码透明标签->text(), QString());
 }
 
 QTEST_MAIN(MarkingTest)

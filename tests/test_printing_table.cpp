@@ -6,6 +6,8 @@
 #include "ui/Grid.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -87,6 +89,19 @@ QString wholeLinesText(const QList<PdfPage>& pages) {
     return all;
 }
 
+// Page 1 of a PDF as pdftoppm renders it, in grey, at dpi dots per inch.
+QImage renderFirstPage(const QString& pdf, int dpi) {
+    const QString out = pdf + QStringLiteral("-page");
+    QProcess p;
+    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftoppm")),
+            {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+             QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-png"),
+             QStringLiteral("-singlefile"), pdf, out});
+    if (!p.waitForFinished(60000))
+        return QImage();
+    return QImage(out + QStringLiteral(".png"));
+}
+
 int pdfPages(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -116,6 +131,8 @@ class PrintTableTest : public QObject {
     void pdfHoldsTheChineseTextAsText();
     void rowsGrowAndPagesBreakBetweenThem();
     void pdfOfLongQuestionsShowsEveryLineWhole();
+    void wideAnswerCardFitsItsPaper_data();
+    void wideAnswerCardFitsItsPaper();
 };
 
 void PrintTableTest::templateLoadsItsPageAndRows() {
@@ -269,15 +286,21 @@ void PrintTableTest::tableWithoutSerialNumbersOrFontSize() {
 }
 
 void PrintTableTest::wideTablesAreScaledToThePage() {
-    auto source = makeSource(8, 2);
-    // Measured against the template's A4 portrait page (1640 wide) whatever paper is chosen.
-    PrintJob five = jobFor(*source, 5);
-    five.orientation = 1;
-    QCOMPARE(built(five, *source).pageSettings().scale, 100);
-    QCOMPARE(built(jobFor(*source, 6), *source).pageSettings().scale, -1);
-    PrintJob withSerial = jobFor(*source, 5);
-    withSerial.serialColumn = true; // 120 + 5 × 280 = 1520
-    QCOMPARE(built(withSerial, *source).pageSettings().scale, 100);
+    auto source = makeSource(11, 2);
+    // Measured against the chosen paper less the margins of 15 and 10 mm.
+    auto scale = [&](int columns, int paper, int orientation, bool serial = false) {
+        PrintJob job = jobFor(*source, columns);
+        job.paper = paper;
+        job.orientation = orientation;
+        job.serialColumn = serial;
+        return built(job, *source).pageSettings().scale;
+    };
+    QCOMPARE(scale(6, 2, 0), 100);      // A4 portrait: 1680 of 1850
+    QCOMPARE(scale(7, 2, 0), -1);       // 1960
+    QCOMPARE(scale(9, 2, 1), 100);      // A4 landscape: 2520 of 2720
+    QCOMPARE(scale(2, 8, 0), 100);      // 32K portrait: 560 of 720
+    QCOMPARE(scale(3, 8, 0), -1);       // 840
+    QCOMPARE(scale(4, 3, 0, true), -1); // A5 portrait: 1120 and the serial column's 120 of 1230
 }
 
 void PrintTableTest::titleFontFromItsText_data() {
@@ -348,10 +371,13 @@ void PrintTableTest::scaleSettings() {
         t.setPageSettings(p);
         return t.scaleFactor(width);
     };
-    QCOMPARE(factor(0, 1000), 1.0);
-    QCOMPARE(factor(150, 1000), 1.5);
+    QCOMPARE(factor(0, 4000), 1.0);
+    QCOMPARE(factor(150, 4000), 1.5);
     QCOMPARE(factor(5, 1000), 0.2);
-    QCOMPARE(factor(5000, 1000), 10.0);
+    QCOMPARE(factor(5000, 40000), 10.0);
+    // Whatever the scale, never wider than the paper it is printed on.
+    QCOMPARE(factor(100, 1000), 0.5);
+    QCOMPARE(factor(150, 2000), 1.0);
     QCOMPARE(factor(-1, 1000), 0.5);
     QCOMPARE(factor(-1, 4000), 2.0);
     QCOMPARE(factor(-2, 1000), 0.5);
@@ -514,6 +540,80 @@ void PrintTableTest::pdfOfLongQuestionsShowsEveryLineWhole() {
         at = text.indexOf(q, at);
         QVERIFY2(at >= 0, qPrintable(q));
     }
+}
+
+void PrintTableTest::wideAnswerCardFitsItsPaper_data() {
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("printedOn"); // the printer's paper, when not the chosen one
+    QTest::newRow("A4 portrait, every column") << 2 << 0 << 8 << 0;
+    QTest::newRow("32K portrait, four columns") << 8 << 0 << 4 << 0;
+    QTest::newRow("A5 portrait, five columns") << 3 << 0 << 5 << 0;
+    QTest::newRow("A4 landscape printed on 32K") << 2 << 1 << 5 << 8;
+}
+
+void PrintTableTest::wideAnswerCardFitsItsPaper() {
+    QFETCH(int, paper);
+    QFETCH(int, orientation);
+    QFETCH(int, columns);
+    QFETCH(int, printedOn);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        QSKIP("pdftotext and pdftoppm (poppler-utils) are not installed");
+    // The last columns of a card (column 8 its marks); all of them with 题目 (column 2) wider.
+    auto card = makeSource(9, 6);
+    PrintJob job = jobFor(*card, 0);
+    for (int c = 9 - columns; c <= 8; ++c)
+        job.columns.append({c, card->cellText(0, c), c == 2 ? 600 : 280});
+    job.paper = paper;
+    job.orientation = orientation;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("答题卡.pdf"));
+    const PrintTable table = built(job, *card);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    table.applyPageLayout(printer);
+    if (printedOn > 0) { // the preview's page setup gave the printer other paper
+        printer.setPageSize(PrintTable::pageSize(printedOn));
+        printer.setPageOrientation(QPageLayout::Portrait);
+        paper = printedOn;
+        orientation = 0;
+    }
+    QVERIFY(table.paint(&printer));
+
+    // Every word ends inside the paper less its right margin of 10 mm; the last column is there.
+    const double rightEdge = (PrintTable::paperSize(paper, orientation).width() - 100) / 254.0 * 72;
+    QString text;
+    for (const PdfPage& page : pdfWords(path))
+        for (const PdfWord& word : page.words) {
+            QVERIFY2(word.box.right() <= rightEdge + 0.5, qPrintable(word.text));
+            text += word.text;
+        }
+    QVERIFY(text.contains(QStringLiteral("列8")) && text.contains(QStringLiteral("r6c8")));
+
+    // The table's right-hand line is drawn inside the margin, down all seven rows (at least 8 mm
+    // each, scaled): a line thinner than a dot greys one or two columns of dots.
+    const int dpi = 100;
+    const QImage page = renderFirstPage(path, dpi);
+    QVERIFY(!page.isNull());
+    auto inked = [&page](int x, int y) { return qGray(page.pixel(x, y)) < 224; };
+    int right = page.width() - 1;
+    auto columnInked = [&](int x) {
+        for (int y = 0; y < page.height(); ++y)
+            if (inked(x, y))
+                return true;
+        return false;
+    };
+    while (right > 0 && !columnInked(right))
+        --right;
+    QVERIFY2(right > page.width() / 2 && right <= rightEdge / 72 * dpi + 1,
+             qPrintable(QString::number(right)));
+    int ink = 0;
+    for (int y = 0; y < page.height(); ++y)
+        ink += inked(right, y) || inked(right - 1, y) ? 1 : 0;
+    const double scaled = table.scaleFactor(PrintTable::paperSize(paper, orientation).width() - 250);
+    QVERIFY2(ink >= 7 * 80 * scaled / 254 * dpi * 0.9, qPrintable(QStringLiteral("%1 dots").arg(ink)));
 }
 
 QTEST_MAIN(PrintTableTest)

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
+#include "answering/PracticeWindow.h"
 #include "app/Skin.h"
 #include "printing/PrintHandOver.h"
 #include "printing/PrintPreview.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -201,6 +203,11 @@ class PrintSettingsWindowTest : public QObject {
     void exportReportsWhatFailed();
     void skinLeavesQtDialogsAlone();
     void oneSettingsWindowAtATime();
+    void numberBoxesTakeDigitsOnly();
+    void columnWidthsAreKeptAndPrinted();
+    void tableMuchWiderThanItsPaperIsToldBeforePrinting();
+    void exportTellsWhereTheFileWent();
+    void wrongAnswerListPrintsItsNumbers();
 };
 
 void PrintSettingsWindowTest::init() {
@@ -282,7 +289,8 @@ void PrintSettingsWindowTest::savedSettingsComeBackOnOpening() {
     QTRY_VERIFY(!alive);
 
     QCOMPARE(sectionKeys(f.iniBytes()), (QStringList{"标题", "打印字段", "字体", "纸型", "打印方向", "行数",
-                                                     "线型", "字体大小", "是否序号", "保存配置"}));
+                                                     "线型", "字体大小", "是否序号", "列宽", "保存配置"}));
+    QCOMPARE(f.value("列宽"), QStringLiteral("1:28,3:28,2:28")); // every listed column, ticked or not
     QVERIFY(f.iniBytes().contains("标题=会计基础\n"));
     QCOMPARE(f.value("打印字段"), QStringLiteral("3,2"));
     QCOMPARE(f.value("纸型"), QStringLiteral("4"));
@@ -565,7 +573,9 @@ void PrintSettingsWindowTest::exportWritesTheChosenColumnsInOrder() {
     FileChooser::preset(path);
     QPointer<PrintSettingsWindow> alive(w);
     w->导出按钮->click();
-    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text,
+             QStringLiteral("已导出到 %1，并已交给电子表格程序打开。").arg(path));
     QTRY_VERIFY(!alive);
     QCOMPARE(opened, path);
 
@@ -648,7 +658,10 @@ void PrintSettingsWindowTest::exportReportsWhatFailed() {
     w->导出按钮->click();
     // Nothing opens it: one message says where it is.
     QCOMPARE(MessageBox::shown().size(), 1);
-    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("已导出到 %1，但无法用默认程序打开它。").arg(path));
+    QCOMPARE(MessageBox::shown()[0].text,
+             QStringLiteral("已导出到 %1，但无法用电子表格程序打开它：系统里没有能打开 .xlsx 文件的程序。")
+                 .arg(path));
+    QVERIFY(MessageBox::shown()[0].icon == MessageBox::Icon::Warning);
     QVERIFY(QFile::exists(path));
     QTRY_VERIFY(!alive);
 
@@ -710,6 +723,187 @@ void PrintSettingsWindowTest::oneSettingsWindowAtATime() {
     QVERIFY(second->isVisible());
     QCOMPARE(f.app.print.sourceGrid.data(), other.get());
     QCOMPARE(second->settingsPath(), QDir(f.dir.path()).filePath(QStringLiteral("评分.ini")));
+}
+
+void PrintSettingsWindowTest::numberBoxesTakeDigitsOnly() {
+    Fixture f;
+    PrintSettingsWindow* w = f.open();
+    // The two controls that keep the settings say what each does.
+    QCOMPARE(w->保存配置选择框->text() + w->保存配置按钮->text(), QStringLiteral("记住这些设置保存并关闭"));
+
+    // A letter typed into a number box or a column width is refused, and told once the key is
+    // done with (once for keys refused in a row).
+    const QString rowsOnly = QStringLiteral("“每页行数”只能填写数字，也可以空着（按纸张高度分页）。");
+    QTest::keyClicks(w->行数编辑框, "2a-0");
+    QCOMPARE(w->行数编辑框->text(), QStringLiteral("20"));
+    QTRY_COMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text, rowsOnly);
+    Grid* g = w->导出高级表格;
+    QCOMPARE(g->cellText(0, 3) + g->cellText(2, 3), QStringLiteral("列宽(毫米)28"));
+    g->edit(g->model()->index(1, 3));
+    auto* editor = g->findChild<QLineEdit*>(QStringLiteral("列宽编辑框"));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "4m5");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(g->cellText(2, 3), QStringLiteral("45"));
+    QTRY_COMPARE(MessageBox::shown().size(), 2);
+    QCOMPARE(MessageBox::shown()[1].text, QStringLiteral("“列宽”只能填写数字，单位是毫米（1 到 999）。"));
+    QVERIFY(!(g->cellFlags(1, 2) & Qt::ItemIsEditable)); // the names stay as they are
+    delete w;
+
+    // Letters from the settings file: each action says so and does nothing, the box ready to mend.
+    f.writeIni("[高级表格打印]\n行数=二十\n字体大小=30号\n保存配置=真\n");
+    const QByteArray before = f.iniBytes();
+    FileChooser::preset(f.dir.filePath(QStringLiteral("导出.xlsx")));
+    w = f.open();
+    QApplication::setActiveWindow(w);
+    for (QPushButton* action : {w->打印按钮, w->导出按钮, w->保存配置按钮}) {
+        MessageBox::clear();
+        action->click();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, rowsOnly);
+        QVERIFY(w->isVisible() && !printpreview::findOpen());
+        QCOMPARE(f.iniBytes(), before);
+    }
+    QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("导出.xlsx"))));
+    QTRY_COMPARE(QApplication::focusWidget(), w->行数编辑框);
+    QCOMPARE(w->行数编辑框->selectedText(), QStringLiteral("二十"));
+    w->行数编辑框->clear(); // empty is allowed
+    MessageBox::clear();
+    w->保存配置按钮->click();
+    QCOMPARE(MessageBox::shown()[0].text,
+             QStringLiteral("“字体大小”只能填写数字，也可以空着（用表格本来的字号）。"));
+    w->字体大小->setText(QStringLiteral("36"));
+    w->保存配置按钮->click();
+    QCOMPARE(f.value("字体大小") + f.value("保存配置"), QStringLiteral("36真")); // the keys keep their names
+}
+
+void PrintSettingsWindowTest::columnWidthsAreKeptAndPrinted() {
+    Fixture f(5, 3);
+    PrintSettingsWindow* w = f.open();
+    w->导出高级表格->setCell(3, 3, QStringLiteral("60"));
+    w->导出高级表格->setCellChecked(2, 1, false);
+    w->保存配置按钮->click();
+    QCOMPARE(f.value("打印字段") + u' ' + f.value("列宽"), QStringLiteral("1,3,4 1:28,2:28,3:60,4:28"));
+
+    // They come back with their columns, in the saved order, and are printed (in 0.1 mm; the serial
+    // column has its own 12 mm). Widths that are no whole millimetres from 1 to 999 stay 28.
+    f.writeIni("[高级表格打印]\n打印字段=3,1,4\n列宽=1:12,3:60,4:0,4:x,x:7\n");
+    w = f.open();
+    QCOMPARE(listed(w), (QStringList{"3:✓:列3", "1:✓:列1", "4:✓:列4"}));
+    w->序号->setChecked(true);
+    w->打印按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    const PrintTable& t = *w->lastTable();
+    QCOMPARE(QList<int>({t.columnWidth(2), t.columnWidth(3), t.columnWidth(4), t.columnWidth(5)}),
+             QList<int>({120, 600, 120, 280}));
+    delete printpreview::findOpen();
+}
+
+void PrintSettingsWindowTest::tableMuchWiderThanItsPaperIsToldBeforePrinting() {
+    Fixture f(9, 3);
+    // Eight columns of 28 mm on A4 landscape (272 mm to print on) fit: nothing said.
+    f.open()->打印按钮->click();
+    QVERIFY(MessageBox::shown().isEmpty());
+    delete printpreview::findOpen();
+
+    // On 32K paper (72 mm) the table shrinks to a third: said before the preview, which opens.
+    PrintSettingsWindow* w = f.open();
+    w->纸型组合框->setCurrentIndex(7);
+    w->打印方向组合框->setCurrentIndex(0);
+    w->打印按钮->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text,
+             QStringLiteral(
+                 "所选的列共宽 224 毫米，比纸张能打印的宽度 72 毫米宽，表格将缩小到 32% 打印，字会很小。\n"
+                 "少选几列、改小列宽，或改用横向、更大的纸，可以打印得大一些。"));
+    QCOMPARE(w->lastTable()->pageSettings().scale, -1);
+    QVERIFY(printpreview::findOpen());
+    delete printpreview::findOpen();
+}
+
+void PrintSettingsWindowTest::exportTellsWhereTheFileWent() {
+    // The desktop's opener is a script on the PATH that notes what it was given and ends as told.
+    Fixture f;
+    spreadsheet::setOpener(nullptr);
+    const QString given = f.dir.filePath(QStringLiteral("given.txt"));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(f.dir.path()) + ":" + oldPath);
+    auto exportWith = [&](const QByteArray& ending, const QString& name) {
+        QFile script(f.dir.filePath(QStringLiteral("xdg-open")));
+        if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return QString();
+        script.write("#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(given) + "'\n" + ending + "\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        FileChooser::preset(f.dir.filePath(name));
+        MessageBox::clear();
+        f.open()->导出按钮->click();
+        return f.dir.filePath(name);
+    };
+    const QString opened = QStringLiteral("已导出到 %1，并已交给电子表格程序打开。");
+    const QString nothing = QStringLiteral("系统里没有能打开 .xlsx 文件的程序");
+
+    // Opened: where the file is is said all the same.
+    QString path = exportWith("exit 0", QStringLiteral("开了.xlsx"));
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text, opened.arg(path));
+    QFile note(given);
+    QVERIFY(note.open(QIODevice::ReadOnly));
+    QCOMPARE(QFile::decodeName(note.readAll()), path);
+
+    // No program for the file: the opener fails at once, and that is told with the file's place.
+    path = exportWith("exit 3", QStringLiteral("没开.xlsx"));
+    QCOMPARE(MessageBox::shown()[0].text,
+             QStringLiteral("已导出到 %1，但无法用电子表格程序打开它：%2。").arg(path, nothing));
+    QVERIFY(QFile::exists(path));
+
+    // An opener that fails after the moment it is watched for is told when it does.
+    path = exportWith("sleep 2; exit 4", QStringLiteral("后来没开.xlsx"));
+    QCOMPARE(MessageBox::shown()[0].text, opened.arg(path));
+    QTRY_COMPARE_WITH_TIMEOUT(MessageBox::shown().size(), 2, 10000);
+    QCOMPARE(MessageBox::shown()[1].text,
+             QStringLiteral("无法用电子表格程序打开 %1：%2。文件已经保存在那里。").arg(path, nothing));
+    qputenv("PATH", oldPath);
+}
+
+void PrintSettingsWindowTest::wrongAnswerListPrintsItsNumbers() {
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is not installed");
+    TestBank bank;
+    bank.addPaper("1", "Dalmora", 3, true, 10);
+    for (int n = 1; n <= 3; ++n)
+        bank.addQuestion("1", n, QStringLiteral("题%1 A.甲 B.乙").arg(n), n == 2 ? "B" : "A", 1, QString(),
+                         "B");
+    MainWindow main(bank.dir());
+    PracticeWindow* p = main.practiceWindow();
+    p->findChild<QTabWidget*>(QStringLiteral("题目区高级选择夹"))->setCurrentIndex(2);
+    auto settings = [&] {
+        p->导出按钮->click();
+        return qobject_cast<PrintSettingsWindow*>(main.app().print.settingsWindow.data());
+    };
+    // 题号 is offered first; printed with serial numbers, the last wrong answer is numbered too.
+    PrintSettingsWindow* w = settings();
+    QCOMPARE(listed(w), (QStringList{"0:✓:题号", "1:✓:题目", "2:✓:标准答案", "3:✓:答案"}));
+    w->序号->setChecked(true);
+    w->打印按钮->click();
+    const PrintTable& t = *w->lastTable();
+    QCOMPARE(t.text(5, 3) + t.text(6, 3) + t.text(7, 3) + t.text(6, 2) + t.text(7, 2),
+             QStringLiteral("题号1312"));
+    delete printpreview::findOpen();
+
+    // Exported: 题号 in the first column, as numbers.
+    const QString path = QDir(bank.dir()).filePath(QStringLiteral("错题.xlsx"));
+    FileChooser::preset(path);
+    settings()->导出按钮->click();
+    const QMap<QString, QString> cells = readSheet(path);
+    QCOMPARE(cells.value("a1") + cells.value("a2") + cells.value("a3"), QStringLiteral("题号#1#3"));
+
+    // Settings saved before 题号 was offered list it, unticked, at the top.
+    QVERIFY(ProfileFile::write(QDir(bank.dir()).filePath(QStringLiteral("练习.ini")), kSection,
+                               QStringLiteral("打印字段"), QStringLiteral("1,3")));
+    QCOMPARE(listed(settings()), (QStringList{"0:-:题号", "1:✓:题目", "3:✓:答案"}));
 }
 
 QTEST_MAIN(PrintSettingsWindowTest)

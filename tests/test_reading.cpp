@@ -236,6 +236,7 @@ void ReadingTest::recordingWinsAndNavigationFollows() {
     p->下一记录按钮->click();
     QCOMPARE(reader->lastStarted(), QString("wav/4.wav"));
     // A save moves on and reads the next question too, after the verdict on the answer.
+    p->答案超级编辑框->setBoxText("B");
     p->保存按钮->click();
     QCOMPARE(reader->spokenSentences(), QStringList({"错误，正确答案是 A"}));
     QTRY_VERIFY(FakeOutput::last->ended);
@@ -293,8 +294,9 @@ void ReadingTest::pauseHoldsAndGoesOn() {
     MainWindow w(bank.dir());
     PracticeWindow* p = w.practiceWindow();
     QuestionReader* reader = w.app().reader;
-    p->暂停按钮->click(); // nothing plays: the status only
-    QCOMPARE(w.statusText(1), QString("暂停朗读!"));
+    w.setStatusText(1, "正确");
+    p->暂停按钮->click(); // nothing plays: nothing changes
+    QCOMPARE(w.statusText(1), QString("正确"));
     QVERIFY(!reader->held());
 
     p->朗读按钮->click();
@@ -418,7 +420,9 @@ void ReadingTest::verdictAfterEachSave() {
     emit FakeOutput::last->drained();
     QVERIFY(!reader->playing());
     QCOMPARE(practice_reading::verdict("CA", "AC"), QString("正确"));
-    QCOMPARE(practice_reading::verdict("", "对"), QString("错误，正确答案是 对"));
+    QCOMPARE(practice_reading::verdict("B", "对"), QString("错误，正确答案是 对"));
+    // An empty answer clears the question's answer: no attempt, so not wrong either.
+    QCOMPARE(practice_reading::verdict(" ", "对"), QString("未作答，正确答案是 对"));
 }
 
 void ReadingTest::outputWritesARecordingThatIsPlayedNext() {

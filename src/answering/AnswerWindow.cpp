@@ -11,6 +11,7 @@
 #include "ui/MessageBox.h"
 #include "ui/PictureView.h"
 #include "ui/RichBox.h"
+#include "ui/UserSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +26,16 @@
 #include <QTabWidget>
 #include <algorithm>
 #include <cmath>
+
+namespace {
+QString digitsOf(const QString& text) {
+    QString digits;
+    for (const QChar c : text)
+        if (c.isDigit() && c.digitValue() >= 0 && c.digitValue() <= 9)
+            digits += QChar(u'0' + c.digitValue());
+    return digits;
+}
+} // namespace
 
 AnswerWindow::AnswerWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent)
     : WorkWindow(app, host, kind, parent), m_keys(new KeyBindings(this)) {}
@@ -66,6 +77,7 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     答案超级编辑框->setObjectName(QStringLiteral("答案超级编辑框"));
     答案超级编辑框->setGeometry(places.answer);
     答案超级编辑框->setLineWrapMode(QTextEdit::NoWrap);
+    connect(答案超级编辑框, &QTextEdit::textChanged, this, &AnswerWindow::syncOptionBoxes);
 
     struct Option {
         QCheckBox** box;
@@ -101,6 +113,16 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
     题号编辑框->setObjectName(QStringLiteral("题号编辑框"));
     题号编辑框->setGeometry(places.number, 88, 32, 16);
     题号编辑框->setAlignment(Qt::AlignCenter);
+    // Only a question number can be typed or pasted: what is no digit is left out as it comes
+    // (full-width digits count as digits).
+    connect(题号编辑框, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        const QString digits = digitsOf(typed);
+        if (digits == typed)
+            return;
+        const int cursor = int(digitsOf(typed.left(题号编辑框->cursorPosition())).size());
+        题号编辑框->setText(digits);
+        题号编辑框->setCursorPosition(cursor);
+    });
     下一记录按钮 = makeButton(答题区分组框, QStringLiteral("下一记录按钮"), QStringLiteral(">"));
     下一记录按钮->setGeometry(places.next, 86, 20, 20);
     尾记录按钮 = makeButton(答题区分组框, QStringLiteral("尾记录按钮"), QStringLiteral(">|"));
@@ -186,7 +208,10 @@ void AnswerWindow::goToTypedPosition() {
         题号编辑框->setText(m_shownPosition ? QString::number(*m_shownPosition) : QString());
     };
     const qint64 B = bound();
-    if (!typed || !displayedQuestion()) {
+    if (题号编辑框->text().trimmed().isEmpty()) {
+        // An emptied box is no number typed: it shows the question on screen again.
+        putBack();
+    } else if (!typed || !displayedQuestion()) {
         tellBadPosition();
         putBack();
     } else if (*typed < 1 || *typed > B) {
@@ -251,7 +276,7 @@ void AnswerWindow::tellUnsavableAnswer() {
 
 void AnswerWindow::showPicture(const QString& pic) {
     m_picture = QPixmap();
-    const QString path = pic.trimmed().isEmpty() ? QString() : resolveBankPath(m_app.programDir, pic);
+    const QString path = picturePath(m_app.programDir, pic);
     if (!path.isEmpty()) {
         QImageReader reader(path);
         reader.setAutoTransform(true);
@@ -259,16 +284,34 @@ void AnswerWindow::showPicture(const QString& pic) {
         if (!image.isNull())
             m_picture = QPixmap::fromImage(image);
     }
+    m_pictureNote = !m_picture.isNull()       ? QString()
+                    : pic.trimmed().isEmpty() ? QStringLiteral("本题没有图片")
+                                              : QStringLiteral("本题的图片无法显示");
+    fitPicture();
+}
+
+void AnswerWindow::clearPicture() {
+    m_picture = QPixmap();
+    m_pictureNote.clear();
     fitPicture();
 }
 
 void AnswerWindow::fitPicture() {
+    // Seen from the 文字 tab: the 图片 tab is marked while the question has a picture.
+    const QString tabCaption = m_picture.isNull() ? QStringLiteral("图片") : QStringLiteral("图片 ●");
+    if (题目区高级选择夹->tabText(1) != tabCaption) {
+        题目区高级选择夹->setTabText(1, tabCaption);
+        题目区高级选择夹->setTabToolTip(1, m_picture.isNull() ? QString() : QStringLiteral("本题有图片"));
+    }
     if (m_picture.isNull()) {
         图片框1->clear();
+        图片框1->setAlignment(Qt::AlignCenter);
+        图片框1->setText(m_pictureNote);
         图片框1->unsetCursor();
         图片框1->setToolTip(QString());
         return;
     }
+    图片框1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QSize room = 图片框1->size();
     if (m_picture.width() > room.width() || m_picture.height() > room.height())
         图片框1->setPixmap(m_picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -377,6 +420,12 @@ void AnswerWindow::untickAll() {
         b->setChecked(false);
 }
 
+void AnswerWindow::syncOptionBoxes() {
+    const QByteArray text = gbk::encode(答案超级编辑框->boxText());
+    for (QCheckBox* b : m_options)
+        b->setChecked(answer::find(text, gbk::encode(b->text())) > 0);
+}
+
 void AnswerWindow::applyTextFormat() {
     for (RichBox* box : formattedBoxes())
         if (box)
@@ -394,6 +443,8 @@ void AnswerWindow::chooseFont() {
     f.color = choice->color;
     f.style = (choice->font.bold() ? 1 : 0) | (choice->font.italic() ? 2 : 0) |
               (choice->font.underline() ? 4 : 0) | (choice->font.strikeOut() ? 8 : 0);
+    f.chosen = true;
+    rememberTextFormat(f);
     applyTextFormat();
 }
 

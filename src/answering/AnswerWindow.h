@@ -47,6 +47,9 @@ class AnswerWindow : public WorkWindow {
     virtual const QList<int>& order() const = 0;
 
     void untickAll();
+    // Ticks exactly the boxes whose caption the answer box holds (letters without regard to case).
+    // Runs whenever the answer box's text changes, so a shown or typed answer is what is ticked.
+    void syncOptionBoxes();
     void applyTextFormat();
     // The font button: size, colour and style bits from the font dialog; the face stays.
     void chooseFont();
@@ -87,8 +90,11 @@ class AnswerWindow : public WorkWindow {
         int first, previous, number, next, last;
     };
     void buildAnswerControls(const Places& places);
-    // Puts the picture of a bank path into 图片框1, or empties it.
+    // Puts the picture of a bank path into 图片框1, or says that the question has none (or that
+    // its picture cannot be shown). The 图片 tab's caption carries a mark while a picture is shown.
     void showPicture(const QString& pic);
+    // No question on screen: the picture box is empty and says nothing.
+    void clearPicture();
     // Tells the user once that the question box holds no usable number.
     void tellBadPosition();
     // Called by showQuestion once the question at the display position is on screen.
@@ -122,6 +128,8 @@ class AnswerWindow : public WorkWindow {
     int m_pageTop = 24;
     // The question's picture as read; 图片框1 shows it fitted to its size.
     QPixmap m_picture;
+    // What the picture box says while it shows no picture.
+    QString m_pictureNote;
     std::optional<qint64> m_shownPosition;
     bool m_goingToTyped = false;
 };

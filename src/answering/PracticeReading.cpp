@@ -50,17 +50,21 @@ void follow(PracticeWindow& w) {
         r->read(w.displayedQuestion(), w.题目超级编辑框->boxText());
 }
 
-void tellVerdict(PracticeWindow& w, qint64 questionNumber, const QString& savedAnswer) {
+void tellVerdict(PracticeWindow& w, const QString& verdict) {
     QuestionReader* r = reader(w);
     if (!r || !r->reading())
         return;
-    const RecordSet rs = w.app().store.query(Sql::Question, {{"code", w.paperCode()}, {"n", questionNumber}});
-    r->sayBeforeNextRead(verdict(savedAnswer, rs.text("authority")));
+    r->sayBeforeNextRead(verdict);
 }
 
 void sayUnheardVerdict(PracticeWindow& w) {
     if (QuestionReader* r = reader(w))
         r->sayPending();
+}
+
+void leave(PracticeWindow& w) {
+    if (QuestionReader* r = reader(w))
+        r->stopSound();
 }
 
 void saveAsRecording(PracticeWindow& w) {
@@ -89,13 +93,15 @@ void saveAsRecording(PracticeWindow& w) {
 }
 
 QString verdict(const QString& given, const QString& standard) {
-    if (answer::matches(given, standard))
+    const bool unanswered = answer::strip(given).isEmpty();
+    if (!unanswered && answer::matches(given, standard))
         return QStringLiteral("正确");
+    const QString head = unanswered ? QStringLiteral("未作答") : QStringLiteral("错误");
     const QString spelt =
         QStringList(answer::normalise(standard).split(QString(), Qt::SkipEmptyParts)).join(' ');
     if (spelt.isEmpty())
-        return QStringLiteral("错误");
-    return QStringLiteral("错误，正确答案是 ") + spelt;
+        return head;
+    return head + QStringLiteral("，正确答案是 ") + spelt;
 }
 
 } // namespace practice_reading

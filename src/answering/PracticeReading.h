@@ -14,13 +14,16 @@ void connectControls(PracticeWindow& w);
 void follow(PracticeWindow& w);
 // After a practice answer is saved while reading is on: its verdict is said before the next
 // question (tellVerdict), or on its own when no next question was shown (sayUnheardVerdict).
-void tellVerdict(PracticeWindow& w, qint64 questionNumber, const QString& savedAnswer);
+void tellVerdict(PracticeWindow& w, const QString& verdict);
 void sayUnheardVerdict(PracticeWindow& w);
+// The window closes: the reading of its question ends (the reading state stays on).
+void leave(PracticeWindow& w);
 // "输出": asks for a file (wav/<question number>.wav by default) and writes the shown question's
 // reading into it.
 void saveAsRecording(PracticeWindow& w);
 
-// "正确", or "错误，正确答案是 A C" (the standard answer spelt out).
+// "正确", or "错误，正确答案是 A C" (the standard answer spelt out); an empty answer, which clears the
+// question's answer and counts as no attempt, "未作答，正确答案是 A C".
 QString verdict(const QString& given, const QString& standard);
 
 inline constexpr const char* kRecordingFilter = "音频文件 (*.wav)";

@@ -8,6 +8,7 @@
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "printing/PrintHandOver.h"
+#include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
 #include "ui/Charts.h"
@@ -18,6 +19,7 @@
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -141,14 +143,26 @@ void PracticeWindow::setUp() {
         错题高级表格->setGridColumnWidth(c, widths[c]);
     }
     review::setUpOftenWrongGrid(*常错题高级表格);
-    m_app.textFormat.size = 20;
+    setWindowTextSize(m_app.textFormat);
     applyTextFormat();
     m_host.placeAndLayout(*this);
-    试卷编码透明标签->setText(QStringLiteral("1"));
-    试卷超级按钮->setText(QStringLiteral("Dalmora"));
-    题号编辑框->setText(QStringLiteral("1"));
-    showQuestion();
+    // The demo bank's first paper is "1"; a bank without one opens on no paper.
+    const RecordSet first = m_app.store.query(Sql::PaperByCode, {{"code", QStringLiteral("1")}});
+    if (!first.atEnd()) {
+        setPaper(QStringLiteral("1"), first.text("name"));
+        m_host.setStatusText(0, first.text("name"));
+        题号编辑框->setText(QStringLiteral("1"));
+        showQuestion();
+    }
     showReviewCount();
+}
+
+void PracticeWindow::closeEvent(QCloseEvent* event) {
+    AnswerWindow::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    practice_reading::leave(*this);
+    m_host.setStatusText(1, QString());
 }
 
 void PracticeWindow::layoutControls(int W, int H) {
@@ -214,7 +228,8 @@ void PracticeWindow::showQuestion() {
 }
 
 void PracticeWindow::choosePaper() {
-    runPicker();
+    if (runPicker())
+        forgetVerdict();
     buildOrder();
 }
 
@@ -253,18 +268,21 @@ bool PracticeWindow::buildDrillOrder() {
     forgetShown();
     题目超级编辑框->setBoxText(QString());
     答案超级编辑框->setBoxText(QString());
-    showPicture(QString());
+    clearPicture();
     MessageBox::info(this, why);
     return false;
 }
 
 void PracticeWindow::resetForOrderChange() {
+    forgetVerdict();
+    m_host.setStatusText(0, QString());
     m_host.setStatusText(2, QString());
     试卷超级按钮->setText(QStringLiteral("请点击选择试卷"));
     题号编辑框->clear();
     forgetShown();
     题目超级编辑框->setBoxText(QString());
     答案超级编辑框->setBoxText(QString());
+    clearPicture();
 }
 
 void PracticeWindow::save() {
@@ -287,6 +305,7 @@ void PracticeWindow::save() {
     }
     const QString a = answer::normalise(答案超级编辑框->boxText());
     Store& store = m_app.store;
+    const QString standard = store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}}).text("authority");
     // The answer and its history row are saved together or not at all. An empty answer clears
     // the question's answer: it is no attempt, and the history does not count it.
     const bool saved = store.inTransaction([&] {
@@ -294,8 +313,6 @@ void PracticeWindow::save() {
             return false;
         if (a.isEmpty() || !store.keepsHistory())
             return true;
-        const QString standard =
-            store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}}).text("authority");
         const bool right = answer::matches(a, standard);
         const QDateTime now = m_app.clock();
         return store.execute(Sql::AppendPractice, {{"code", paperCode()},
@@ -311,9 +328,12 @@ void PracticeWindow::save() {
     }
     // The last question of a drill round: the next round holds what is still due.
     const bool endOfRound = drillOrder() && displayPosition().value_or(0) >= bound();
-    practice_reading::tellVerdict(*this, *q, a);
+    const QString told = practice_reading::verdict(a, standard);
+    practice_reading::tellVerdict(*this, told);
+    showVerdict(told);
     showProgress();
-    untickAll();
+    // The boxes follow the answer box: the next question's answer, or this one's when none follows.
+    syncOptionBoxes();
     if (!endOfRound) {
         next();
     } else {
@@ -332,23 +352,41 @@ void PracticeWindow::save() {
 void PracticeWindow::redo() {
     if (!MessageBox::confirm(this, QStringLiteral("这会删除本试卷已做的全部答案,真的想重新做本试卷么")))
         return;
-    if (!m_app.store.execute(Sql::ClearPractice, {{"code", paperCode()}}))
+    if (!m_app.store.execute(Sql::ClearPractice, {{"code", paperCode()}})) {
         MessageBox::warn(this, QStringLiteral("答案没有清除：%1").arg(m_app.store.lastError()));
-    else
-        showProgress();
+        return;
+    }
+    // The question on screen has no answer any more: its box and ticks say so.
+    答案超级编辑框->setBoxText(QString());
+    forgetVerdict();
+    showProgress();
+}
+
+void PracticeWindow::showVerdict(const QString& verdict) {
+    m_verdict = verdict;
+    const QuestionReader* reader = m_app.reader;
+    if (!reader || !reader->reading())
+        m_host.setStatusText(1, verdict);
+}
+
+void PracticeWindow::forgetVerdict() {
+    if (!m_verdict.isEmpty() && m_host.statusText(1) == m_verdict)
+        m_host.setStatusText(1, QString());
+    m_verdict.clear();
 }
 
 PracticeProgress practiceProgress(Store& store, const QString& code) {
     PracticeProgress p;
-    for (RecordSet rs = store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd(); rs.moveNext()) {
+    // Counted after every save: only the two columns it needs, row by row.
+    store.forEachRow(Sql::PaperPractice, {{"code", code}}, [&p](const RowReader& row) {
         ++p.questions;
-        const QString practice = rs.text("practice");
+        const QString practice = valueread::text(row.value(0));
         if (practice.isEmpty())
-            continue;
+            return;
         ++p.answered;
-        if (!answer::matches(practice, rs.text("authority")))
+        if (!answer::matches(practice, valueread::text(row.value(1))))
             ++p.wrong;
-    }
+    });
     return p;
 }
 
@@ -366,6 +404,9 @@ void PracticeWindow::showProgress() {
     if (m_app.store.keepsHistory())
         text +=
             QStringLiteral("，") + review::reviewStatus(review::dueCount(m_app.store, paperCode(), today()));
+    // While panel 1 tells the reading state, the verdict on the last save stands here.
+    if (!m_verdict.isEmpty() && m_app.reader && m_app.reader->reading())
+        text = m_verdict + QStringLiteral("；") + text;
     m_host.setStatusText(2, text);
 }
 
@@ -442,7 +483,8 @@ void PracticeWindow::showReviewCount() {
 
 void PracticeWindow::exportGrid() {
     const QString file = windowTitle() + QStringLiteral(".ini");
+    // The list's 题号 is its column 0, and its last row is a question like the others.
     openPrintSettings(m_app, this, 错题高级表格, file, QStringLiteral("自由打印导出"), QString(),
-                      {QStringLiteral("错题"), paperCode()});
+                      {QStringLiteral("错题"), paperCode()}, PrintShape{0, false});
     attachSpreadsheet(m_app, this, 错题高级表格, file);
 }

@@ -26,7 +26,7 @@ class PracticeWindow : public AnswerWindow {
     PracticeWindow(AppState& app, WorkHost& host, QWidget* parent);
 
     // Records the window as the current work window, sets up the grid and fonts, places it, and
-    // opens on question 1 of paper "1".
+    // opens on question 1 of paper "1" when the bank has that paper (otherwise on no paper).
     void setUp();
     void layoutControls(int W, int H) override;
 
@@ -77,7 +77,17 @@ class PracticeWindow : public AnswerWindow {
     DailyResultsChart* 统计图表 = nullptr;
     Grid* 常错题高级表格 = nullptr;
 
+  protected:
+    // Closing ends the reading of its question, and the reading state leaves the status bar.
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    // The verdict on the last save, in sight until the next one: panel 1, or ahead of the
+    // progress in panel 2 while panel 1 tells the reading state.
+    void showVerdict(const QString& verdict);
+    // Takes the verdict out of the status bar (another paper, another order, the answers cleared).
+    void forgetVerdict();
+    QString m_verdict;
     // The drill order of the chosen paper into the practice order list. When nothing is due, the
     // question display is emptied, one message says when the next question is due, and false
     // comes back.

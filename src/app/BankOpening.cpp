@@ -5,22 +5,11 @@
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
 
 namespace {
-
-QString& toolOverride() {
-    static QString path;
-    return path;
-}
-
-bankimport::ChildLimits& limits() {
-    static bankimport::ChildLimits l;
-    return l;
-}
 
 // ks.mdb as it is spelt on disk: banks copied from Windows are often KS.MDB.
 QString findAccessBank(const QDir& dir) {
@@ -49,7 +38,7 @@ bankimport::ImportResult importWithProgress(const QString& mdbPath, const QStrin
         }
         return !cancelled;
     };
-    return bankimport::importInChild(importTool(), mdbPath, dbPath, progress, limits());
+    return bankimport::importInChild(importTool(), mdbPath, dbPath, progress, bankimport::importLimits());
 }
 
 // What the store did to the file, and a bank that can only be read: one message.
@@ -93,20 +82,6 @@ BankOpened openServerBank(AppState& app, QWidget* parent, const QString& url, co
 }
 
 } // namespace
-
-void setImportTool(const QString& path) {
-    toolOverride() = path;
-}
-
-QString importTool() {
-    if (!toolOverride().isEmpty())
-        return toolOverride();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/veltaro-import");
-}
-
-void setImportLimits(const bankimport::ChildLimits& l) {
-    limits() = l;
-}
 
 BankOpened openQuestionBank(AppState& app, QWidget* parent) {
     if (!app.databaseUrl.isEmpty())

@@ -17,8 +17,7 @@ enum class BankOpened { Opened, CreatedEmpty, NotOpened };
 // and whatever the store had to put right in the file, are told once as well.
 BankOpened openQuestionBank(AppState& app, QWidget* parent);
 
-// The import tool: veltaro-import beside the running program file unless a test sets another
-// (an empty text restores it), and the limits it runs under.
-void setImportTool(const QString& path);
-QString importTool();
-void setImportLimits(const bankimport::ChildLimits& limits);
+// The import tool and its limits, shared with the bank window's import (ChildImport.h).
+using bankimport::importTool;
+using bankimport::setImportLimits;
+using bankimport::setImportTool;

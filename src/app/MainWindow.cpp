@@ -14,6 +14,7 @@
 #include "ui/MessageBox.h"
 #include "ui/ModalLoops.h"
 #include "ui/StatusPanels.h"
+#include "ui/UserSettings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -40,6 +41,7 @@ MainWindow::MainWindow(const QString& programDir, const QString& databaseUrl, QW
     m_app->programDir = programDir;
     m_app->databaseUrl = databaseUrl;
     m_app->reader = new QuestionReader(this);
+    recallTextFormat(m_app->textFormat);
     // Milliseconds since system start, as a 32-bit count.
     m_app->tickSource = [] {
         QElapsedTimer t;
@@ -165,7 +167,8 @@ bool MainWindow::switchWorkWindow(const QString& caption) {
     if (auto* current = qobject_cast<WorkWindow*>(m_app->currentWorkWindow.data());
         current && current->isOpen())
         current->close();
-    // The practice progress belongs to the window that showed it.
+    // The paper's name and the practice progress belong to the window that showed them.
+    setStatusText(0, QString());
     setStatusText(2, QString());
     switch (chosen) {
     case Exam:

@@ -2,9 +2,11 @@
 
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
+#include "bank/ImportFiles.h"
 #include "questions/QuestionText.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
+#include "store/ChildImport.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 #include "ui/ModalLoops.h"
@@ -19,7 +21,10 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -213,7 +218,7 @@ void QuestionEditor::setQuestion(const bank::Question& q) {
     m_pic = q.pic;
     m_chosenFile.clear();
     图片编辑框->setText(m_pic);
-    showPreview(m_pic.trimmed().isEmpty() ? QString() : resolveBankPath(m_bankDir, m_pic));
+    showPreview(picturePath(m_bankDir, m_pic));
 }
 
 bank::Question QuestionEditor::question() const {
@@ -604,6 +609,66 @@ void BankWindow::renumber() {
                   : QStringLiteral("已重新编号：%1 道题的题号改变了，考试答案随题目一起改。").arg(changed));
 }
 
+// The file is read by the import tool in a child process under limits, into a bank file of its
+// own: a damaged or hostile file ends in a message, and 取消 stops the reading at once.
+std::optional<bank::Tables> BankWindow::readInChild(const QString& file) {
+    const QString name = QFileInfo(file).fileName();
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        MessageBox::warn(this, QStringLiteral("无法建立临时文件夹，没有导入任何内容。"));
+        return std::nullopt;
+    }
+    QProgressDialog dialog(QStringLiteral("正在读取 %1…").arg(name), QStringLiteral("取消"), 0, 0, this);
+    dialog.setObjectName(QStringLiteral("导入进度框"));
+    dialog.setWindowTitle(QStringLiteral("导入"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(400);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    bool cancelled = false;
+    connect(&dialog, &QProgressDialog::canceled, this, [&] { cancelled = true; });
+    const QString db = work.filePath(QStringLiteral("ks.db"));
+    const bankimport::ImportResult made = bankimport::importInChild(
+        bankimport::importTool(), file, db,
+        [&](qint64 done, qint64 total) {
+            if (total > 0) {
+                dialog.setMaximum(1000);
+                dialog.setValue(int(qMin(done, total) * 1000 / total));
+            }
+            return !cancelled;
+        },
+        bankimport::importLimits());
+    dialog.close();
+    if (made.cancelled) {
+        MessageBox::info(this, QStringLiteral("已取消导入 %1，没有导入任何内容。").arg(name));
+        return std::nullopt;
+    }
+    if (!made.ok) {
+        // The first lines of a long list of bad rows, and how many more there are.
+        QStringList lines = made.error.split(QLatin1Char('\n'));
+        static const QRegularExpression more(QStringLiteral("^……另有 (\\d+) 处问题。$"));
+        const QRegularExpressionMatch m = more.match(lines.last());
+        const qint64 beyond = m.hasMatch() ? m.captured(1).toLongLong() : 0;
+        if (m.hasMatch())
+            lines.removeLast();
+        const qint64 all = lines.size() + beyond;
+        lines = lines.mid(0, 20);
+        if (all > lines.size())
+            lines << QStringLiteral("……另有 %1 处问题。").arg(all - lines.size());
+        MessageBox::warn(this,
+                         QStringLiteral("%1 中有问题，没有导入任何内容：\n%2").arg(name, lines.join('\n')));
+        return std::nullopt;
+    }
+    Store read;
+    if (read.open(db) != Store::OpenResult::Ok) {
+        MessageBox::warn(
+            this,
+            QStringLiteral("无法读取从 %1 导入的内容：%2\n没有导入任何内容。").arg(name, read.lastError()));
+        return std::nullopt;
+    }
+    return bank::readAll(read);
+}
+
 void BankWindow::importWorkbook() {
     if (!requireBank())
         return;
@@ -613,18 +678,16 @@ void BankWindow::importWorkbook() {
     } else {
         ModalLoops::Guard loop;
         file = QFileDialog::getOpenFileName(this, QStringLiteral("导入工作簿"), QString(),
-                                            QStringLiteral("工作簿 (*.xlsx)"));
+                                            bankbook::fileFilter());
     }
     if (file.isEmpty())
         return;
     const QString name = QFileInfo(file).fileName();
-    const bankbook::ReadResult read = bankbook::readBankFile(file);
-    if (!read.ok()) {
-        MessageBox::warn(this,
-                         QStringLiteral("%1 中有问题，没有导入任何内容：\n%2").arg(name, read.report(20)));
+    const std::optional<bank::Tables> imported = readInChild(file);
+    if (!imported)
         return;
-    }
-    const QStringList existing = bank::existingCodes(m_app.store, read.tables);
+    const bank::Tables& tables = *imported;
+    const QStringList existing = bank::existingCodes(m_app.store, tables);
     if (!existing.isEmpty()) {
         for (const QString& code : existing)
             if (!paperFree(code, QStringLiteral("替换它")))
@@ -636,18 +699,18 @@ void BankWindow::importWorkbook() {
             return;
         }
     }
-    if (const QString error = bank::addTables(m_app.store, read.tables, true); !error.isEmpty()) {
+    if (const QString error = bank::addTables(m_app.store, tables, true); !error.isEmpty()) {
         MessageBox::warn(this, error);
         return;
     }
-    refreshPapers(read.tables.papers.isEmpty() ? QString() : read.tables.papers.first().code);
+    refreshPapers(tables.papers.isEmpty() ? QString() : tables.papers.first().code);
     QString done = QStringLiteral("已从 %1 导入 %2 套试卷、%3 道题目、%4 条考试答案%5。")
                        .arg(name)
-                       .arg(read.tables.papers.size())
-                       .arg(read.tables.questions.size())
-                       .arg(read.tables.answers.size())
-                       .arg(historyCount(read.tables));
-    const QStringList missing = bankbook::missingPictures(read.tables, m_app.programDir);
+                       .arg(tables.papers.size())
+                       .arg(tables.questions.size())
+                       .arg(tables.answers.size())
+                       .arg(historyCount(tables));
+    const QStringList missing = bankbook::missingPictures(tables, m_app.programDir);
     if (!missing.isEmpty())
         done += QStringLiteral("\n其中 %1 道题的图片在 %2 中没有找到，请把这些图片复制到那里：\n%3")
                     .arg(missing.size())

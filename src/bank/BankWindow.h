@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -119,6 +120,9 @@ class BankWindow : public WorkWindow {
     void renumber();
     void importWorkbook();
     void exportWorkbook();
+    // The tables of a file the user brings, read by the import tool; nothing when it could not
+    // be read (the user has been told why) or the reading was cancelled.
+    std::optional<bank::Tables> readInChild(const QString& file);
 
     // Test seam: how a workbook is chosen (file dialogs by default); saving says whether it is
     // for writing.

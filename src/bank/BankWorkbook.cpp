@@ -2,6 +2,7 @@
 
 #include "answering/PracticeSchedule.h"
 #include "bank/BankEdits.h"
+#include "bank/ImportFiles.h"
 #include "questions/QuestionText.h"
 #include "store/Schema.h"
 #include "store/Store.h"
@@ -105,9 +106,18 @@ QString pairKey(const QString& code, const QVariant& number) {
     return bank::codeKey(code) + QLatin1Char('\n') + QString::number(number.toLongLong());
 }
 
-void addProblems(QList<Problem>* out, const QString& sheet, int row, const QStringList& reasons) {
-    for (const QString& r : reasons)
-        *out << Problem{sheet, row, r};
+// A reason may quote a cell: a long one is cut, so that the report stays readable and small.
+QString shortReason(const QString& reason) {
+    return reason.size() <= kMaxReasonLength ? reason : reason.left(kMaxReasonLength) + QStringLiteral("…");
+}
+
+void addProblems(ReadResult* out, const QString& sheet, int row, const QStringList& reasons) {
+    for (const QString& r : reasons) {
+        if (out->problems.size() < kMaxProblems)
+            out->problems << Problem{sheet, row, shortReason(r)};
+        else
+            ++out->moreProblems;
+    }
 }
 
 // Scratch name beside the target, so that taking the target's name is a rename.
@@ -186,15 +196,16 @@ QString ReadResult::report(int maxLines) const {
     QStringList lines;
     for (int i = 0; i < problems.size() && i < maxLines; ++i)
         lines << problems[i].text();
-    if (problems.size() > maxLines)
-        lines << QStringLiteral("……另有 %1 处问题。").arg(problems.size() - maxLines);
+    const qint64 all = problems.size() + moreProblems;
+    if (all > maxLines)
+        lines << QStringLiteral("……另有 %1 处问题。").arg(all - maxLines);
     return lines.join(QLatin1Char('\n'));
 }
 
 QStringList missingPictures(const bank::Tables& tables, const QString& bankDir) {
     QStringList out;
     for (const bank::Question& q : tables.questions)
-        if (!q.pic.trimmed().isEmpty() && resolveBankPath(bankDir, q.pic).isEmpty())
+        if (!q.pic.trimmed().isEmpty() && picturePath(bankDir, q.pic).isEmpty())
             out << QStringLiteral("试卷“%1”第 %2 题：%3").arg(q.code).arg(q.tihao.toLongLong()).arg(q.pic);
     return out;
 }
@@ -248,7 +259,7 @@ ReadResult readTables(const sheets::Workbook& book) {
                 reasons << QStringLiteral("试卷编码“%1”与第 %2 行重复").arg(p.code).arg(first);
             else
                 paperRows.insert(bank::codeKey(p.code), row.number);
-            addProblems(&problems, kPapers, row.number, reasons);
+            addProblems(&result, kPapers, row.number, reasons);
             t.papers << p;
         }
     }
@@ -266,6 +277,8 @@ ReadResult readTables(const sheets::Workbook& book) {
             const bool numbered = reasons.isEmpty() && isNumber(q.tihao) && !q.code.trimmed().isEmpty();
             q.question = bank::cellText(map.cell(row, "question"));
             q.pic = bank::cellText(map.cell(row, "pic"));
+            if (const QString why = pictureNameProblem(q.pic); !why.isEmpty())
+                reasons << why;
             q.authority = bank::standardAnswer(bank::cellText(map.cell(row, "authority")));
             q.practice = bank::cellText(map.cell(row, "practice"));
             q.jiexi = bank::cellText(map.cell(row, "jiexi"));
@@ -284,7 +297,7 @@ ReadResult readTables(const sheets::Workbook& book) {
                 else
                     questionRows.insert(key, row.number);
             }
-            addProblems(&problems, kQuestions, row.number, reasons);
+            addProblems(&result, kQuestions, row.number, reasons);
             t.questions << q;
         }
     }
@@ -315,7 +328,7 @@ ReadResult readTables(const sheets::Workbook& book) {
                 else
                     answerRows.insert(key, row.number);
             }
-            addProblems(&problems, kAnswers, row.number, reasons);
+            addProblems(&result, kAnswers, row.number, reasons);
             t.answers << a;
         }
     }
@@ -354,39 +367,64 @@ ReadResult readTables(const sheets::Workbook& book) {
                 reasons << QStringLiteral("试卷“%1”的第 %2 题在工作表“题库”中没有")
                                .arg(r.code)
                                .arg(r.tihao.toLongLong());
-            addProblems(&problems, kHistory, row.number, reasons);
+            addProblems(&result, kHistory, row.number, reasons);
             t.history << r;
         }
     }
     return result;
 }
 
-ReadResult readBankFile(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        sheets::Workbook book;
-        const QDir dir(path);
-        const QStringList tables = schema::tables() << kHistory;
-        for (const QString& table : tables) {
-            const QStringList found = dir.entryList({table + QStringLiteral(".csv")}, QDir::Files);
-            if (found.isEmpty())
-                continue; // a missing sheet is named by the checks
-            QFile f(dir.filePath(found.first()));
-            if (f.size() > sheets::kMaxPartBytes || !f.open(QIODevice::ReadOnly)) {
-                ReadResult r;
-                r.error = QStringLiteral("无法读取 %1。").arg(found.first());
-                return r;
-            }
-            book.sheets << sheets::parseCsv(f.readAll(), table);
-        }
-        return readTables(book);
+ReadResult readCsvFolder(const QString& path, sheets::Budget& budget) {
+    ReadResult r;
+    sheets::Workbook book;
+    const QDir dir(path);
+    QStringList files, names;
+    qint64 total = 0;
+    const QStringList tables = schema::tables() << kHistory;
+    for (const QString& table : tables) {
+        const QStringList found = dir.entryList({table + QStringLiteral(".csv")}, QDir::Files);
+        if (found.isEmpty())
+            continue; // a missing sheet is named by the checks
+        files << dir.filePath(found.first());
+        names << table;
+        total += QFileInfo(files.last()).size();
     }
+    budget.expect(total);
+    for (int i = 0; i < files.size(); ++i) {
+        sheets::Sheet sheet;
+        if (!sheets::readCsv(files[i], names[i], budget, &sheet)) {
+            r.cancelled = budget.cancelled();
+            r.error =
+                r.cancelled
+                    ? QStringLiteral("已取消读取 %1。").arg(dir.dirName())
+                    : QStringLiteral("无法读取 %1：%2。").arg(QFileInfo(files[i]).fileName(), budget.error());
+            return r;
+        }
+        book.sheets << sheet;
+    }
+    return readTables(book);
+}
+
+ReadResult readWorkbookFile(const QString& path, sheets::Budget& budget) {
+    const QFileInfo info(path);
     if (!info.exists()) {
         ReadResult r;
         r.error = QStringLiteral("找不到 %1。").arg(info.fileName());
         return r;
     }
-    return readTables(sheets::readXlsx(path));
+    ReadResult r = readTables(sheets::readXlsx(path, budget, schema::tables() << kHistory));
+    r.cancelled = budget.cancelled();
+    return r;
+}
+
+ReadResult readBankFile(const QString& path) {
+    sheets::Budget budget;
+    return readBankFile(path, budget);
+}
+
+ReadResult readBankFile(const QString& path, sheets::Budget& budget) {
+    const FileKind* kind = kindOf(path);
+    return kind ? kind->read(path, budget) : readWorkbookFile(path, budget);
 }
 
 QString writeWorkbook(const QString& path, const bank::Tables& tables, bool replace) {
@@ -478,16 +516,32 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
     return {};
 }
 
-bankimport::ImportResult importToNewBank(const QString& source, const QString& dbPath) {
+bankimport::ImportResult importToNewBank(const QString& source, const QString& dbPath,
+                                         const bankimport::Progress& progress) {
     bankimport::ImportResult result;
-    const ReadResult read = readBankFile(source);
+    int shown = -1;
+    auto tell = [&](int permille) {
+        if (!progress || permille == shown)
+            return true;
+        shown = permille;
+        return progress(permille, 1000);
+    };
+    sheets::Budget budget({}, [&](qint64 done, qint64 total) {
+        return tell(total > 0 ? int(qMin(done, total) * 500 / total) : 0);
+    });
+    const ReadResult read = readBankFile(source, budget);
     if (!read.ok()) {
-        result.error = read.report();
+        result.cancelled = read.cancelled;
+        result.error = read.report(kReportedProblems);
         return result;
     }
     TablesSource tables(read.tables);
     const QFileInfo info(source);
-    result = bankimport::importBank(tables, dbPath, info.isDir() ? QDir(source).dirName() : info.fileName());
+    result =
+        bankimport::importBank(tables, dbPath, info.isDir() ? QDir(source).dirName() : info.fileName(),
+                               [&](qint64 done, qint64 total) {
+                                   return tell(total > 0 ? 500 + int(qMin(done, total) * 500 / total) : 500);
+                               });
     if (!result.ok || read.tables.history.isEmpty())
         return result;
     // The review schedule is worked out from the history that came in; a bank that cannot get it

@@ -24,13 +24,29 @@ struct ReadResult {
     bank::Tables tables;
     QString error;           // the file could not be read at all
     QList<Problem> problems; // bad rows: nothing is to be imported while there is one
+    qint64 moreProblems = 0; // bad rows beyond the first kMaxProblems, counted only
+    bool cancelled = false;
     bool ok() const { return error.isEmpty() && problems.isEmpty(); }
     // The error, or the bad rows one a line (at most maxLines of them, then how many more).
     QString report(int maxLines = 1000000) const;
 };
 
-// A file name ending in .xlsx is read as a workbook, a folder as CSV files.
+// The bad rows a read keeps (each reason at most kMaxReasonLength characters); the others are
+// counted.
+constexpr int kMaxProblems = 10000;
+constexpr int kMaxReasonLength = 300;
+// The bad rows an import names (then how many more there are): what the import tool's child
+// passes on, well within the lines the program takes from it.
+constexpr int kReportedProblems = 500;
+
+// A file is read as the kind its name says (ImportFiles.h), a folder as CSV files; any other
+// file as a workbook. Everything the read keeps is charged to the budget, which also reports its
+// progress and can cancel it.
 ReadResult readBankFile(const QString& path);
+ReadResult readBankFile(const QString& path, sheets::Budget& budget);
+// The readers of the two kinds: a workbook, and a folder of CSV files.
+ReadResult readWorkbookFile(const QString& path, sheets::Budget& budget);
+ReadResult readCsvFolder(const QString& path, sheets::Budget& budget);
 // The rows of the sheets, checked: every value converted as its column wants it, standard
 // answers in their stored form, codes and numbers unique, every question and answer on a paper
 // of the 试卷 sheet, every history row on a question of the 题库 sheet.
@@ -47,8 +63,12 @@ QString headingOf(const QString& column);
 // file appears whole or not at all. Returns a Chinese error text, empty on success.
 QString writeWorkbook(const QString& path, const bank::Tables& tables, bool replace);
 
-// A new bank from a workbook or CSV folder: never over an existing file, all or nothing.
-bankimport::ImportResult importToNewBank(const QString& source, const QString& dbPath);
+// A new bank from a workbook or CSV folder (any kind of ImportFiles.h): never over an existing
+// file, all or nothing. Progress goes in thousandths, the first half reading, the second writing.
+// This reads the file in the calling process: the program leaves it to the import tool's child
+// (ChildImport.h).
+bankimport::ImportResult importToNewBank(const QString& source, const QString& dbPath,
+                                         const bankimport::Progress& progress = {});
 // The bank file's papers, questions, exam answers and practice history into a new workbook (never
 // over a file).
 QString exportBank(const QString& dbPath, const QString& xlsxPath);

@@ -125,7 +125,7 @@ void ExamWindow::renewClaim() {
 
 void ExamWindow::setUp() {
     m_app.currentWorkWindow = this;
-    m_app.textFormat.size = 20;
+    setWindowTextSize(m_app.textFormat);
     applyTextFormat();
     m_host.placeAndLayout(*this);
 }
@@ -411,7 +411,8 @@ void ExamWindow::tick() {
 void ExamWindow::save() {
     if (m_ended || !storeAnswer())
         return;
-    untickAll();
+    // The boxes follow the answer box: the next question's answer, or this one's on the last.
+    syncOptionBoxes();
     next();
 }
 

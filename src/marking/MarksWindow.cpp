@@ -14,8 +14,9 @@
 #include "ui/RefillCombo.h"
 
 #include <QAction>
-#include <algorithm>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLayout>
@@ -109,6 +110,15 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(试卷超级按钮, &QPushButton::clicked, this, &MarksWindow::choosePaper);
     connect(考号组合框, &RefillCombo::aboutToShowPopup, this, &MarksWindow::refillCandidates);
     connect(场次组合框, &RefillCombo::aboutToShowPopup, this, &MarksWindow::refillSittings);
+    // The choices are kept for the window's next opening (not those of an unattended marking).
+    connect(考号组合框, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        if (!m_unattended)
+            m_app.marksChoice.student = text;
+    });
+    connect(场次组合框, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        if (!m_unattended)
+            m_app.marksChoice.state = text;
+    });
 }
 
 void MarksWindow::setUp() {
@@ -136,6 +146,7 @@ void MarksWindow::setUp() {
     // (handed in before it started, or without a sitting) has no total: the info window never
     // shows the total of an earlier card.
     if (m_host.resultWindowOpen()) {
+        m_unattended = true;
         试卷编码透明标签->setText(m_app.handIn.code);
         试卷超级按钮->setText(m_app.handIn.code);
         考号组合框->setEditText(m_app.handIn.student);
@@ -143,7 +154,22 @@ void MarksWindow::setUp() {
         const bool marked = !m_app.handIn.code.isEmpty() && markSitting();
         close();
         m_host.showResultTotal(marked ? Grid::formatValue(m_app.lastTotal) : QString());
+        return;
     }
+    restoreChoice();
+}
+
+void MarksWindow::restoreChoice() {
+    const MarksChoice kept = m_app.marksChoice;
+    if (kept.code.isEmpty())
+        return;
+    // A paper deleted since is not chosen again; a renamed one shows its name of now.
+    RecordSet paper = m_app.store.query(Sql::PaperByCode, {{"code", kept.code}});
+    if (paper.atEnd())
+        return;
+    receivePaper(kept.code, paper.text("name"));
+    考号组合框->setEditText(kept.student);
+    场次组合框->setEditText(kept.state);
 }
 
 void MarksWindow::layoutControls(int W, int H) {
@@ -167,6 +193,8 @@ void MarksWindow::layoutControls(int W, int H) {
 void MarksWindow::receivePaper(const QString& code, const QString& name) {
     试卷编码透明标签->setText(code);
     试卷超级按钮->setText(name);
+    if (!m_unattended)
+        m_app.marksChoice.code = code;
 }
 
 QString MarksWindow::paperCode() const {
@@ -238,17 +266,52 @@ void MarksWindow::appendBlankRows(int height) {
 }
 
 void MarksWindow::clearSitting() {
-    if (!MessageBox::confirm(this, QStringLiteral("清空本考号评分？")))
+    if (试卷超级按钮->text() == QStringLiteral("请点击选择试卷")) {
+        MessageBox::info(this, QStringLiteral("请选择试卷"));
         return;
-    m_app.currentSql = {Sql::ClearSitting,
-                        {{"code", paperCode()},
-                         {"student", examKey(考号组合框->currentText())},
-                         {"state", examKey(场次组合框->currentText())}}};
+    }
+    const QString student = examKey(考号组合框->currentText());
+    const QString state = examKey(场次组合框->currentText());
+    const Params sitting{{"code", paperCode()}, {"student", student}, {"state", state}};
+    // What goes is named before it goes: the paper, the candidate, the sitting and how many answers.
+    const RecordSet counted = m_app.store.query(Sql::SittingAnswerCount, sitting);
+    if (!m_app.store.lastQuerySucceeded()) {
+        MessageBox::warn(this, QStringLiteral("没有清空：%1").arg(m_app.store.lastError()));
+        return;
+    }
+    const qint64 answers = qRound64(counted.number(1));
+    auto shown = [](const QString& value) { return value.isEmpty() ? QStringLiteral("（空）") : value; };
+    const QString paperName = 试卷超级按钮->text();
+    const QString which =
+        QStringLiteral("试卷：%1\n考号：%2\n场次：%3")
+            .arg(paperName == paperCode() ? paperName
+                                          : QStringLiteral("%1（%2）").arg(paperName, paperCode()),
+                 shown(student), shown(state));
+    if (answers == 0) {
+        MessageBox::info(this, QStringLiteral("这一场没有答案，不用清空。\n%1").arg(which));
+        return;
+    }
+    if (!MessageBox::confirm(
+            this, QStringLiteral("清空本考号评分？\n%1\n将删除这一场的 %2 条答案，删除后不能恢复。")
+                      .arg(which)
+                      .arg(answers)))
+        return;
+    m_app.currentSql = {Sql::ClearSitting, sitting};
     if (!m_app.store.execute(m_app.currentSql.id, m_app.currentSql.params)) {
         MessageBox::warn(this, QStringLiteral("没有清空：%1").arg(m_app.store.lastError()));
         return;
     }
-    MessageBox::info(this, QStringLiteral("操作完毕,请重新查询"));
+    MessageBox::info(this, QStringLiteral("操作完毕，已删除 %1 条答案。").arg(m_app.store.changedRows()));
+    // What is on show is read again at once: the overview without the sitting, or its card (now
+    // only its total); a card that cannot be built gives way to blank rows.
+    if (overviewShown()) {
+        showResultsOverview();
+        return;
+    }
+    if (!student.isEmpty() && !state.isEmpty()) {
+        markSitting();
+        return;
+    }
     m_cardCode.clear();
     showCardGrid();
     高级表格1->setGridRowCount(1);

@@ -26,6 +26,8 @@ class MarksWindow : public WorkWindow {
     void refillSittings();
     // Runs the toolbar command whose button caption is given.
     void toolbarCommand(const QString& caption);
+    // "清空": after a confirmation naming the paper, candidate, sitting and the number of answers,
+    // deletes the sitting's answers and shows the card (or overview) as it is now.
     void clearSitting();
     void exportGrid();
     // Builds the answer card of the chosen sitting; false when a choice is missing.
@@ -59,8 +61,12 @@ class MarksWindow : public WorkWindow {
 
   private:
     void showCardGrid();
+    // The paper, candidate and sitting chosen at the last opening, when the paper is still there.
+    void restoreChoice();
 
     // The paper of the answer card on show: rows are deleted from it even when another paper has
     // been chosen since.
     QString m_cardCode;
+    // Marking a sitting just handed in: nothing of it is remembered as the user's choice.
+    bool m_unattended = false;
 };

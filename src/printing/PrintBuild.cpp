@@ -7,7 +7,6 @@ namespace {
 constexpr int kTitleRow = 3;
 constexpr int kHeadingRow = 5;
 constexpr int kSerialWidth = 120;
-constexpr int kColumnWidth = 280;
 constexpr int kRowHeight = 80;
 // The title prints at 5 × points in 0.1 mm, which the table holds to at most 2 m.
 constexpr int kMaxTitlePoints = 4000;
@@ -70,9 +69,11 @@ bool buildPrintTable(const PrintJob& job, const Grid& source, PrintTable& table,
     int tableWidth = 0;
     for (int i = 1; i <= n; ++i) {
         const bool serial = job.serialColumn && i == 1;
-        const QString heading =
-            serial ? QStringLiteral("序号") : job.columns[i - (job.serialColumn ? 2 : 1)].heading;
-        const int width = serial ? kSerialWidth : kColumnWidth;
+        const PrintColumn* column = serial ? nullptr : &job.columns[i - (job.serialColumn ? 2 : 1)];
+        const QString heading = column ? column->heading : QStringLiteral("序号");
+        const int width = !column             ? kSerialWidth
+                          : column->width > 0 ? column->width
+                                              : kDefaultPrintColumnWidth;
         built.setText(kHeadingRow, i + 1, heading);
         built.setColumnWidth(i + 1, 1, width);
         tableWidth += width;
@@ -86,7 +87,7 @@ bool buildPrintTable(const PrintJob& job, const Grid& source, PrintTable& table,
         const int r = kHeadingRow + j;
         built.setRowHeight(r, 1, kRowHeight);
         const int first = job.serialColumn ? 3 : 2;
-        if (job.serialColumn && j != dataRows)
+        if (job.serialColumn && (j != dataRows || !job.lastRowSummary))
             built.setText(r, 2, QString::number(++serial));
         for (int k = 0; k < job.columns.size(); ++k)
             built.setText(r, first + k, source.cellText(j, job.columns[k].source));
@@ -103,11 +104,12 @@ bool buildPrintTable(const PrintJob& job, const Grid& source, PrintTable& table,
     page.pageNumber = 5;
     if (!job.rowsPerPage.trimmed().isEmpty())
         page.rowsPerPage = qMax(0, job.rowsPerPage.trimmed().toInt());
-    // Measured against the page the table holds before these settings (the template's A4
-    // portrait page), as the window always has.
-    if (tableWidth > built.pageWidth())
-        page.scale = -1;
     built.setPageSettings(page);
+    // Measured against the chosen paper: a table wider than it would be cut at the right edge.
+    if (tableWidth > built.pageWidth()) {
+        page.scale = -1;
+        built.setPageSettings(page);
+    }
     built.setFixedRows(kHeadingRow);
 
     applyLineStyle(built, job.lineStyle, dataRows);

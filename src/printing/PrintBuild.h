@@ -7,10 +7,14 @@
 class Grid;
 class PrintTable;
 
+// The width a printed column has unless the user gives it another, in 0.1 mm.
+constexpr int kDefaultPrintColumnWidth = 280;
+
 // One source column chosen for printing, in print order.
 struct PrintColumn {
     int source = 0; // column number in the source grid
     QString heading;
+    int width = kDefaultPrintColumnWidth; // 0.1 mm
 };
 
 // What the print-settings window hands to the table build.
@@ -24,6 +28,8 @@ struct PrintJob {
     int paper = 0;       // PageSettings::paper
     int orientation = 0; // PageSettings::orientation
     QString rowsPerPage; // empty: break by height
+    // The source's last row sums up the others (an answer card's total) and gets no serial number.
+    bool lastRowSummary = true;
 };
 
 struct TitleFont {
@@ -37,8 +43,8 @@ TitleFont parseTitleFont(const QString& text);
 
 // Builds the print table of a source grid (row 0 headings, rows 1.. data): the title in row 3, the
 // headings in row 5 and one row per data row below, the first five rows repeated on every page.
-// The last data row gets no serial number (it is the total row of an answer card). False when the
-// template image is refused; the table is then unchanged.
+// A summary last row gets no serial number. A table wider than the chosen page's printable width
+// is scaled to it. False when the template image is refused; the table is then unchanged.
 bool buildPrintTable(const PrintJob& job, const Grid& source, PrintTable& table,
                      const QByteArray& templateImage);
 

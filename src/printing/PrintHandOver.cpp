@@ -6,13 +6,15 @@
 #include "ui/Grid.h"
 
 void openPrintSettings(AppState& app, QWidget* sourceWindow, Grid* sourceGrid, const QString& settingsFile,
-                       const QString& caption, const QString& extraText, const QStringList& exportName) {
+                       const QString& caption, const QString& extraText, const QStringList& exportName,
+                       const PrintShape& shape) {
     app.print.sourceWindow = sourceWindow;
     app.print.sourceGrid = sourceGrid;
     app.print.settingsFile = settingsFile;
     app.print.caption = caption;
     app.print.extraText = extraText;
     app.print.exportName = exportName;
+    app.print.shape = shape;
     // One window at a time: an open one gives way to the new hand-over.
     if (app.print.settingsWindow)
         app.print.settingsWindow->close();

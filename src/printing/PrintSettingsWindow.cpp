@@ -22,8 +22,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 namespace {
@@ -80,6 +82,59 @@ int indexFromSetting(const QString& value, int count) {
 
 const QString kYes = QStringLiteral("真");
 const QString kNo = QStringLiteral("假");
+
+// The column list: 列号 (hidden), 选择, 列名 and the printed width in millimetres.
+constexpr int kWidthColumn = 3;
+constexpr int kMaxWidthMm = 999;
+// A table scaled below this to fit its paper prints letters too small to read comfortably.
+constexpr double kSmallPrint = 0.6;
+
+bool digitsOnly(const QString& text) {
+    for (const QChar ch : text)
+        if (ch < u'0' || ch > u'9')
+            return false;
+    return true;
+}
+
+// Number boxes take digits only; anything else typed or pasted is refused (and told).
+QValidator* digitsValidator(QObject* parent, int maxDigits = -1) {
+    const QString pattern =
+        maxDigits > 0 ? QStringLiteral("[0-9]{0,%1}").arg(maxDigits) : QStringLiteral("[0-9]*");
+    return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
+}
+
+// A width in millimetres as the column list shows it, or nothing when the text is none.
+std::optional<int> widthMm(const QString& text) {
+    const QString t = text.trimmed();
+    bool ok = false;
+    const int mm = t.toInt(&ok);
+    if (!ok || !digitsOnly(t) || mm < 1 || mm > kMaxWidthMm)
+        return std::nullopt;
+    return mm;
+}
+
+// The editor of a column width: digits only, a refused key is told through refused(); an empty or
+// zero width keeps the width the column had.
+class WidthDelegate : public QStyledItemDelegate {
+  public:
+    WidthDelegate(std::function<void()> refused, QObject* parent)
+        : QStyledItemDelegate(parent), m_refused(std::move(refused)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setObjectName(QStringLiteral("列宽编辑框"));
+        editor->setValidator(digitsValidator(editor, 3));
+        QObject::connect(editor, &QLineEdit::inputRejected, editor, m_refused);
+        return editor;
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        if (const auto mm = widthMm(static_cast<QLineEdit*>(editor)->text()))
+            model->setData(index, QString::number(*mm), Qt::EditRole);
+    }
+
+  private:
+    std::function<void()> m_refused;
+};
 
 } // namespace
 
@@ -152,9 +207,14 @@ void PrintSettingsWindow::buildControls() {
 
     label(标签3, "标签3", QStringLiteral("每页行数"), QRect(12, 142, 60, 22));
     edit(行数编辑框, "行数编辑框", QString(), QRect(78, 140, 110, 24));
+    行数编辑框->setValidator(digitsValidator(行数编辑框));
     label(标签14, "标签14", QStringLiteral("(可为空)"), QRect(194, 142, 90, 22));
     label(标签6, "标签6", QStringLiteral("字体大小:"), QRect(12, 174, 62, 22));
     edit(字体大小, "字体大小", QStringLiteral("30"), QRect(78, 172, 110, 24));
+    字体大小->setValidator(digitsValidator(字体大小));
+    // A letter typed into a number box is refused with a word why, told once the key is done with.
+    connect(行数编辑框, &QLineEdit::inputRejected, this, [this] { tellNumbersOnly(行数编辑框); });
+    connect(字体大小, &QLineEdit::inputRejected, this, [this] { tellNumbersOnly(字体大小); });
 
     分组框2 = new QGroupBox(QStringLiteral("线条类别:"), this);
     分组框2->setObjectName(QStringLiteral("分组框2"));
@@ -178,7 +238,10 @@ void PrintSettingsWindow::buildControls() {
     线型1->setChecked(true);
 
     tick(序号, "序号", QStringLiteral("增加序号列"), QRect(12, 362, 120, 22), this);
-    tick(保存配置选择框, "保存配置选择框", QStringLiteral("保存配置"), QRect(150, 362, 120, 22), this);
+    // The tick box keeps the settings with every print and export; the button saves them and closes.
+    tick(保存配置选择框, "保存配置选择框", QStringLiteral("记住这些设置"), QRect(150, 362, 140, 22), this);
+    保存配置选择框->setToolTip(
+        QStringLiteral("勾选后，每次打印预览或导出都把这些设置存起来，下次打开时沿用"));
     label(标签7, "标签7", QStringLiteral("正在生成打印预览>>"), QRect(12, 392, 278, 22));
     标签7->hide();
 
@@ -188,12 +251,18 @@ void PrintSettingsWindow::buildControls() {
     导出高级表格 = new Grid(分组框1);
     导出高级表格->setObjectName(QStringLiteral("导出高级表格"));
     导出高级表格->setGeometry(10, 22, 230, 318);
+    // Ticks toggle and widths are typed; names stay.
+    导出高级表格->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    导出高级表格->setItemDelegateForColumn(kWidthColumn,
+                                           new WidthDelegate([this] { tellNumbersOnly(nullptr); }, this));
     tick(全选选择框, "全选选择框", QStringLiteral("全选"), QRect(10, 352, 56, 24), 分组框1);
     button(上移按钮, "上移按钮", QStringLiteral("上移"), QRect(68, 350, 54, 28), 分组框1);
     button(下移按钮, "下移按钮", QStringLiteral("下移"), QRect(126, 350, 54, 28), 分组框1);
     button(复原按钮, "复原按钮", QStringLiteral("复原"), QRect(184, 350, 54, 28), 分组框1);
 
-    button(保存配置按钮, "保存配置按钮", QStringLiteral("保存配置"), QRect(250, 418, 96, 30), this);
+    button(保存配置按钮, "保存配置按钮", QStringLiteral("保存并关闭"), QRect(250, 418, 96, 30), this);
+    保存配置按钮->setToolTip(QStringLiteral("存下这些设置（并勾选“记住这些设置”），然后关闭窗口"));
     button(打印按钮, "打印按钮", QStringLiteral("打印预览"), QRect(352, 418, 96, 30), this);
     打印按钮->setToolTip(QStringLiteral("按这些设置打印预览（Enter）"));
     button(导出按钮, "导出按钮", QStringLiteral("导出excel"), QRect(454, 418, 96, 30), this);
@@ -249,28 +318,30 @@ QString PrintSettingsWindow::settingsPath() const {
     return QDir(m_app.programDir).filePath(m_app.print.settingsFile);
 }
 
-void PrintSettingsWindow::appendColumnRow(int sourceColumn, const QString& heading) {
-    导出高级表格->appendRow();
-    const int r = 导出高级表格->gridRowCount() - 1;
+void PrintSettingsWindow::appendColumnRow(int sourceColumn, const QString& heading, bool ticked, int at) {
+    const int r = at > 0 ? at : 导出高级表格->gridRowCount();
+    导出高级表格->insertGridRow(r);
     导出高级表格->setCell(r, 0, QString::number(sourceColumn));
-    导出高级表格->setCellChecked(r, 1, true);
+    导出高级表格->setCellChecked(r, 1, ticked);
     导出高级表格->setCell(r, 2, heading);
+    导出高级表格->setCell(r, kWidthColumn, QString::number(kDefaultPrintColumnWidth / 10));
 }
 
 void PrintSettingsWindow::fillColumns() {
     Grid* g = 导出高级表格;
-    g->setGridColumnCount(3);
+    g->setGridColumnCount(4);
     g->setGridRowCount(1);
-    const int widths[] = {0, 30, 80};
-    const char* headings[] = {"列号", "选择", "列名"};
-    for (int c = 0; c < 3; ++c) {
+    const int widths[] = {0, 30, 80, 76};
+    const char* headings[] = {"列号", "选择", "列名", "列宽(毫米)"};
+    for (int c = 0; c < 4; ++c) {
         g->setGridColumnWidth(c, widths[c]);
         g->setCell(0, c, QString::fromUtf8(headings[c]));
     }
     g->setCheckColumn(1);
+    g->setColumnEditable(0, false);
     g->setColumnEditable(2, false); // ticks toggle, names stay
     if (const Grid* source = m_app.print.sourceGrid)
-        for (int j = 1; j < source->gridColumnCount(); ++j)
+        for (int j = firstOfferedColumn(); j < source->gridColumnCount(); ++j)
             appendColumnRow(j, source->cellText(0, j));
 }
 
@@ -284,7 +355,11 @@ void PrintSettingsWindow::loadSettings() {
     字体编辑框->setText(value("字体", "黑体,22"));
     纸型组合框->setCurrentIndex(indexFromSetting(value("纸型", " 1"), 纸型组合框->count()));
     打印方向组合框->setCurrentIndex(indexFromSetting(value("打印方向", "1"), 打印方向组合框->count()));
-    行数编辑框->setText(value("行数", ""));
+    // What the file holds is shown as it is; a text that is no number is told when it is used.
+    {
+        const QSignalBlocker quietRows(行数编辑框);
+        行数编辑框->setText(value("行数", ""));
+    }
     const QString style = value("线型", "1");
     QRadioButton* radios[] = {线型1, 线型2, 线型3, 线型4};
     int chosen = 0;
@@ -292,21 +367,82 @@ void PrintSettingsWindow::loadSettings() {
         if (style == QString::number(i + 1))
             chosen = i;
     radios[chosen]->setChecked(true);
-    字体大小->setText(value("字体大小", ""));
+    {
+        const QSignalBlocker quietSize(字体大小);
+        字体大小->setText(value("字体大小", ""));
+    }
     序号->setChecked(value("是否序号", "假") == kYes);
     保存配置选择框->setChecked(value("保存配置", "假") == kYes);
 
     const QString fields = value("打印字段", "");
-    if (fields.isEmpty())
-        return;
-    导出高级表格->setGridRowCount(1);
     const Grid* source = m_app.print.sourceGrid;
-    if (!source)
+    if (!fields.isEmpty()) {
+        导出高级表格->setGridRowCount(1);
+        const QStringList items = fields.split(u',');
+        for (const QString& item : items)
+            for (int j = firstOfferedColumn(); source && j < source->gridColumnCount(); ++j)
+                if (item == QString::number(j))
+                    appendColumnRow(j, source->cellText(0, j));
+        // Settings saved before column 0 was offered never name it: it is listed at the top, unticked.
+        if (source && firstOfferedColumn() == 0 && !items.contains(QStringLiteral("0")) &&
+            source->gridColumnCount() > 0)
+            appendColumnRow(0, source->cellText(0, 0), false, 1);
+    }
+
+    // "列号:毫米" for each column of the list; columns not named keep the usual width.
+    for (const QString& pair : value("列宽", "").split(u',', Qt::SkipEmptyParts)) {
+        const QString column = pair.section(u':', 0, 0).trimmed();
+        const auto mm = widthMm(pair.section(u':', 1));
+        for (int r = 1; mm && r < 导出高级表格->gridRowCount(); ++r)
+            if (导出高级表格->cellText(r, 0) == column)
+                导出高级表格->setCell(r, kWidthColumn, QString::number(*mm));
+    }
+}
+
+int PrintSettingsWindow::firstOfferedColumn() const {
+    return qMax(0, m_app.print.shape.firstColumn);
+}
+
+void PrintSettingsWindow::tellNumbersOnly(QLineEdit* box) {
+    // Told after the key that was refused is done with, and once for keys refused in a row.
+    if (m_tellingNumbers)
         return;
-    for (const QString& item : fields.split(u','))
-        for (int j = 1; j < source->gridColumnCount(); ++j)
-            if (item == QString::number(j))
-                appendColumnRow(j, source->cellText(0, j));
+    m_tellingNumbers = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, forBox = box != nullptr, box = QPointer<QLineEdit>(box)] {
+            m_tellingNumbers = false;
+            // A key refused leaves the box as it was. A text that is no number set from elsewhere
+            // (the settings file) stays, and is told when it is used.
+            if (forBox && (!box || !box->hasAcceptableInput()))
+                return;
+            MessageBox::show(this, QStringLiteral("温馨提示"), numbersOnlyText(box),
+                             MessageBox::Icon::Information, MessageBox::Buttons::Ok);
+            if (box)
+                box->setFocus();
+        },
+        Qt::QueuedConnection);
+}
+
+QString PrintSettingsWindow::numbersOnlyText(const QLineEdit* box) const {
+    if (box == 行数编辑框)
+        return QStringLiteral("“每页行数”只能填写数字，也可以空着（按纸张高度分页）。");
+    if (box == 字体大小)
+        return QStringLiteral("“字体大小”只能填写数字，也可以空着（用表格本来的字号）。");
+    return QStringLiteral("“列宽”只能填写数字，单位是毫米（1 到 %1）。").arg(kMaxWidthMm);
+}
+
+bool PrintSettingsWindow::numbersAcceptable() {
+    for (QLineEdit* box : {行数编辑框, 字体大小}) {
+        if (digitsOnly(box->text().trimmed()))
+            continue;
+        MessageBox::show(this, QStringLiteral("温馨提示"), numbersOnlyText(box),
+                         MessageBox::Icon::Information, MessageBox::Buttons::Ok);
+        box->setFocus();
+        box->selectAll();
+        return false;
+    }
+    return true;
 }
 
 int PrintSettingsWindow::selectedLineStyle() const {
@@ -350,11 +486,17 @@ bool PrintSettingsWindow::saveSettings() {
     write("线型", QString::number(selectedLineStyle()));
     write("字体大小", 字体大小->text().trimmed());
     write("是否序号", 序号->isChecked() ? kYes : kNo);
+    QStringList widths;
+    for (int r = 1; r < 导出高级表格->gridRowCount(); ++r)
+        widths << 导出高级表格->cellText(r, 0) + u':' + 导出高级表格->cellText(r, kWidthColumn);
+    write("列宽", widths.join(u','));
     write("保存配置", kYes);
     return told();
 }
 
 void PrintSettingsWindow::saveAndClose() {
+    if (!numbersAcceptable())
+        return;
     保存配置选择框->setChecked(true);
     // Stays open when the settings could not be kept, so nothing looks saved that is not.
     if (saveSettings())
@@ -365,7 +507,10 @@ QList<PrintColumn> PrintSettingsWindow::chosenColumns() const {
     QList<PrintColumn> chosen;
     for (int r = 1; r < 导出高级表格->gridRowCount(); ++r)
         if (导出高级表格->cellChecked(r, 1))
-            chosen.append({导出高级表格->cellText(r, 0).toInt(), 导出高级表格->cellText(r, 2)});
+            chosen.append(
+                {导出高级表格->cellText(r, 0).toInt(), 导出高级表格->cellText(r, 2),
+                 widthMm(导出高级表格->cellText(r, kWidthColumn)).value_or(kDefaultPrintColumnWidth / 10) *
+                     10});
     return chosen;
 }
 
@@ -380,6 +525,8 @@ bool PrintSettingsWindow::sourceAvailable() {
 }
 
 void PrintSettingsWindow::printPreview() {
+    if (!numbersAcceptable())
+        return;
     saveSettings();
     if (!sourceAvailable())
         return;
@@ -407,6 +554,7 @@ void PrintSettingsWindow::printPreview() {
     job.paper = 纸型组合框->currentData().toInt();
     job.orientation = 打印方向组合框->currentData().toInt();
     job.rowsPerPage = 行数编辑框->text();
+    job.lastRowSummary = m_app.print.shape.lastRowSummary;
 
     const Grid* source = m_app.print.sourceGrid;
     PrintTable table;
@@ -420,6 +568,20 @@ void PrintSettingsWindow::printPreview() {
     }
     m_lastTable = table;
     stop();
+    // Scaled down to fit the paper so far that the letters get small: said before it is printed.
+    const double fit = table.scaleFactor(table.pageWidth());
+    if (fit < kSmallPrint) {
+        wait.reset();
+        MessageBox::show(
+            this, QStringLiteral("温馨提示"),
+            QStringLiteral("所选的列共宽 %1 毫米，比纸张能打印的宽度 %2 毫米宽，表格将缩小到 %3% "
+                           "打印，字会很小。\n少选几列、改小列宽，或改用横向、更大的纸，可以打印得大一些。")
+                .arg(table.tableWidth() / 10)
+                .arg(table.pageWidth() / 10)
+                .arg(qRound(fit * 100)),
+            MessageBox::Icon::Information, MessageBox::Buttons::Ok);
+        wait.emplace();
+    }
     hide();
     printpreview::open(table);
     wait.reset();
@@ -437,6 +599,8 @@ void PrintSettingsWindow::watchPreview() {
 }
 
 void PrintSettingsWindow::exportSheet() {
+    if (!numbersAcceptable())
+        return;
     saveSettings();
     if (!sourceAvailable())
         return;
@@ -468,18 +632,34 @@ void PrintSettingsWindow::exportSheet() {
         return; // the window stays so the export can be tried again
     }
     spreadsheet::rememberFolder(QFileInfo(path).absolutePath());
+    // Where the file went is always told, in one message with what else there is to know.
+    const QString where = QDir::toNativeSeparators(result.path);
+    QPointer<QWidget> caller = m_app.print.sourceWindow;
+    spreadsheet::Opening opening;
+    {
+        WaitCursor wait;
+        opening = spreadsheet::openWithDefaultProgram(result.path, [caller, where](const QString& error) {
+            MessageBox::show(
+                caller, QStringLiteral("温馨提示"),
+                QStringLiteral("无法用电子表格程序打开 %1：%2。文件已经保存在那里。").arg(where, error),
+                MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
+        });
+    }
+    QStringList told;
+    told << (opening.started
+                 ? QStringLiteral("已导出到 %1，并已交给电子表格程序打开。").arg(where)
+                 : QStringLiteral("已导出到 %1，但无法用电子表格程序打开它：%2。").arg(where, opening.error));
     if (result.cutCells > 0)
-        MessageBox::show(this, QStringLiteral("温馨提示"),
-                         QStringLiteral("有 %1 个单元格超过 %2 个字符，已截断后导出。")
-                             .arg(result.cutCells)
-                             .arg(spreadsheet::kMaxCellChars),
-                         MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
-    if (!spreadsheet::openWithDefaultProgram(result.path))
-        MessageBox::show(this, QStringLiteral("温馨提示"),
-                         QStringLiteral("已导出到 %1，但无法用默认程序打开它。")
-                             .arg(QDir::toNativeSeparators(result.path)),
-                         MessageBox::Icon::Information, MessageBox::Buttons::Ok);
-    close();
+        told << QStringLiteral("有 %1 个单元格超过 %2 个字符，已截断后导出。")
+                    .arg(result.cutCells)
+                    .arg(spreadsheet::kMaxCellChars);
+    const bool allWell = opening.started && result.cutCells == 0;
+    if (self)
+        MessageBox::show(this, QStringLiteral("温馨提示"), told.join(u'\n'),
+                         allWell ? MessageBox::Icon::Information : MessageBox::Icon::Warning,
+                         MessageBox::Buttons::Ok);
+    if (self)
+        close();
 }
 
 void PrintSettingsWindow::swapRows(int a, int b) {

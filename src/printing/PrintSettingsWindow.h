@@ -18,8 +18,9 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-// The print-settings window: which columns of the handed-over grid are printed or exported and in
-// what order, the title and its font, paper, orientation, rows per page, font size and line style.
+// The print-settings window: which columns of the handed-over grid are printed or exported, in
+// what order and how wide, the title and its font, paper, orientation, rows per page, font size and
+// line style.
 // Settings live in section "高级表格打印" of the caller's settings file in the program folder.
 class PrintSettingsWindow : public QWidget {
     Q_OBJECT
@@ -99,11 +100,20 @@ class PrintSettingsWindow : public QWidget {
     bool saveSettings();
     int selectedLineStyle() const;
     void swapRows(int a, int b);
-    void appendColumnRow(int sourceColumn, const QString& heading);
+    // A row of the column list, at the end or before row at.
+    void appendColumnRow(int sourceColumn, const QString& heading, bool ticked = true, int at = 0);
     bool sourceAvailable();
+    // The first source column the list offers (the hand-over says).
+    int firstOfferedColumn() const;
+    // Number boxes hold digits only: a refused key is told (box nullptr: a column width), and an
+    // action with anything else in a box says so and does nothing.
+    void tellNumbersOnly(QLineEdit* box);
+    QString numbersOnlyText(const QLineEdit* box) const;
+    bool numbersAcceptable();
 
     AppState& m_app;
     std::optional<PrintTable> m_lastTable;
     QPointer<QWidget> m_preview;
     bool m_tickingAll = false;
+    bool m_tellingNumbers = false;
 };

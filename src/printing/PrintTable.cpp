@@ -422,9 +422,12 @@ double PrintTable::scaleFactor(double printableWidth) const {
         const double fit = printableWidth / width;
         return m_page.scale == -1 ? fit : qMin(1.0, fit);
     }
-    if (m_page.scale == 0)
-        return 1.0;
-    return qBound(20, m_page.scale, 1000) / 100.0;
+    const double chosen = m_page.scale == 0 ? 1.0 : qBound(20, m_page.scale, 1000) / 100.0;
+    // Whatever the scale, the table never runs past the right edge of the paper it is printed on
+    // (the preview's page setup may give it narrower paper than it was built for).
+    if (width > 0 && printableWidth > 0 && width * chosen > printableWidth)
+        return printableWidth / width;
+    return chosen;
 }
 
 QVector<double> PrintTable::layoutRows(const QSizeF& paper, double factor, const QPaintDevice* device) const {

@@ -29,7 +29,8 @@ struct PageSettings {
     // (and earlier when the next row would not fit).
     int rowsPerPage = 0;
     // Percent: 0 means 100, 1..19 mean 20, at most 1000; -1 scales the table to the printable
-    // width (up or down), -2 shrinks it to that width only when it is wider.
+    // width (up or down), -2 shrinks it to that width only when it is wider. A table is never
+    // printed wider than the printable width.
     int scale = 100;
 };
 
@@ -120,7 +121,8 @@ class PrintTable {
     static QPageSize pageSize(int paper);
     // Paper size in 0.1 mm, turned for landscape.
     static QSize paperSize(int paper, int orientation);
-    // The factor the table prints at on a page whose printable width is given.
+    // The factor the table prints at on a page whose printable width is given: the scale of the
+    // page settings, and never more than fits the table into that width.
     double scaleFactor(double printableWidth) const;
     // The rows that follow the fixed rows, page by page, for paper of the given size (0.1 mm).
     // There is always at least one page.

@@ -3,10 +3,12 @@
 #include "ui/Grid.h"
 #include "ui/UserSettings.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -24,6 +26,8 @@ std::function<bool(const QString&)> g_opener;
 constexpr int kMaxDigits = 15;
 // The narrowest a column is made, in character widths.
 constexpr int kMinColumnWidth = 4;
+// How long the opener of an exported file is watched for a failure before it counts as started.
+constexpr int kOpenerVerdictMs = 1500;
 
 // Cuts text to the spreadsheet's cell limit, counted in characters (code points).
 QString limitCell(const QString& text, bool* cut) {
@@ -224,10 +228,47 @@ Result exportGrid(const Grid& source, const QList<int>& columns, const QString& 
     return result;
 }
 
-bool openWithDefaultProgram(const QString& path) {
+Opening openWithDefaultProgram(const QString& path, std::function<void(const QString&)> lateFailure) {
+    const QString nothingOpensIt = QStringLiteral("系统里没有能打开 .xlsx 文件的程序");
     if (g_opener)
-        return g_opener(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return g_opener(path) ? Opening{true, {}} : Opening{false, nothingOpensIt};
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) {
+        // The desktop's own way, where there is one (it reports only whether it could ask).
+        if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            return {true, {}};
+        return {false, QStringLiteral("没有找到打开文件的程序 xdg-open")};
+    }
+    // What xdg-open's exit codes mean.
+    auto failure = [nothingOpensIt](int code) {
+        return code == 3 || code == 4 ? nothingOpensIt
+                                      : QStringLiteral("xdg-open 出错（退出码 %1）").arg(code);
+    };
+    // The opener lives on its own: it may run as long as the program it started.
+    auto* opener = new QProcess(QCoreApplication::instance());
+    opener->setProgram(xdgOpen);
+    opener->setArguments({path});
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    opener->start();
+    if (!opener->waitForStarted(kOpenerVerdictMs)) {
+        const QString why = QStringLiteral("无法启动 xdg-open：%1").arg(opener->errorString());
+        delete opener;
+        return {false, why};
+    }
+    if (opener->waitForFinished(kOpenerVerdictMs)) {
+        const bool ok = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+        const int code = opener->exitStatus() == QProcess::NormalExit ? opener->exitCode() : -1;
+        delete opener;
+        return ok ? Opening{true, {}} : Opening{false, failure(code)};
+    }
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, failure, lateFailure](int code, QProcess::ExitStatus status) {
+                         if (lateFailure && status == QProcess::NormalExit && code != 0)
+                             lateFailure(failure(code));
+                         opener->deleteLater();
+                     });
+    return {true, {}};
 }
 
 void setOpener(std::function<bool(const QString&)> opener) {

@@ -47,8 +47,17 @@ struct Result {
 // path is replaced only by a complete new one.
 Result exportGrid(const Grid& source, const QList<int>& columns, const QString& path);
 
-// Opens a file with the desktop's default program; false when that failed.
-bool openWithDefaultProgram(const QString& path);
+// How handing a file to the desktop's default program went.
+struct Opening {
+    bool started = false;
+    QString error; // why not, when not
+};
+// Opens a file with the desktop's default program (xdg-open where there is one). The opener's
+// verdict is waited for a moment: failing within it is a failure; still running after it (the
+// program it started may run in its place) or done without error is a start. A failure told later
+// goes to lateFailure, when given.
+Opening openWithDefaultProgram(const QString& path,
+                               std::function<void(const QString& error)> lateFailure = nullptr);
 // Test seam: replaces how files are opened (nullptr restores the desktop's way).
 void setOpener(std::function<bool(const QString&)> opener);
 

@@ -146,11 +146,12 @@ void QuestionReader::pause() {
         emit statusText(kStatusPanel, QStringLiteral("正在读题...!"));
         return;
     }
-    if (playing()) {
-        m_held = true;
-        if (m_streamOpen || m_sound == Sound::Recording)
-            m_output->suspend();
-    }
+    // Nothing to hold: the status keeps what it said.
+    if (!playing())
+        return;
+    m_held = true;
+    if (m_streamOpen || m_sound == Sound::Recording)
+        m_output->suspend();
     emit statusText(kStatusPanel, QStringLiteral("暂停朗读!"));
 }
 

@@ -34,7 +34,8 @@ class QuestionReader : public QObject {
     void read(std::optional<qint64> questionNumber, const QString& text);
     // "停止": the sound ends, reading off.
     void stop();
-    // "暂停": holds the sound where it is; pressed again, it goes on.
+    // "暂停": holds the sound where it is; pressed again, it goes on. With nothing playing it does
+    // nothing.
     void pause();
     // Ends the sound, if any; the reading state stays (another question is about to be shown).
     void stopSound();

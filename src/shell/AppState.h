@@ -30,6 +30,14 @@ struct HandInContext {
     QString name;
 };
 
+// Which rows and columns of a source grid are printed as what: the first column offered (the
+// answer card's column 0 is hidden, the wrong-answer list's holds 题号), and whether the last row
+// sums up the others (a total, a count of rows) and so gets no serial number.
+struct PrintShape {
+    int firstColumn = 1;
+    bool lastRowSummary = true;
+};
+
 // What the caller of the print-settings window handed over.
 struct PrintHandOver {
     QPointer<QWidget> sourceWindow;
@@ -40,8 +48,16 @@ struct PrintHandOver {
     // What the spreadsheet export's suggested file name is made of: the kind of grid, then the
     // paper, candidate and sitting it shows (empty parts are left out).
     QStringList exportName;
+    PrintShape shape;
     // The open print-settings window (one at a time).
     QPointer<QWidget> settingsWindow;
+};
+
+// The paper, candidate and sitting chosen last in the marks window, for its next opening.
+struct MarksChoice {
+    QString code;
+    QString student;
+    QString state;
 };
 
 // Program-wide values, created at start-up and kept until exit.
@@ -64,6 +80,7 @@ struct AppState {
 
     BoundStatement currentSql;
     QList<double> markShares;
+    MarksChoice marksChoice;
     double lastTotal = 0;
     PrintHandOver print;
 

@@ -250,10 +250,26 @@ AccessReader::OpenResult AccessReader::open(const QString& path) {
         break;
     }
     makeTextUtf8(mdb);
-    if (!mdb_read_catalog(mdb, MDB_TABLE) || !mdb->catalog) {
+    // Every object of the catalogue, so that its count can be held against the rows the
+    // catalogue table says it has: a damaged file loses tables from it without a word.
+    if (!mdb_read_catalog(mdb, MDB_ANY) || !mdb->catalog) {
         m_format = Format::Unknown;
         m_lastError = QStringLiteral("%1: the table catalogue cannot be read").arg(path);
         return OpenResult::NotAccess;
+    }
+    m_catalogueRead = mdb->catalog->len;
+    m_catalogueRows = -1;
+    {
+        // The catalogue table (MSysObjects) has its definition on page 2.
+        MdbCatalogEntry entry{};
+        entry.mdb = mdb;
+        entry.object_type = MDB_TABLE;
+        entry.table_pg = 2;
+        std::strncpy(entry.object_name, "MSysObjects", sizeof entry.object_name - 1);
+        if (MdbTableDef* def = mdb_read_table(&entry)) {
+            m_catalogueRows = qint64(def->num_rows);
+            mdb_free_tabledef(def);
+        }
     }
     for (unsigned i = 0; i < mdb->catalog->len; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
@@ -331,13 +347,13 @@ bool AccessReader::readRows(const QString& table, const QList<int>& wanted, cons
     QString& err = error ? *error : ignored;
     err.clear();
     if (!m_handle) {
-        err = QStringLiteral("the file is not open");
+        err = QStringLiteral("文件没有打开");
         return false;
     }
     MdbHandle* mdb = m_handle->mdb;
     TableDef t(m_tables.contains(table) ? findEntry(mdb, table) : nullptr);
     if (!t.def) {
-        err = QStringLiteral("table %1 cannot be read").arg(table);
+        err = QStringLiteral("表 %1 的定义无法读取").arg(table);
         return false;
     }
 
@@ -349,7 +365,7 @@ bool AccessReader::readRows(const QString& table, const QList<int>& wanted, cons
     QHash<int, int> byColumn;
     for (int index : wanted) {
         if (index < 0 || index >= int(t.def->num_cols)) {
-            err = QStringLiteral("table %1 has no column %2").arg(table).arg(index);
+            err = QStringLiteral("表 %1 没有第 %2 列").arg(table).arg(index + 1);
             return false;
         }
         if (!byColumn.contains(index)) {
@@ -455,7 +471,7 @@ bool AccessReader::readRows(const QString& table, const QList<int>& wanted, cons
                                               : qint64(header & 0x3fffffffu);
                     const qint64 need = stored * 3 + 64;
                     if (need > kMaxTextBytes) {
-                        err = QStringLiteral("row %1, column %2: a text of %3 bytes is longer than allowed")
+                        err = QStringLiteral("第 %1 行的列 %2：一段 %3 字节的文字超过了允许的长度")
                                   .arg(rows + 1)
                                   .arg(QString::fromUtf8(col->name))
                                   .arg(stored);
@@ -467,7 +483,7 @@ bool AccessReader::readRows(const QString& table, const QList<int>& wanted, cons
                                                           col->cur_value_len)};
                     const size_t length = str.s ? std::strlen(str.s) : 0;
                     if (length + 8 >= room) { // the header understated the text: it may be cut short
-                        err = QStringLiteral("row %1, column %2: the text's stored length is wrong")
+                        err = QStringLiteral("第 %1 行的列 %2：文字记下的长度有误")
                                   .arg(rows + 1)
                                   .arg(QString::fromUtf8(col->name));
                         return false;
@@ -485,15 +501,18 @@ bool AccessReader::readRows(const QString& table, const QList<int>& wanted, cons
         for (int slot : slotOf)
             values << decoded[size_t(slot)];
         ++rows;
+        // Pages that lead back to each other would give rows for ever.
+        if (rows > 2 * qint64(t.def->num_rows) + kExtraRows) {
+            err = QStringLiteral("表 %1 读出的行远多于表中记有的 %2 行").arg(table).arg(t.def->num_rows);
+            return false;
+        }
         if (!sink(values))
             return false;
     }
     // libmdb ends a scan quietly when it cannot read a page; a short count means a damaged file.
     if (rows < qint64(t.def->num_rows)) {
-        err = QStringLiteral("table %1: only %2 of %3 rows could be read")
-                  .arg(table)
-                  .arg(rows)
-                  .arg(t.def->num_rows);
+        err =
+            QStringLiteral("表 %1 只读出了 %2 行，表中记有 %3 行").arg(table).arg(rows).arg(t.def->num_rows);
         return false;
     }
     return true;

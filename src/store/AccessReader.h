@@ -33,6 +33,14 @@ class AccessReader : public TableSource {
     bool readRows(const QString& table, const QList<int>& columns, const RowSink& sink,
                   QString* error) override;
 
+    // The objects the catalogue could be read for, and the rows its table says it holds (-1 when
+    // that cannot be read). Fewer read than held: the catalogue is damaged, and tables may be
+    // missing from tables().
+    qint64 catalogueRead() const { return m_catalogueRead; }
+    qint64 catalogueRows() const { return m_catalogueRows; }
+
+    // Rows a table may give beyond twice the count it records before its read is stopped.
+    static constexpr qint64 kExtraRows = 100000;
     // The room a single memo may need, in UTF-8 bytes. A longer (or damaged) one fails the read
     // rather than arriving cut short.
     static constexpr qint64 kMaxTextBytes = 64 * 1024 * 1024;
@@ -42,6 +50,8 @@ class AccessReader : public TableSource {
     std::unique_ptr<Handle> m_handle;
     Format m_format = Format::Unknown;
     QString m_lastError;
+    qint64 m_catalogueRead = 0;
+    qint64 m_catalogueRows = -1;
     QStringList m_tables;
     QHash<QString, QList<SourceColumn>> m_columns;
     QHash<QString, qint64> m_rowCounts;

@@ -179,6 +179,60 @@ WalLog readWal(const QString& path) {
     return log;
 }
 
+Journal readJournal(const QString& path) {
+    Journal j;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return j;
+    static const QByteArray magic = QByteArray::fromHex("d9d505f920a163d7");
+    const QByteArray head = f.read(28);
+    if (head.size() < 28 || !head.startsWith(magic))
+        return j;
+    const auto* h = reinterpret_cast<const uchar*>(head.constData());
+    const quint32 sector = be32(h + 20), pageSize = be32(h + 24);
+    auto powerOfTwo = [](quint32 v, quint32 low, quint32 high) {
+        return v >= low && v <= high && (v & (v - 1)) == 0;
+    };
+    if (!powerOfTwo(sector, 32, 65536) || !powerOfTwo(pageSize, 512, 65536))
+        return j;
+    j.hot = true;
+    j.pageSize = int(pageSize);
+    // Segments of a header and its records follow one another, each header at a sector boundary.
+    // The first copy of page 1 is the page as it was before the change.
+    const qint64 size = f.size();
+    for (qint64 at = 0; at + 28 <= size;) {
+        if (!f.seek(at))
+            break;
+        const QByteArray hdr = f.read(28);
+        if (hdr.size() < 28 || !hdr.startsWith(magic))
+            break;
+        const auto* p = reinterpret_cast<const uchar*>(hdr.constData());
+        const quint32 records = be32(p + 8), nonce = be32(p + 12);
+        qint64 record = at + sector;
+        for (quint32 n = 0; n < records && record + 8 + qint64(pageSize) <= size; ++n) {
+            f.seek(record);
+            const QByteArray r = f.read(8 + pageSize);
+            const auto* d = reinterpret_cast<const uchar*>(r.constData());
+            quint32 sum = nonce;
+            for (int i = int(pageSize) - 200; i > 0; i -= 200)
+                sum += d[4 + i];
+            if (sum != be32(d + 4 + pageSize))
+                break; // SQLite stops rolling back here too
+            if (be32(d) == 1) {
+                j.hasPageOne = true;
+                j.pageOneCounter = be32(d + 4 + 24);
+                j.pageOne = r.mid(4, int(pageSize));
+                return j;
+            }
+            record += 8 + pageSize;
+        }
+        at = ((record - 1) / sector + 1) * sector;
+        if (records == 0)
+            break;
+    }
+    return j;
+}
+
 bool lockedByAnotherProcess(const QString& path) {
     // SQLite's lock bytes begin at 1 GiB: the pending byte, the reserved byte, the shared range.
     // Note that closing this descriptor would drop locks this process held on the file; the store
@@ -205,7 +259,7 @@ QString whyNotWritable(const QString& dbPath) {
     if (::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK | X_OK) != 0)
         return errno == EROFS ? QStringLiteral("%1 所在的磁盘或共享文件夹只能读取").arg(name)
                               : QStringLiteral("你没有在 %1 所在的文件夹中新建文件的权限"
-                                               "（保存答案时要在它旁边临时写一个日志文件 %1-journal）")
+                                               "（保存答案时要在它旁边写一个日志文件 %1-journal）")
                                     .arg(name);
     return {};
 }
@@ -287,6 +341,24 @@ Verdict judgeWal(const QString& dbPath, const QString& walPath) {
             return {false, false, QStringLiteral("它会改动表 %1 中程序从不改动的内容").arg(table)};
     }
     return {true, false, QString()};
+}
+
+Verdict judgeJournal(const QString& dbPath, const QString& journalPath) {
+    const Journal journal = readJournal(journalPath);
+    if (!journal.hot)
+        return {true, false, QString()};
+    const Header header = readHeader(dbPath);
+    const QString db = fileName(dbPath);
+    if (journal.pageSize != header.pageSize)
+        return {false, false, QStringLiteral("日志的页大小与 %1 不同").arg(db)};
+    if (!journal.hasPageOne || header.changeCounter == journal.pageOneCounter + 1)
+        return {true, false, QString()};
+    if (header.changeCounter == journal.pageOneCounter) {
+        QFile f(dbPath);
+        if (f.open(QIODevice::ReadOnly) && f.read(journal.pageSize) == journal.pageOne)
+            return {true, false, QString()};
+    }
+    return {false, false, QStringLiteral("日志中的文件头与 %1 的对不上").arg(db)};
 }
 
 QString setAside(const QString& path) {

@@ -29,6 +29,18 @@ struct WalLog {
 };
 WalLog readWal(const QString& path);
 
+// What a rollback journal beside the database says. The program keeps its journal between changes
+// with a zeroed header: such a journal (like an empty one) is not hot, SQLite ignores it. A hot
+// journal is what a change cut off left behind; SQLite copies its pages back into the database.
+struct Journal {
+    bool hot = false; // a journal header SQLite would roll back from
+    int pageSize = 0;
+    bool hasPageOne = false;    // holds the database's first page as it was before the change
+    quint32 pageOneCounter = 0; // ... the change counter in it
+    QByteArray pageOne;         // ... and the whole page
+};
+Journal readJournal(const QString& path);
+
 // Whether another process holds one of SQLite's locks on the file: it is in use right now.
 bool lockedByAnotherProcess(const QString& path);
 
@@ -54,6 +66,15 @@ struct Verdict {
 // the file was replaced by another bank and the log would write the old bank's pages into it. A
 // log that holds anything else is kept aside rather than trusted.
 Verdict judgeWal(const QString& dbPath, const QString& walPath);
+
+// Whether a hot journal belongs to the database beside it. It does not when the page sizes differ
+// or when its copy of the first page does not fit the file's: SQLite writes the first page of a
+// change with the counter it read plus one, so the file's counter is the copy's plus one, or the
+// copy's own and then the file's first page is still the copy. Otherwise ks.db was replaced by
+// another bank after a change to the old one was cut off, and rolling back would write the old
+// bank's pages into it. A journal that is not hot always belongs: SQLite does not use it. (A bank
+// put in whose counter is by chance the old one's plus one cannot be told from the old bank.)
+Verdict judgeJournal(const QString& dbPath, const QString& journalPath);
 
 // Renames a file that is kept aside to "<name>.未使用-<yyyyMMdd-HHmmss>" beside it. Returns the
 // new path, or an empty text when it could not be renamed.

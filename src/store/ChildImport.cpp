@@ -1,5 +1,6 @@
 #include "store/ChildImport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include <cerrno>
@@ -63,7 +65,39 @@ QString damaged(const QString& source, const QString& what) {
     return QStringLiteral("%1 文件已损坏或不是题库文件：%2。").arg(source, what);
 }
 
+QString& toolOverride() {
+    static QString path;
+    return path;
+}
+
+ChildLimits& programLimits() {
+    static ChildLimits l;
+    return l;
+}
+
+constexpr int kKeptErrorBytes = 64 * 1024;
+
+const QString kUnexpectedEnd = QStringLiteral("读取它的程序意外终止了（可能用了太多内存或时间）");
+
 } // namespace
+
+void setImportTool(const QString& path) {
+    toolOverride() = path;
+}
+
+QString importTool() {
+    if (!toolOverride().isEmpty())
+        return toolOverride();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/veltaro-import");
+}
+
+void setImportLimits(const ChildLimits& limits) {
+    programLimits() = limits;
+}
+
+ChildLimits importLimits() {
+    return programLimits();
+}
 
 ChildRun runChild(const QString& tool, const QStringList& args, const Progress& progress,
                   const ChildLimits& limits) {
@@ -131,8 +165,9 @@ ChildRun runChild(const QString& tool, const QStringList& args, const Progress& 
     QObject::connect(&child, &QProcess::readyReadStandardError, &loop, [&] {
         const QByteArray data = child.readAllStandardError();
         counted(data.size());
-        if (run.errors.size() < 4096)
-            run.errors += QString::fromUtf8(data.left(4096));
+        run.errorLines += data.count('\n');
+        if (run.errors.size() < kKeptErrorBytes)
+            run.errors += QString::fromUtf8(data.left(kKeptErrorBytes - run.errors.size()));
     });
     QObject::connect(&idle, &QTimer::timeout, &loop, [&] { stop(ChildRun::End::Stalled); });
     QObject::connect(&total, &QTimer::timeout, &loop, [&] { stop(ChildRun::End::TimedOut); });
@@ -163,8 +198,35 @@ ChildRun runChild(const QString& tool, const QStringList& args, const Progress& 
     return run;
 }
 
+QString failure(const ChildRun& run, const QString& tool, const QString& source, const ChildLimits& limits) {
+    switch (run.end) {
+    case ChildRun::End::FailedToStart:
+        return QStringLiteral("无法启动导入程序 %1（它应当在程序所在的文件夹中）。")
+            .arg(QDir::toNativeSeparators(tool));
+    case ChildRun::End::Cancelled:
+        return QStringLiteral("已取消读取 %1。").arg(source);
+    case ChildRun::End::TimedOut:
+        return damaged(source, QStringLiteral("读取它用了太长的时间"));
+    case ChildRun::End::Stalled:
+        return damaged(source, QStringLiteral("读取它时超过 %1 秒没有进展").arg(limits.idleSeconds));
+    case ChildRun::End::TooMuchOutput:
+        return damaged(source, QStringLiteral("读取它时出现了大量警告"));
+    case ChildRun::End::Crashed:
+        return damaged(source, kUnexpectedEnd);
+    case ChildRun::End::Exited:
+        // A child that fails says why in "error" lines; one that does not has been stopped
+        // (a sanitizer's memory limit ends it this way).
+        if (run.exitCode != 0 && std::none_of(run.lines.begin(), run.lines.end(), [](const QString& l) {
+                return l.startsWith(QLatin1String("error "));
+            }))
+            return damaged(source, kUnexpectedEnd);
+        break;
+    }
+    return {};
+}
+
 ImportResult importInChild(const QString& tool, const QString& path, const QString& dbPath,
-                           const Progress& progress, const ChildLimits& limits) {
+                           const Progress& progress, const ChildLimits& limits, ChildRun* runOut) {
     ImportResult result;
     const QString source = QFileInfo(path).fileName();
     const QFileInfo target(dbPath);
@@ -181,6 +243,8 @@ ImportResult importInChild(const QString& tool, const QString& path, const QStri
     }
     const QString out = work.filePath(target.fileName());
     const ChildRun run = runChild(tool, {QStringLiteral("--child"), path, out}, progress, limits);
+    if (runOut)
+        *runOut = run;
 
     QStringList errors;
     bool ok = false;
@@ -189,34 +253,21 @@ ImportResult importInChild(const QString& tool, const QString& path, const QStri
             errors << line.mid(6);
         else if (line == QLatin1String("ok"))
             ok = true;
+        else if (line.startsWith(QLatin1String("note ")))
+            result.notes << line.mid(5);
         else if (line.startsWith(QLatin1String("rows "))) {
             const int space = line.lastIndexOf(QLatin1Char(' '));
             result.counts << TableCount{line.mid(5, space - 5), line.mid(space + 1).toLongLong()};
         }
     }
-    switch (run.end) {
-    case ChildRun::End::FailedToStart:
-        result.error = QStringLiteral("无法启动导入程序 %1（它应当在程序所在的文件夹中）。")
-                           .arg(QDir::toNativeSeparators(tool));
-        return result;
-    case ChildRun::End::Cancelled:
+    if (run.end == ChildRun::End::Cancelled) {
         result.cancelled = true;
         result.error = QStringLiteral("已取消导入 %1，没有创建 %2。").arg(source, target.fileName());
         return result;
-    case ChildRun::End::TimedOut:
-        result.error = damaged(source, QStringLiteral("读取它用了太长的时间"));
+    }
+    if (run.end != ChildRun::End::Exited) {
+        result.error = failure(run, tool, source, limits);
         return result;
-    case ChildRun::End::Stalled:
-        result.error = damaged(source, QStringLiteral("读取它时超过 %1 秒没有进展").arg(limits.idleSeconds));
-        return result;
-    case ChildRun::End::TooMuchOutput:
-        result.error = damaged(source, QStringLiteral("读取它时出现了大量警告"));
-        return result;
-    case ChildRun::End::Crashed:
-        result.error = damaged(source, QStringLiteral("读取它的程序意外终止了（可能用了太多内存或时间）"));
-        return result;
-    case ChildRun::End::Exited:
-        break;
     }
     if (run.exitCode == 1 && !errors.isEmpty()) {
         result.counts.clear();
@@ -225,7 +276,7 @@ ImportResult importInChild(const QString& tool, const QString& path, const QStri
     }
     if (run.exitCode != 0 || !ok || !QFileInfo(out).isFile()) {
         result.counts.clear();
-        result.error = damaged(source, QStringLiteral("读取它的程序意外终止了（可能用了太多内存或时间）"));
+        result.error = damaged(source, kUnexpectedEnd);
         return result;
     }
     if (!renameNoReplace(out, dbPath)) {
@@ -252,6 +303,9 @@ void result(const ImportResult& r) {
         std::printf("ok\n");
         for (const TableCount& c : r.counts)
             std::printf("rows %s %lld\n", c.table.toUtf8().constData(), static_cast<long long>(c.rows));
+        for (const QString& note : r.notes)
+            for (const QString& line : note.split(QLatin1Char('\n')))
+                std::printf("note %s\n", line.toUtf8().constData());
     } else {
         for (const QString& line : r.error.split(QLatin1Char('\n')))
             std::printf("error %s\n", line.toUtf8().constData());

@@ -238,6 +238,7 @@ const StatementInfo kStatements[] = {
      "select tihao, due from 复习计划 where code=:code and due>:today order by due, tihao limit 1", nullptr},
     {Sql::PaperPlan, "select tihao, box, due, answers, wrong from 复习计划 where code=:code", nullptr},
     {Sql::DeletePaperPlan, "delete from 复习计划 where code=:code", nullptr},
+    {Sql::PaperPractice, "select practice, authority from 题库 where code=:code", nullptr},
 };
 } // namespace
 

@@ -88,6 +88,9 @@ enum class Sql {
     NextDue = 69,         // the first question due after :today: tihao, due
     PaperPlan = 70,       // every row of a paper: tihao, box, due, answers, wrong
     DeletePaperPlan = 71, // all rows of a paper
+
+    // The practice progress counted after every save: practice, authority of a paper's questions.
+    PaperPractice = 72,
 };
 
 // The two kinds of store the statements run on.

@@ -1,5 +1,6 @@
 #include "store/Store.h"
 #include "store/BankFile.h"
+#include "store/JournalVfs.h"
 #include "store/Schema.h"
 
 #include <QAtomicInt>
@@ -259,8 +260,10 @@ bool isRepeatable(Sql id) {
 }
 
 QString uriOf(const QString& path) {
-    return QStringLiteral("file:%1?mode=rw")
-        .arg(QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")));
+    const QString vfs = journalvfs::name();
+    return QStringLiteral("file:%1?mode=rw%2")
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")),
+             vfs.isEmpty() ? QString() : QStringLiteral("&vfs=") + vfs);
 }
 } // namespace
 
@@ -280,6 +283,22 @@ Store::~Store() {
 
 QString Store::prepareFile(const QString& path) {
     const QString name = QFileInfo(path).fileName();
+    // A file beside the bank that does not belong to it is renamed and the user told; one that
+    // cannot be renamed stays, and the bank is read from a copy without it.
+    auto keepAside = [this](const QString& file, const QString& found) {
+        const QString aside = m_readOnly ? QString() : bankfile::setAside(file);
+        if (!aside.isEmpty()) {
+            m_notices << found + QStringLiteral("为了不让它改动现在的题库，程序没有使用它，已把它改名为 %1。")
+                                     .arg(QFileInfo(aside).fileName());
+            return;
+        }
+        m_notices << found + QStringLiteral("程序没有使用它，它留在原处。");
+        if (!m_readOnly) {
+            m_readOnly = true;
+            m_readOnlyReason =
+                QStringLiteral("无法把不属于它的日志文件 %1 改名").arg(QFileInfo(file).fileName());
+        }
+    };
     const QString wal = path + QStringLiteral("-wal");
     // Another program has the bank open right now: what lies beside it is its own.
     const bool inUse = bankfile::lockedByAnotherProcess(path);
@@ -300,27 +319,30 @@ QString Store::prepareFile(const QString& path) {
             m_notABank = true;
             return {};
         } else {
-            const QString found =
-                QStringLiteral("在 %1 旁边有一个程序上次没来得及写进题库的日志文件 %2，但它不属于现在的 "
-                               "%1（%3，%1 可能被换成了另一个题库）。")
-                    .arg(name, QFileInfo(wal).fileName(), v.why);
-            const QString aside = m_readOnly ? QString() : bankfile::setAside(wal);
-            if (!aside.isEmpty()) {
-                m_notices << found +
-                                 QStringLiteral("为了不让它改动现在的题库，程序没有使用它，已把它改名为 %1。")
-                                     .arg(QFileInfo(aside).fileName());
-            } else {
-                m_notices << found + QStringLiteral("程序没有使用它，它留在原处。");
-                if (!m_readOnly) {
-                    m_readOnly = true;
-                    m_readOnlyReason =
-                        QStringLiteral("无法把不属于它的日志文件 %1 改名").arg(QFileInfo(wal).fileName());
-                }
-            }
+            keepAside(
+                wal, QStringLiteral("在 %1 旁边有一个程序上次没来得及写进题库的日志文件 %2，但它不属于现在的 "
+                                    "%1（%3，%1 可能被换成了另一个题库）。")
+                         .arg(name, QFileInfo(wal).fileName(), v.why));
+        }
+    }
+    // The journal the program keeps between changes lies beside the bank; only a hot one (a change
+    // was cut off) is rolled back, and only into the bank it belongs to.
+    const QString journal = path + QStringLiteral("-journal");
+    bool keepJournal = QFileInfo(journal).isFile();
+    if (keepJournal && !inUse) {
+        if (const bankfile::Verdict v = bankfile::judgeJournal(path, journal); !v.belongs) {
+            keepAside(journal, QStringLiteral(
+                                   "在 %1 旁边有一个程序上次保存到一半时留下的日志文件 %2，但它不属于现在的 "
+                                   "%1（%3，%1 可能被换成了另一个题库）。")
+                                   .arg(name, QFileInfo(journal).fileName(), v.why));
+            keepJournal = false;
+        } else if (!m_readOnly && !bankfile::readJournal(journal).hot && !QFileInfo(journal).isWritable()) {
+            // A journal that holds nothing and cannot be written (copied from a read-only disk)
+            // would make every save fail: it goes, and the next save makes a new one.
+            QFile::remove(journal);
         }
     }
     QString work = path;
-    const QString journal = path + QStringLiteral("-journal");
     if (m_readOnly) {
         // Reading straight from a file that cannot be written would need SQLite's shared-memory
         // file beside it, and the log could neither be put in nor kept aside: read a private copy.
@@ -329,7 +351,7 @@ QString Store::prepareFile(const QString& path) {
         // A journal left by a change that was cut off is rolled back in the copy.
         if (!m_copy->isValid() || !QFile::copy(path, work) ||
             (keepWal && !QFile::copy(wal, work + QStringLiteral("-wal"))) ||
-            (QFileInfo(journal).isFile() && !QFile::copy(journal, work + QStringLiteral("-journal")))) {
+            (keepJournal && !QFile::copy(journal, work + QStringLiteral("-journal")))) {
             m_lastError = QStringLiteral("%1 只能读取，而临时文件夹中放不下它的副本").arg(name);
             return {};
         }
@@ -472,10 +494,17 @@ Store::OpenResult Store::open(const QString& path) {
         db.close();
         return OpenResult::MissingTables;
     }
-    // The rollback journal is deleted after each change, and the folder synced after that, so a
-    // power cut cannot bring it back to undo a change that was reported as saved.
-    q.exec("pragma journal_mode=delete");
-    q.exec("pragma synchronous=extra");
+    // The rollback journal stays beside the bank between changes. A change syncs three times: the
+    // journal before the bank is touched, the bank, and the journal's header zeroed after that (so
+    // it is never taken for a change cut off): ks.db alone holds every change the moment it
+    // returns, and neither a kill nor a power cut can undo it. Kept, the journal needs no sync of
+    // its folder per change (JournalVfs). synchronous=full would sync the journal once more before
+    // writing its record count; the record checksums, whose seed is new in every header, already
+    // tell the records of this change from anything else in the file. After a large change the
+    // journal shrinks back to a megabyte.
+    q.exec("pragma journal_mode=persist");
+    q.exec("pragma synchronous=normal");
+    q.exec("pragma journal_size_limit=1048576");
     // Not while another program has the bank open: the change would wait for it.
     if (const QStringList wrong = m_sharedWithOthers ? QStringList() : schema::mistyped(db);
         !wrong.isEmpty()) {

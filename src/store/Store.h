@@ -92,8 +92,8 @@ class RowReader {
 // The question bank, opened once and shared by every window: one SQLite file, or a database on a
 // PostgreSQL server that the programs of a classroom share. The same statements run on both with
 // the same meaning (Statements.cpp). Every change is stored when the statement returns: in a file,
-// through a rollback journal that SQLite deletes after each change and a full sync of the file and
-// its folder, so ks.db alone can be copied at any time; on a server, when it has committed it.
+// through a rollback journal kept beside it whose header is zeroed and synced once the file itself
+// is synced, so ks.db alone can be copied at any time; on a server, when it has committed it.
 class Store {
   public:
     // Unreadable: SQLite could not read the file or a journal or log beside it (ks.db-journal,
@@ -109,8 +109,9 @@ class Store {
     // Opens an existing bank; never creates one. A file that is not a bank is never changed.
     // Before SQLite sees the file, a log that an older program left beside it is put in when it
     // belongs to the file and renamed aside when it does not, and a file last used with a log is
-    // turned back into one self-contained file. A bank that cannot be written here (the file, its
-    // folder or its disk is read-only) is read from a private copy and every change is refused
+    // turned back into one self-contained file; a journal of a change that was cut off is rolled
+    // back only when it belongs to the file, and renamed aside otherwise. A bank that cannot be written here
+    // (the file, its folder or its disk is read-only) is read from a private copy and every change is refused
     // with the reason. A bank whose number columns are declared as text (or not at all) gets the
     // program's column types, keeping every row.
     OpenResult open(const QString& path);

@@ -36,13 +36,20 @@ void wholeNumberRange(QValueAxis* axis, int largest) {
     axis->setLabelFormat(QStringLiteral("%d"));
 }
 
+// The view gives up the chart it was made with when it gets another: that one goes.
+void replaceChart(QChartView& view, QChart* chart) {
+    QChart* made = view.chart();
+    view.setChart(chart);
+    delete made;
+}
+
 } // namespace
 
 DailyResultsChart::DailyResultsChart(QWidget* parent) : QChartView(parent) {
     // The window decides its size, down to the smallest the program allows.
     setMinimumSize(1, 1);
     setRenderHint(QPainter::Antialiasing);
-    setChart(plainChart(QStringLiteral("每日答题")));
+    replaceChart(*this, plainChart(QStringLiteral("每日答题")));
     setDays({});
 }
 
@@ -165,7 +172,7 @@ Histogram histogram(const QList<double>& totals, int maxBins) {
 TotalsChart::TotalsChart(QWidget* parent) : QChartView(parent) {
     setMinimumSize(1, 1);
     setRenderHint(QPainter::Antialiasing);
-    setChart(plainChart(QStringLiteral("得分分布")));
+    replaceChart(*this, plainChart(QStringLiteral("得分分布")));
     chart()->legend()->hide();
     setTotals({});
 }
