@@ -1,16 +1,12 @@
 #include "TestSupport.h"
 
-#include "answering/PracticeWindow.h"
 #include "app/BankLock.h"
-#include "app/MainWindow.h"
 #include "ui/MessageBox.h"
-#include "ui/RichBox.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QPushButton>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -45,7 +41,6 @@ class BankLockTest : public QObject {
   private slots:
     void init() { useRecordingDialogs(); }
     void secondProgramIsToldAndChooses();
-    void savesOfTwoProgramWindowsAreKept();
     void crashedProgramLeavesNoLock();
     void foldersThatCannotBeLockedAndServerBanks();
 };
@@ -80,25 +75,6 @@ void BankLockTest::secondProgramIsToldAndChooses() {
     FolderClaim alone = claimBankFolder(bank.dir(), QString(), nullptr);
     QVERIFY(alone.goOn && alone.lock->held());
     QVERIFY(MessageBox::shown().isEmpty());
-}
-
-// Two program windows on one bank, saving in turn: every answer of both is in the bank.
-void BankLockTest::savesOfTwoProgramWindowsAreKept() {
-    TestBank bank;
-    bank.addNumberedPaper("1", "Dalmora", 4, 4, true, 10);
-    MainWindow a(bank.dir());
-    MainWindow b(bank.dir());
-    PracticeWindow* pa = a.practiceWindow();
-    PracticeWindow* pb = b.practiceWindow();
-    goToQuestion(*pb, 3);
-    for (auto [window, answer] : {std::pair{pa, "A"}, {pb, "B"}, {pa, "C"}, {pb, "D"}}) {
-        window->答案超级编辑框->setBoxText(answer);
-        window->保存按钮->click();
-    }
-    QVERIFY(MessageBox::shown().isEmpty());
-    QCOMPARE(bank.rows("select tihao, practice from 题库 order by tihao"),
-             (QList<QVariantList>{{1, "A"}, {2, "C"}, {3, "B"}, {4, "D"}}));
-    QCOMPARE(bank.scalar("select count(*) from 练习记录").toInt(), 4);
 }
 
 void BankLockTest::crashedProgramLeavesNoLock() {
