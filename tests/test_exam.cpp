@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "answering/PracticeWindow.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "exam/SittingClaim.h"
@@ -8,6 +9,7 @@
 #include "marking/MarksWindow.h"
 #include "ui/Grid.h"
 #include "questions/PaperPicker.h"
+#include "questions/QuestionReader.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 #include "ui/RichBox.h"
@@ -49,6 +51,10 @@ class ExamTest : public QObject {
     void sittingOfASilentProgramIsFreedAfterTwoMinutes();
     void saveWhileTheServerIsAwayKeepsTheAnswer();
     void firstExamOnABankFileTellsWhatItPutRight();
+    void paperWithoutQuestionsCannotBeSat();
+    void handInTellsOfAnAnswerNotSaved();
+    void panelTwoShowsTimeLeftAndSavedAnswers();
+    void lastFiveMinutesAndLastMinuteToldOnce();
 
   private:
     struct Sitting {
@@ -296,7 +302,8 @@ void ExamTest::handInCancelledKeepsRunning() {
     e->考试交卷按钮->click();
     QCOMPARE(MessageBox::shown().last().title, QString("注意"));
     QCOMPARE(MessageBox::shown().last().text,
-             QString("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?"));
+             QString("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?\n"
+                     "本次考试共 3 题，已保存答案的有 0 题。"));
     QVERIFY(e->running());
     QVERIFY(e->时钟1->isActive());
     QCOMPARE(s.w->app().clockTotal, 1);
@@ -360,7 +367,8 @@ void ExamTest::timeUpWhileTheHandInQuestionIsOpen() {
     });
     e->考试交卷按钮->click();
     QVERIFY(aliveWhileOpen); // never destroyed under the open question
-    QCOMPARE(texts(), (QStringList{"交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?",
+    QCOMPARE(texts(), (QStringList{"交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?\n"
+                                   "本次考试共 3 题，已保存答案的有 0 题。",
                                    "时间到！交卷后系统自动生成答题卡,请进入交卷窗口按考号调取"}));
     QVERIFY(s.w->infoWindow());
     QCOMPARE(s.w->findChildren<InfoWindow*>().size(), 1); // ended exactly once
@@ -502,6 +510,193 @@ void ExamTest::firstExamOnABankFileTellsWhatItPutRight() {
     QCOMPARE(texts().size(), 1);
     QVERIFY(texts()[0].contains("1 行答案是另一行的重复"));
     QCOMPARE(s.bank.scalar("select count(*) from 评分").toInt(), 1);
+}
+
+void ExamTest::paperWithoutQuestionsCannotBeSat() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    s.bank.addPaper("E", "空白卷", 5, false, 30);
+    s.bank.addPaper("O", "顺序空白卷", 5, true, 30);
+    // In number order an exam of 2 questions over a paper numbered from 10 asks nothing.
+    s.bank.addPaper("F", "题号从十开始", 2, true, 30);
+    s.bank.addQuestion("F", 10, "第十题", "A");
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    QVERIFY(e->题目超级编辑框->boxText().contains("第1题"));
+    for (const char* code : {"E", "O", "F"}) {
+        MessageBox::clear();
+        pickPaperInPicker(code);
+        e->试卷超级按钮->click();
+        QCOMPARE(texts(), QStringList{"不能选择没有题目的试卷"});
+        QVERIFY(MessageBox::shown().last().icon == MessageBox::Icon::Warning);
+        // No paper is chosen, and nothing of the paper before stays on screen.
+        QCOMPARE(e->试卷超级按钮->text(), QString("请点击选择试卷"));
+        QCOMPARE(e->paperCode(), QString());
+        QCOMPARE(s.w->statusText(0), QString());
+        QCOMPARE(e->题号编辑框->text(), QString());
+        QCOMPARE(e->题目超级编辑框->boxText(), QString());
+        MessageBox::clear();
+        startAs(e, "s1", "1");
+        QCOMPARE(texts(), QStringList{"请先选择试卷"});
+        QVERIFY(!e->running() && !e->时钟1->isActive());
+    }
+    // A paper whose questions went (in another program window) after it was chosen is not started.
+    pickPaperInPicker("1");
+    e->试卷超级按钮->click();
+    QCOMPARE(e->试卷超级按钮->text(), QString("Dalmora"));
+    s.bank.exec("delete from 题库 where code = '1'");
+    MessageBox::clear();
+    startAs(e, "s1", "1");
+    QCOMPARE(texts(), QStringList{"本试卷没有题目，不能开始考试。请选择有题目的试卷。"});
+    QVERIFY(!e->running() && !e->时钟1->isActive());
+    QVERIFY(e->开始按钮->isEnabled());
+}
+
+void ExamTest::handInTellsOfAnAnswerNotSaved() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, "s1", "1");
+    e->选择框A->click();
+    e->保存按钮->click();
+    e->选择框B->click();
+    const QStringList choices{"保存后交卷", "不保存，交卷", "返回"};
+    const QString confirmation = "交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?\n"
+                                 "本次考试共 3 题，已保存答案的有 %1 题。";
+    // Back to the exam: nothing changes.
+    MessageBox::pushChoice(2);
+    e->考试交卷按钮->click();
+    QCOMPARE(texts(), QStringList{"第 2 题的答案还没有保存。\n交卷只计已保存的答案。"});
+    QCOMPARE(MessageBox::shown().last().title, QString("注意"));
+    QCOMPARE(MessageBox::shown().last().choices, choices);
+    QVERIFY(e->running());
+    QCOMPARE(e->答案超级编辑框->boxText(), QString("B"));
+    // Without it: the confirmation counts the one saved answer, and cancelled it leaves all as it was.
+    MessageBox::clear();
+    MessageBox::pushChoice(1);
+    MessageBox::pushAnswer(false);
+    e->考试交卷按钮->click();
+    QCOMPARE(texts().size(), 2);
+    QCOMPARE(texts()[1], confirmation.arg(1));
+    QVERIFY(e->running());
+    QCOMPARE(s.bank.scalar("select count(*) from 评分").toInt(), 1);
+    // An answer that cannot be stored is not handed in by "保存后交卷": the user is told why.
+    e->答案超级编辑框->setBoxText("B😀");
+    MessageBox::clear();
+    MessageBox::pushChoice(0);
+    e->考试交卷按钮->click();
+    QCOMPARE(texts().size(), 2);
+    QVERIFY(texts()[1].startsWith("答案中有不能保存的字符"));
+    QVERIFY(e->running());
+    // The answer shown as it was saved is no unsaved answer.
+    e->答案超级编辑框->setBoxText("B");
+    e->首记录按钮->click();
+    QCOMPARE(e->答案超级编辑框->boxText(), QString("A"));
+    MessageBox::clear();
+    MessageBox::pushAnswer(false);
+    e->考试交卷按钮->click();
+    QCOMPARE(texts(), QStringList{confirmation.arg(1)});
+    // Saved, then handed in: both answers are marked.
+    e->下一记录按钮->click();
+    e->答案超级编辑框->setBoxText("b");
+    MessageBox::clear();
+    MessageBox::pushChoice(0);
+    e->考试交卷按钮->click();
+    QCOMPARE(texts(),
+             (QStringList{"第 2 题的答案还没有保存。\n交卷只计已保存的答案。", confirmation.arg(2)}));
+    QVERIFY(e->ended());
+    QCOMPARE(s.bank.rows("select tihao, answer from 评分 order by tihao"),
+             (QList<QVariantList>{{1, "A"}, {2, "B"}}));
+    QVERIFY(s.w->infoWindow());
+}
+
+void ExamTest::panelTwoShowsTimeLeftAndSavedAnswers() {
+    QCOMPARE(examProgressText(90, 125, 3, 50), QString("剩余 87:55，已答 3/50"));
+    QCOMPARE(examProgressText(1, 61, 0, 5), QString("剩余 0:00，已答 0/5"));
+    QCOMPARE(examProgressText(0, 200, 2, 3), QString("不限时，已答 2/3"));
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    s.bank.addNumberedPaper("R", "随机", 5, 2, false, 20);
+    openExam(s, "1");
+    ExamWindow* e = s.exam;
+    startAs(e, "s1", "1");
+    QCOMPARE(s.w->statusText(2), QString("剩余 10:00，已答 0/3"));
+    e->tick();
+    QCOMPARE(s.w->statusText(1), QString("考试时间:10分钟  0:1"));
+    QCOMPARE(s.w->statusText(2), QString("剩余 9:59，已答 0/3"));
+    e->答案超级编辑框->setBoxText("A");
+    e->保存按钮->click();
+    QCOMPARE(s.w->statusText(2), QString("剩余 9:59，已答 1/3"));
+    // Saved again, or an empty answer saved: the count stays.
+    e->首记录按钮->click();
+    e->答案超级编辑框->setBoxText("B");
+    e->保存按钮->click();
+    e->保存按钮->click();
+    QCOMPARE(s.w->statusText(2), QString("剩余 9:59，已答 1/3"));
+    e->endExam(false);
+    QCOMPARE(s.w->statusText(2), QString());
+    // At random the exam asks what is drawn.
+    openExam(s, "R");
+    startAs(s.exam, "s1", "1");
+    QCOMPARE(s.w->statusText(2), QString("剩余 20:00，已答 0/2"));
+}
+
+void ExamTest::lastFiveMinutesAndLastMinuteToldOnce() {
+    Sitting s;
+    s.bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 6);
+    s.bank.addNumberedPaper("5", "五分钟", 3, 3, true, 5);
+    s.w = std::make_unique<MainWindow>(s.bank.dir());
+    s.w->show();
+    // Reading switched on in the practice window goes on in the exam.
+    s.w->practiceWindow()->朗读按钮->click();
+    QuestionReader* reader = s.w->app().reader;
+    QVERIFY(reader->reading());
+    pressToolbar(*s.w, "考试");
+    ExamWindow* e = s.w->examWindow();
+    pickPaperInPicker("1");
+    e->试卷超级按钮->click();
+    startAs(e, "s1", "1");
+    QStringList spoken, clockWhileTold;
+    auto listen = [&] {
+        spoken << reader->spokenSentences().join("");
+        clockWhileTold << s.w->statusText(1);
+        return true;
+    };
+    MessageBox::pushAnswer(listen);
+    MessageBox::pushAnswer(listen);
+    for (int i = 0; i < 59; ++i)
+        e->tick();
+    QVERIFY(MessageBox::shown().isEmpty());
+    e->tick();
+    QCOMPARE(texts(), QStringList{"考试还剩 5 分钟。没有保存的答案不计分，请及时保存。"});
+    QCOMPARE(s.w->statusText(2), QString("剩余 5:00，已答 0/3"));
+    for (int i = 0; i < 240; ++i)
+        e->tick();
+    QCOMPARE(texts().size(), 2);
+    QCOMPARE(texts()[1], QString("考试还剩最后 1 分钟。没有保存的答案不计分，请及时保存。"));
+    QCOMPARE(spoken, (QStringList{"考试还剩五分钟。", "考试还剩最后一分钟。"}));
+    // The clock stays in its panel while the voice speaks.
+    QCOMPARE(clockWhileTold, (QStringList{"考试时间:6分钟  1:0", "考试时间:6分钟  5:0"}));
+    for (int i = 0; i < 59; ++i)
+        e->tick();
+    QCOMPARE(texts().size(), 2);
+    e->tick();
+    QCOMPARE(texts().last(), QString("时间到！交卷后系统自动生成答题卡,请进入交卷窗口按考号调取"));
+
+    // An exam of five minutes has only its last minute told; with reading off nothing is said.
+    MessageBox::clear();
+    reader->stop();
+    QTRY_VERIFY(!s.w->examWindow());
+    pressToolbar(*s.w, "考试");
+    e = s.w->examWindow();
+    pickPaperInPicker("5");
+    e->试卷超级按钮->click();
+    startAs(e, "s2", "1");
+    for (int i = 0; i < 240; ++i)
+        e->tick();
+    QCOMPARE(texts(), QStringList{"考试还剩最后 1 分钟。没有保存的答案不计分，请及时保存。"});
+    QVERIFY(!reader->playing());
 }
 
 QTEST_MAIN(ExamTest)

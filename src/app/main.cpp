@@ -1,4 +1,5 @@
 #include "app/BankFolder.h"
+#include "app/BankLock.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
@@ -68,6 +69,10 @@ int main(int argc, char* argv[]) {
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+    // Kept until the program ends: later programs on the folder see this one.
+    const FolderClaim folder = claimBankFolder(bank.choice.path, command.options.databaseUrl, nullptr);
+    if (!folder.goOn)
+        return 0;
     MainWindow window(bank.choice.path, command.options.databaseUrl);
     // The place and size the window had when it was last closed.
     QSettings settings = userSettings();

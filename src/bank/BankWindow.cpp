@@ -42,6 +42,10 @@ std::function<QString(QWidget*)> g_pictureChooser;
 std::function<QString(QWidget*, bool)> g_workbookChooser;
 
 constexpr int kButtonWidth = 80;
+// Inside the paper and question boxes: the lists and buttons start below the title, and end this
+// far above the lower edge.
+constexpr int kListTop = 22;
+constexpr int kBoxBottom = 8;
 
 QTreeWidget* makeList(QWidget* parent, const QString& name, const QStringList& headings,
                       const QList<int>& widths) {
@@ -340,31 +344,44 @@ void BankWindow::setUp() {
     refreshPapers();
 }
 
+// A column of buttons beside a list: `top` of them from the box's title down, `bottom` of them
+// from its lower edge up. The height a box needs for them, with buttons `h` high and `gap` apart.
+static int buttonColumnHeight(int top, int bottom, int h, int gap) {
+    return kListTop + (top + bottom) * h + (top + bottom - 1) * gap + kBoxBottom;
+}
+
 void BankWindow::layoutControls(int W, int H) {
     if (!题目列表框)
         return;
     const int groupWidth = qMax(300, W - 20);
-    const int papersHeight = qMax(150, (H - 24) * 2 / 5);
-    const int questionsHeight = qMax(150, H - 24 - papersHeight);
+    const int room = H - 24;
+    // Where the window is short (the smallest main window), the buttons close up so that every one
+    // stays whole and apart from the others.
+    const bool roomy = room >= buttonColumnHeight(3, 2, 26, 6) + buttonColumnHeight(3, 1, 26, 6);
+    const int h = roomy ? 26 : 24;
+    const int gap = roomy ? 6 : 4;
+    const int papersHeight = qMax(buttonColumnHeight(3, 2, h, gap), room * 2 / 5);
+    const int questionsHeight = qMax(buttonColumnHeight(3, 1, h, gap), room - papersHeight);
     const int listWidth = groupWidth - kButtonWidth - 26;
     试卷分组框->setGeometry(10, 8, groupWidth, papersHeight);
-    试卷列表框->setGeometry(8, 22, listWidth, papersHeight - 30);
+    试卷列表框->setGeometry(8, kListTop, listWidth, papersHeight - 30);
     题目分组框->setGeometry(10, 16 + papersHeight, groupWidth, questionsHeight);
-    题目列表框->setGeometry(8, 22, listWidth, questionsHeight - 30);
+    题目列表框->setGeometry(8, kListTop, listWidth, questionsHeight - 30);
     const int x = listWidth + 16;
-    int y = 22;
-    for (QPushButton* b : {添加试卷按钮, 修改试卷按钮, 删除试卷按钮}) {
-        b->setGeometry(x, y, kButtonWidth, 26);
-        y += 32;
-    }
-    导入按钮->setGeometry(x, papersHeight - 8 - 58, kButtonWidth, 26);
-    导出按钮->setGeometry(x, papersHeight - 8 - 26, kButtonWidth, 26);
-    y = 22;
-    for (QPushButton* b : {添加题目按钮, 修改题目按钮, 删除题目按钮}) {
-        b->setGeometry(x, y, kButtonWidth, 26);
-        y += 32;
-    }
-    重新编号按钮->setGeometry(x, questionsHeight - 8 - 26, kButtonWidth, 26);
+    auto column = [&](const QList<QPushButton*>& top, const QList<QPushButton*>& bottom, int boxHeight) {
+        int y = kListTop;
+        for (QPushButton* b : top) {
+            b->setGeometry(x, y, kButtonWidth, h);
+            y += h + gap;
+        }
+        y = boxHeight - kBoxBottom - h;
+        for (auto b = bottom.rbegin(); b != bottom.rend(); ++b) {
+            (*b)->setGeometry(x, y, kButtonWidth, h);
+            y -= h + gap;
+        }
+    };
+    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮}, {导入按钮, 导出按钮}, papersHeight);
+    column({添加题目按钮, 修改题目按钮, 删除题目按钮}, {重新编号按钮}, questionsHeight);
 }
 
 // The bank window chooses its papers in its own list; a choice from elsewhere selects it there.

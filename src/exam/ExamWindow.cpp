@@ -3,6 +3,7 @@
 #include "answering/AnswerText.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
+#include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
 #include "ui/Gbk.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 QString examKey(const QString& typed) {
@@ -30,6 +32,15 @@ QString examKey(const QString& typed) {
 
 QString clockText(int minutes, int totalSeconds, int seconds) {
     return QStringLiteral("考试时间:%1分钟  %2:%3").arg(minutes).arg(totalSeconds / 60).arg(seconds);
+}
+
+QString examProgressText(int minutes, qint64 elapsedSeconds, int answered, int questions) {
+    const QString answeredText = QStringLiteral("已答 %1/%2").arg(answered).arg(questions);
+    if (minutes <= 0)
+        return QStringLiteral("不限时，") + answeredText;
+    const qint64 left = qMax<qint64>(0, qint64(minutes) * 60 - elapsedSeconds);
+    return QStringLiteral("剩余 %1:%2，").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0')) +
+           answeredText;
 }
 
 ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
@@ -162,21 +173,28 @@ void ExamWindow::buildOrder() {
     // No such paper: the settings and the display stay as they were.
     if (paper.atEnd())
         return;
+    const int questionCount = int(qBound<qint64>(INT_MIN, paper.integer("chouti"), qint64(INT_MAX)));
+    const bool inOrder = paper.flag("paixu");
+    QList<qint64> numbers;
+    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd();
+         rs.moveNext())
+        numbers << rs.integer("tihao");
+    // In number order the exam runs over questions 1 to its count: one of them at least must be there.
+    if (inOrder ? std::none_of(numbers.begin(), numbers.end(),
+                               [&](qint64 n) { return n >= 1 && n <= questionCount; })
+                : numbers.isEmpty()) {
+        refusePaper();
+        return;
+    }
     ExamSettings& exam = m_app.exam;
-    exam.questionCount = int(qBound<qint64>(INT_MIN, paper.integer("chouti"), qint64(INT_MAX)));
-    exam.orderMode = paper.flag("paixu") ? QStringLiteral("顺序") : QStringLiteral("随机");
+    exam.questionCount = questionCount;
+    exam.orderMode = inOrder ? QStringLiteral("顺序") : QStringLiteral("随机");
     exam.minutes = int(qBound<qint64>(INT_MIN, paper.integer("kstime"), qint64(INT_MAX)));
     题号编辑框->clear();
     forgetShown();
     m_app.examOrder.clear();
     if (exam.orderMode == QStringLiteral("随机")) {
-        RecordSet count = m_app.store.query(Sql::QuestionCount, {{"code", code}});
-        if (std::fabs(count.number(1)) <= 1e-7) {
-            MessageBox::show(this, QStringLiteral("系统消息"), QStringLiteral("不能选择没有题目的试卷"),
-                             MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
-            return;
-        }
-        const int n = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}).rowCount();
+        const int n = int(numbers.size());
         // A paper asking for more questions than it has (or fewer than one) is sat on what it has.
         if (exam.questionCount < 1 || exam.questionCount > n) {
             const int asked = exam.questionCount;
@@ -189,10 +207,60 @@ void ExamWindow::buildOrder() {
         }
         m_app.examOrder = randomDraw(exam.questionCount, n, clockSeed(m_app.tickSource(), m_app.seedCounter));
     }
+    m_questions = examQuestions();
     if (题号编辑框->text().isEmpty()) {
         题号编辑框->setText(QStringLiteral("1"));
         showQuestion();
     }
+}
+
+void ExamWindow::refusePaper() {
+    setPaper(QString(), QStringLiteral("请点击选择试卷"));
+    m_host.setStatusText(0, QString());
+    题号编辑框->clear();
+    forgetShown();
+    题目超级编辑框->setBoxText(QString());
+    答案超级编辑框->setBoxText(QString());
+    showPicture(QString());
+    untickAll();
+    m_app.examOrder.clear();
+    m_questions.clear();
+    MessageBox::show(this, QStringLiteral("系统消息"), QStringLiteral("不能选择没有题目的试卷"),
+                     MessageBox::Icon::Warning, MessageBox::Buttons::Ok);
+}
+
+QSet<qint64> ExamWindow::examQuestions() const {
+    QSet<qint64> out;
+    if (!paperChosen())
+        return out;
+    const QSet<int> drawn(m_app.examOrder.begin(), m_app.examOrder.end());
+    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", paperCode()}}); !rs.atEnd();
+         rs.moveNext()) {
+        const qint64 n = rs.integer("tihao");
+        if (randomOrder() ? drawn.contains(int(n)) : n >= 1 && n <= m_app.exam.questionCount)
+            out.insert(n);
+    }
+    return out;
+}
+
+int ExamWindow::savedAnswerCount() const {
+    int count = 0;
+    for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it)
+        count += m_questions.contains(it.key()) ? 1 : 0;
+    return count;
+}
+
+std::optional<qint64> ExamWindow::unsavedAnswerPosition() const {
+    if (!m_running || m_ended || !shownPosition())
+        return std::nullopt;
+    const QString text = 答案超级编辑框->boxText();
+    const auto q = questionAt(*shownPosition(), randomOrder(), order());
+    if (!q || answer::strip(text).isEmpty())
+        return std::nullopt;
+    const auto saved = m_saved.constFind(*q);
+    if (gbk::canEncode(text) && saved != m_saved.cend() && *saved == answer::normalise(text))
+        return std::nullopt;
+    return shownPosition();
 }
 
 void ExamWindow::refillCandidates() {
@@ -236,6 +304,12 @@ void ExamWindow::start() {
         MessageBox::info(this, QStringLiteral("请填场次"));
         return;
     }
+    // The bank may have changed since the paper was chosen (in another program window).
+    m_questions = examQuestions();
+    if (m_questions.isEmpty()) {
+        MessageBox::info(this, QStringLiteral("本试卷没有题目，不能开始考试。请选择有题目的试卷。"));
+        return;
+    }
     // The first exam on a bank file gives its answers their unique key and its sittings the claim
     // table; what that changed or found is told once.
     if (const QStringList told = m_app.store.prepareForExams(); !told.isEmpty())
@@ -277,7 +351,41 @@ void ExamWindow::start() {
     // Every exam's clock starts from nothing, whatever an earlier exam left.
     m_app.clockSeconds = 0;
     m_app.clockTotal = 0;
+    m_saved.clear();
+    m_toldFiveMinutes = false;
+    m_toldLastMinute = false;
+    showExamProgress();
     时钟1->start(1000);
+}
+
+void ExamWindow::showExamProgress() {
+    if (m_running && !m_ended)
+        m_host.setStatusText(2, examProgressText(m_app.exam.minutes, m_app.clockTotal, savedAnswerCount(),
+                                                 int(m_questions.size())));
+}
+
+void ExamWindow::warnTimeLeft() {
+    const qint64 allowed = qint64(m_app.exam.minutes) * 60;
+    const qint64 left = allowed - m_app.clockTotal;
+    if (left <= 0)
+        return;
+    QString text, spoken;
+    // Told once each, and only in an exam longer than the time told.
+    if (!m_toldFiveMinutes && allowed > 300 && left <= 300) {
+        m_toldFiveMinutes = true;
+        text = QStringLiteral("考试还剩 5 分钟。没有保存的答案不计分，请及时保存。");
+        spoken = QStringLiteral("考试还剩五分钟。");
+    } else if (!m_toldLastMinute && allowed > 60 && left <= 60) {
+        m_toldLastMinute = m_toldFiveMinutes = true;
+        text = QStringLiteral("考试还剩最后 1 分钟。没有保存的答案不计分，请及时保存。");
+        spoken = QStringLiteral("考试还剩最后一分钟。");
+    } else {
+        return;
+    }
+    if (m_app.reader)
+        m_app.reader->announce(spoken);
+    // The clock goes on while the message is open.
+    MessageBox::info(this, text);
 }
 
 void ExamWindow::tick() {
@@ -289,8 +397,11 @@ void ExamWindow::tick() {
         m_app.clockSeconds = 0;
     ++m_app.clockTotal;
     m_host.setStatusText(1, clockText(m_app.exam.minutes, m_app.clockTotal, m_app.clockSeconds));
-    if (std::fabs(double(m_app.clockTotal) - double(m_app.exam.minutes) * 60.0) > 1e-7)
+    showExamProgress();
+    if (std::fabs(double(m_app.clockTotal) - double(m_app.exam.minutes) * 60.0) > 1e-7) {
+        warnTimeLeft();
         return;
+    }
     // Time is up: the clock stops here, so no later tick can end the exam a second time.
     时钟1->stop();
     MessageBox::info(this, QStringLiteral("时间到！交卷后系统自动生成答题卡,请进入交卷窗口按考号调取"));
@@ -298,21 +409,27 @@ void ExamWindow::tick() {
 }
 
 void ExamWindow::save() {
-    if (m_ended)
+    if (m_ended || !storeAnswer())
         return;
+    // The boxes follow the answer box: the next question's answer, or this one's on the last.
+    syncOptionBoxes();
+    next();
+}
+
+bool ExamWindow::storeAnswer() {
     const QString stripped = answer::strip(答案超级编辑框->boxText());
     const bool onScreen = settleOnShownQuestion();
     if (!stripped.isEmpty()) {
         if (!onScreen && !requireShownQuestion())
-            return;
+            return false;
         const auto q = displayedQuestion();
         if (!q) {
             tellBadPosition();
-            return;
+            return false;
         }
         if (!gbk::canEncode(答案超级编辑框->boxText())) {
             tellUnsavableAnswer();
-            return;
+            return false;
         }
         const QString code = paperCode();
         const QString student = examKey(考号组合框->currentText());
@@ -350,19 +467,34 @@ void ExamWindow::save() {
                     ? QStringLiteral("答案没有保存：%1\n答案还在答案框中，等服务器恢复后再按“保存”即可。")
                           .arg(m_app.store.lastError())
                     : QStringLiteral("答案没有保存：%1").arg(m_app.store.lastError()));
-            return;
+            return false;
         }
+        m_saved.insert(*q, a);
+        showExamProgress();
     }
-    // The boxes follow the answer box: the next question's answer, or this one's on the last.
-    syncOptionBoxes();
-    next();
+    return true;
 }
 
 void ExamWindow::handIn() {
     if (m_ended)
         return;
-    const bool ok = MessageBox::confirm(
-        this, QStringLiteral("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?"));
+    // Hand-in stores nothing itself: an answer left in the box is saved only when the user says so.
+    if (const auto unsaved = unsavedAnswerPosition()) {
+        const int choice = MessageBox::choose(
+            this, QStringLiteral("第 %1 题的答案还没有保存。\n交卷只计已保存的答案。").arg(*unsaved),
+            {QStringLiteral("保存后交卷"), QStringLiteral("不保存，交卷"), QStringLiteral("返回")});
+        if (m_ended || (choice != 0 && choice != 1))
+            return;
+        if (choice == 0 && (!storeAnswer() || m_ended))
+            return;
+    }
+    QString question =
+        QStringLiteral("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?");
+    if (!m_questions.isEmpty())
+        question += QStringLiteral("\n本次考试共 %1 题，已保存答案的有 %2 题。")
+                        .arg(m_questions.size())
+                        .arg(savedAnswerCount());
+    const bool ok = MessageBox::confirm(this, question);
     // The time may have run out while the question was open: the exam has ended already.
     if (!ok || m_ended)
         return;
@@ -381,6 +513,7 @@ void ExamWindow::endExam(bool timedOut) {
     m_app.clockTotal = 0;
     m_host.setStatusText(0, QString());
     m_host.setStatusText(1, QString());
+    m_host.setStatusText(2, QString());
     m_app.handIn = {paperCode(), examKey(考号组合框->currentText()), examKey(场次组合框->currentText()),
                     姓名编辑框->text()};
     m_host.showExamResult();

@@ -3,6 +3,9 @@
 #include "answering/AnswerWindow.h"
 #include "exam/SittingClaim.h"
 
+#include <QHash>
+#include <QSet>
+
 class QComboBox;
 class QTimer;
 class Store;
@@ -35,6 +38,14 @@ class ExamWindow : public AnswerWindow {
     void endExam(bool timedOut);
     bool running() const { return m_running; }
     bool ended() const { return m_ended; }
+    // The questions this exam asks, by number: in number order the paper's questions numbered 1 to
+    // the exam's question count, at random the drawn numbers that have a question.
+    QSet<qint64> examQuestions() const;
+    // The display position of the question on screen while the answer box holds an answer to it
+    // that was not saved (as it reads now); nothing otherwise.
+    std::optional<qint64> unsavedAnswerPosition() const;
+    // Questions of this exam that have a saved answer.
+    int savedAnswerCount() const;
     // A sign of life for the sitting this window holds (every sittingclaim::kRenewSeconds).
     void renewClaim();
     // Whether this window holds its sitting in the bank.
@@ -54,12 +65,26 @@ class ExamWindow : public AnswerWindow {
 
   private:
     void releaseClaim();
+    // The paper just chosen has no question to sit: no paper is chosen, and the user is told.
+    void refusePaper();
+    // Stores the answer box for the question on screen; true when it was stored or there was
+    // nothing to store, false after telling the user why it was not.
+    bool storeAnswer();
+    // Status panel 2 while the exam runs: the time left and the answers saved.
+    void showExamProgress();
+    // The last five minutes and the last minute are told once each, by voice too while reading is on.
+    void warnTimeLeft();
 
     bool m_running = false;
     bool m_ended = false;
     QTimer* m_claimTimer = nullptr;
     sittingclaim::Key m_claimKey;
     QString m_claimOwner; // empty: nothing held
+    QSet<qint64> m_questions;
+    // What this sitting has stored, by question number, as stored.
+    QHash<qint64, QString> m_saved;
+    bool m_toldFiveMinutes = false;
+    bool m_toldLastMinute = false;
 };
 
 // Candidate numbers and sittings are keys: the program keeps them without any space.
@@ -70,3 +95,5 @@ void fillCandidateList(Store& store, QComboBox& box, const QString& code);
 void fillSittingList(Store& store, QComboBox& box, const QString& code, const QString& typedStudent);
 // The clock text of the status bar: "考试时间:90分钟  2:5".
 QString clockText(int minutes, int totalSeconds, int seconds);
+// Beside the clock: "剩余 47:55，已答 14/50" ("不限时，已答 14/50" without a time allowance).
+QString examProgressText(int minutes, qint64 elapsedSeconds, int answered, int questions);

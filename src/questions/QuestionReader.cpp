@@ -172,6 +172,18 @@ void QuestionReader::sayPending() {
     startSegments(std::move(segments));
 }
 
+bool QuestionReader::announce(const QString& text) {
+    if (!m_reading)
+        return false;
+    stopSound();
+    m_pending.clear();
+    if (!output()->deviceAvailable())
+        return false;
+    m_segments.push_back(Segment{Sound::Speech, text, {}, {}});
+    playNextSegment();
+    return true;
+}
+
 void QuestionReader::playNextSegment() {
     m_topUp.stop();
     m_streamOpen = false;

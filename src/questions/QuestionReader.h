@@ -44,6 +44,10 @@ class QuestionReader : public QObject {
     // ... or on its own when no question was read after all (a save on the last question).
     void sayPending();
 
+    // Says a short notice (the exam clock's warnings) while reading is on; the status text stays
+    // as it is. False when nothing is said.
+    bool announce(const QString& text);
+
     bool reading() const { return m_reading; }
     bool held() const { return m_held; }
     enum class Sound { None, Recording, Speech };

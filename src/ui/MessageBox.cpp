@@ -16,6 +16,7 @@ bool g_recording = false;
 int g_open = 0;
 QList<MessageBox::Shown> g_shown;
 QQueue<std::function<bool()>> g_answers;
+QQueue<std::function<int()>> g_choices;
 
 struct OpenGuard {
     OpenGuard() { ++g_open; }
@@ -66,7 +67,7 @@ bool MessageBox::show(QWidget* parent, const QString& title, const QString& text
                       Buttons buttons) {
     OpenGuard guard;
     if (g_recording) {
-        g_shown.append({title, text, icon, buttons});
+        g_shown.append({title, text, icon, buttons, {}});
         if (g_answers.isEmpty())
             return true;
         return g_answers.dequeue()();
@@ -127,6 +128,33 @@ bool MessageBox::ask(QWidget* parent, const QString& text) {
     return show(parent, QStringLiteral("注意"), text, Icon::Question, Buttons::YesNo);
 }
 
+int MessageBox::choose(QWidget* parent, const QString& text, const QStringList& captions) {
+    OpenGuard guard;
+    const QString title = QStringLiteral("注意");
+    if (g_recording) {
+        g_shown.append({title, text, Icon::Question, Buttons::Choice, captions});
+        if (g_choices.isEmpty())
+            return 0;
+        return g_choices.dequeue()();
+    }
+    QPointer<QMessageBox> box = new Box(QMessageBox::Question, title, text, QMessageBox::NoButton,
+                                        parent ? parent : QApplication::activeWindow());
+    QList<QPushButton*> buttons;
+    for (int i = 0; i < captions.size(); ++i)
+        buttons << box->addButton(captions[i], i + 1 == captions.size() ? QMessageBox::RejectRole
+                                                                        : QMessageBox::AcceptRole);
+    if (!buttons.isEmpty()) {
+        box->setDefaultButton(buttons.first());
+        box->setEscapeButton(buttons.last());
+    }
+    box->exec();
+    if (!box)
+        return int(captions.size()) - 1;
+    const int chosen = int(buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton())));
+    delete box;
+    return chosen < 0 ? int(captions.size()) - 1 : chosen;
+}
+
 int MessageBox::openCount() {
     return g_open;
 }
@@ -142,10 +170,17 @@ QList<MessageBox::Shown>& MessageBox::shown() {
 void MessageBox::clear() {
     g_shown.clear();
     g_answers.clear();
+    g_choices.clear();
 }
 void MessageBox::pushAnswer(bool ok) {
     g_answers.enqueue([ok] { return ok; });
 }
 void MessageBox::pushAnswer(std::function<bool()> whileOpen) {
     g_answers.enqueue(std::move(whileOpen));
+}
+void MessageBox::pushChoice(int index) {
+    g_choices.enqueue([index] { return index; });
+}
+void MessageBox::pushChoice(std::function<int()> whileOpen) {
+    g_choices.enqueue(std::move(whileOpen));
 }

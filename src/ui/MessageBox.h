@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -12,12 +13,14 @@ class QWidget;
 class MessageBox {
   public:
     enum class Icon { Information, Warning, Critical, Question };
-    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Buttons { Ok, OkCancel, YesNo, Choice };
     struct Shown {
         QString title;
         QString text;
         Icon icon;
         Buttons buttons;
+        // The captions of a choice's buttons.
+        QStringList choices = {};
     };
 
     // Returns true when the user chose OK (or Yes).
@@ -32,6 +35,10 @@ class MessageBox {
     // "注意", a question with Yes and No; true on Yes.
     static bool ask(QWidget* parent, const QString& text);
 
+    // "注意", a question with one button per caption; the index of the button chosen. The first
+    // is the default (Enter); Escape or closing the box chooses the last.
+    static int choose(QWidget* parent, const QString& text, const QStringList& captions);
+
     // Boxes open right now (a nested event loop runs under each).
     static int openCount();
 
@@ -42,4 +49,7 @@ class MessageBox {
     static void clear();
     static void pushAnswer(bool ok);
     static void pushAnswer(std::function<bool()> whileOpen);
+    // The answer of the next choice (the first button when none is preset).
+    static void pushChoice(int index);
+    static void pushChoice(std::function<int()> whileOpen);
 };

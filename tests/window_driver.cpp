@@ -1,0 +1,66 @@
+// The work windows as a user meets them, for screenshots and hand checks (never part of the test
+// run). On the bank in DIR, with the main window WIDTH × HEIGHT when given:
+//   window_driver DIR exam [WIDTH HEIGHT]      an exam running on paper "1": 14 answers saved,
+//                                              12 minutes 5 seconds gone, the 15th question ticked
+//   window_driver DIR practice|marks|bank [WIDTH HEIGHT]
+//                                              that work window open
+#include "app/MainWindow.h"
+#include "exam/ExamWindow.h"
+#include "questions/PaperPicker.h"
+#include "ui/RefillCombo.h"
+#include "ui/RichBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QStringList modes{"exam", "practice", "marks", "bank"};
+    if ((args.size() != 3 && args.size() != 5) || !modes.contains(args[2])) {
+        std::fprintf(stderr, "usage: window_driver DIR exam|practice|marks|bank [WIDTH HEIGHT]\n");
+        return 2;
+    }
+    const QString mode = args[2];
+    MainWindow w(args[1]);
+    w.show();
+    if (args.size() == 5)
+        w.resize(args[3].toInt(), args[4].toInt());
+    QTimer::singleShot(300, &w, [&w, mode] {
+        const QString caption = mode == "exam"       ? QStringLiteral("考试")
+                                : mode == "practice" ? QStringLiteral("练习")
+                                : mode == "marks"    ? QStringLiteral("评分")
+                                                     : QStringLiteral("题库");
+        w.switchWorkWindow(caption);
+        if (mode != "exam")
+            return;
+        ExamWindow* e = w.examWindow();
+        PaperPicker::setTestDriver([](PaperPicker& picker) {
+            QTreeWidget* list = picker.list();
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (list->topLevelItem(i)->text(0) == "1")
+                    list->setCurrentItem(list->topLevelItem(i));
+            picker.choose();
+        });
+        e->试卷超级按钮->click();
+        PaperPicker::setTestDriver({});
+        e->考号组合框->setEditText("2024001");
+        e->姓名编辑框->setText("张三");
+        e->场次组合框->setEditText("1");
+        e->开始按钮->click();
+        const char* answers = "CDBACDBACDBACD";
+        for (int i = 0; answers[i]; ++i) {
+            e->答案超级编辑框->setBoxText(QString(QLatin1Char(answers[i])));
+            e->保存按钮->click();
+        }
+        for (int i = 0; i < 12 * 60 + 5; ++i)
+            e->tick();
+        e->选择框B->click();
+    });
+    return QApplication::exec();
+}
