@@ -76,6 +76,8 @@ struct Limits {
     qint64 maxPictureBytes = 128LL * 1024 * 1024;  // picture bytes kept over all questions
     int maxQuestions = 100000;
     int maxDepth = 256; // XML nesting
+    // Paragraphs (Word) or non-blank lines (text) read; a 2,000-question paper has some 20,000.
+    int maxParagraphs = 1000000;
 };
 
 // The question's type as it will be stored: its own, else the one its answer implies.
