@@ -248,7 +248,7 @@ bool parsePairs(const QString& plain, QList<Pair>* out, bool* sawRange = nullptr
     };
     auto readNumber = [&] {
         int v = 0, digits = 0;
-        while (i < n && plain[i].isDigit() && plain[i].unicode() < 0x80 && digits < 5) {
+        while (i < n && plain[i].isDigit() && plain[i].unicode() < 0x80 && digits < 6) {
             v = v * 10 + (plain[i].unicode() - '0');
             ++i, ++digits;
         }
@@ -377,7 +377,7 @@ void classify(Unit& u, const Paragraph& p, bool firstPiece) {
            "(?:案例|背景)?资料\\s*(?:[一二三四五六七八九十\\d]+|\\([一二三四五六七八九十\\d]+\\))?\\s*:|"
            "\\([一二三四五六七八九十]+\\))\\s*");
     static const QRegularExpression question =
-        re("^(?:第\\s*(\\d{1,4})\\s*题\\s*[.、:]?|(\\d{1,4})\\s*[.、](?!\\d))\\s*(?:\\((\\d{1,3})\\)\\s*)?");
+        re("^(?:第\\s*(\\d{1,6})\\s*题\\s*[.、:]?|(\\d{1,6})\\s*[.、](?!\\d))\\s*(?:\\((\\d{1,3})\\)\\s*)?");
     static const QRegularExpression subQuestion = re("^\\((\\d{1,3})\\)\\s*");
     static const QRegularExpression option = re("^(?:\\(([A-G])\\)|([A-G])\\s*[.、)])");
 
@@ -467,7 +467,7 @@ void classify(Unit& u, const Paragraph& p, bool firstPiece) {
     if (p.autoNumbered && firstPiece) {
         u.kind = Kind::AutoItem;
         u.level = p.listLevel;
-        static const QRegularExpression digits = re("\\d{1,4}");
+        static const QRegularExpression digits = re("\\d{1,6}");
         u.number = digits.match(plainForm(p.listLabel)).captured().toInt();
         u.rest = int(plainForm(p.listLabel).trimmed().size());
         if (u.rest > s.size())
@@ -750,7 +750,7 @@ class Reader {
         if (q && !m_pending.isEmpty()) {
             for (const QString& line : std::as_const(m_pending)) {
                 if (m_state == State::Options && !q->options.isEmpty())
-                    continueText(q->options.last(), line);
+                    continueOption(*q, line);
                 else if (m_state == State::Stem)
                     appendLine(q->stem, line);
                 else
@@ -761,6 +761,27 @@ class Reader {
             q->pictures += m_pendingPictures;
         m_pending.clear();
         m_pendingPictures.clear();
+    }
+
+    // A line that goes on with the last option, and may hold the next ones ("售价\tC．…").
+    static void continueOption(Question& q, const QString& line) {
+        QString plain = plainForm(line);
+        for (QChar& c : plain)
+            if (c.isSpace())
+                c = QLatin1Char(' ');
+        const QChar next = QChar(char16_t(u'A' + q.options.size()));
+        for (int i = 0; i < plain.size(); ++i) {
+            if ((plain[i] != next && plain[i] != QLatin1Char('(')) || optionMarkAt(plain, i, next) == 0)
+                continue;
+            const QList<OptionPiece> pieces = optionPieces(plain, i, next);
+            continueText(q.options.last(), line.left(i).trimmed());
+            for (int k = 0; k < pieces.size(); ++k) {
+                const int end = k + 1 < pieces.size() ? pieces[k + 1].start : int(line.size());
+                q.options << line.mid(pieces[k].text, end - pieces[k].text).trimmed();
+            }
+            return;
+        }
+        continueText(q.options.last(), line);
     }
 
     bool canAddQuestion(int line) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImageReader>
 #include <QMap>
+#include <QSet>
 #include <QXmlStreamWriter>
 #include <cmath>
 
@@ -51,19 +52,35 @@ QString sectionName(Type type) {
     return QStringLiteral("选择题"); // read back as questions typed by their answers
 }
 
-// Each line of a text after the first as a line of its own, blank ones left out.
-void addLines(QList<Line>& out, const QString& first, const QString& text) {
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    out.append({Line::Body, first + lines.first().trimmed(), {}});
-    for (int i = 1; i < lines.size(); ++i)
-        if (!lines[i].trimmed().isEmpty())
-            out.append({Line::Body, lines[i].trimmed(), {}});
+// The lines of a text as written: trimmed, blank ones left out.
+QStringList textLines(const QString& text) {
+    QStringList out;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty())
+            out << line.trimmed();
+    return out;
 }
 
-QList<Line> layout(const Document& doc) {
+// Each line of a text after the first as a line of its own; or all on one line (flat) where
+// lines of their own would be read as something else.
+void addLines(QList<Line>& out, const QString& first, const QString& text, bool flat) {
+    const QStringList lines = textLines(text);
+    if (flat || lines.isEmpty()) {
+        out.append({Line::Body, first + lines.join(QLatin1Char(' ')), {}});
+        return;
+    }
+    out.append({Line::Body, first + lines.first(), {}});
+    for (int i = 1; i < lines.size(); ++i)
+        out.append({Line::Body, lines[i], {}});
+}
+
+using Flat = QSet<QPair<int, int>>; // (paper, question) written with one-line texts
+
+QList<Line> layout(const Document& doc, const Flat& flats = {}) {
     QList<Line> out;
     const bool several = doc.papers.size() > 1;
-    for (const Paper& paper : doc.papers) {
+    for (int pi = 0; pi < doc.papers.size(); ++pi) {
+        const Paper& paper = doc.papers[pi];
         QString title = paper.name.trimmed();
         // A name that could be read as a question or a heading keeps the paper mark.
         if (several || (!title.isEmpty() && !readsAsText(title)))
@@ -90,10 +107,11 @@ QList<Line> layout(const Document& doc) {
             out.append({Line::Heading, heading, {}});
             for (int k = i; k < end; ++k) {
                 const Question& q = qs[k];
+                const bool flat = flats.contains({pi, k});
                 const QString material = q.material.trimmed();
                 if (!material.isEmpty() && (k == i || material != qs[k - 1].material.trimmed()))
-                    addLines(out, QStringLiteral("【资料】"), material);
-                addLines(out, QStringLiteral("%1．").arg(k + 1), q.stem.trimmed());
+                    addLines(out, QStringLiteral("【资料】"), material, flat);
+                addLines(out, QStringLiteral("%1．").arg(k + 1), q.stem, flat);
                 out.last().pictures = q.pictures;
                 for (int o = 0; o < q.options.size(); ++o)
                     out.append({Line::Body,
@@ -109,7 +127,7 @@ QList<Line> layout(const Document& doc) {
                                                                         : q.answer),
                                 {}});
                 if (!q.explanation.trimmed().isEmpty())
-                    addLines(out, QStringLiteral("【解析】"), q.explanation.trimmed());
+                    addLines(out, QStringLiteral("【解析】"), q.explanation, flat);
                 out.append({Line::Gap, {}, {}});
             }
             i = end;
@@ -117,6 +135,34 @@ QList<Line> layout(const Document& doc) {
         out.append({Line::Gap, {}, {}});
     }
     return out;
+}
+
+// The layout, with the texts of any question that would not be read back as written (a line of
+// its stem or explanation that reads as a question number, an option…) put on one line.
+QList<Line> readableLayout(const Document& doc) {
+    QList<Line> lines = layout(doc);
+    QList<Paragraph> paragraphs;
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].style != Line::Gap)
+            paragraphs.append({i + 1, lines[i].text, false, 0, {}, {}});
+    const Document back = readLayout(paragraphs, QStringLiteral("卷"));
+    Flat flat;
+    for (int p = 0; p < doc.papers.size(); ++p) {
+        const QList<Question>& written = doc.papers[p].questions;
+        const QList<Question> read = p < back.papers.size() ? back.papers[p].questions : QList<Question>();
+        for (int i = 0; i < written.size(); ++i) {
+            const Question& w = written[i];
+            const bool same = read.size() == written.size() && read[i].options.size() == w.options.size() &&
+                              read[i].stem == textLines(w.stem).join(QLatin1Char('\n')) &&
+                              read[i].explanation == textLines(w.explanation).join(QLatin1Char('\n')) &&
+                              read[i].material == textLines(w.material).join(QLatin1Char('\n'));
+            const bool severalLines = textLines(w.stem).size() > 1 || textLines(w.explanation).size() > 1 ||
+                                      textLines(w.material).size() > 1;
+            if (!same && severalLines)
+                flat.insert({p, i});
+        }
+    }
+    return flat.isEmpty() ? lines : layout(doc, flat);
 }
 
 // ---- .docx ----
@@ -170,7 +216,7 @@ const char* const kW = "http://schemas.openxmlformats.org/wordprocessingml/2006/
 class DocxWriter {
   public:
     QByteArray write(const Document& doc, QString* error) {
-        const QByteArray body = document(layout(doc));
+        const QByteArray body = document(readableLayout(doc));
         QList<QPair<QString, QByteArray>> parts{
             {QStringLiteral("[Content_Types].xml"), contentTypes()},
             {QStringLiteral("_rels/.rels"), packageRels()},
@@ -426,7 +472,7 @@ class DocxWriter {
 QByteArray writeTextPaper(const Document& doc) {
     QString text;
     bool gap = true; // no blank line at the very start, nor two in a row
-    for (const Line& line : layout(doc)) {
+    for (const Line& line : readableLayout(doc)) {
         if (line.style == Line::Gap) {
             if (!gap)
                 text += QStringLiteral("\r\n");
