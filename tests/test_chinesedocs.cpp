@@ -107,6 +107,7 @@ class ChineseDocsTest : public QObject {
     void wordTextPicturesAndLimits();
     void wordFilesThatCannotBeRead();
     void roundTrips();
+    void writtenTextsStayReadable();
     void documentFromLibreOffice();
 };
 
@@ -553,6 +554,40 @@ void ChineseDocsTest::roundTrips() {
     QVERIFY(writeTextPaper(single).startsWith(QStringLiteral("\xFEFF【试卷】1. 基础练习\r\n").toUtf8()));
     QCOMPARE(readTextPaper(writeTextPaper(single), QStringLiteral("卷")).papers[0].name,
              QStringLiteral("1. 基础练习"));
+}
+
+void ChineseDocsTest::writtenTextsStayReadable() {
+    // Lines of a stem or an explanation that would be read as a question or an option of their
+    // own are written on one line with the text before them, so the question comes back whole.
+    Question q;
+    q.stem = QStringLiteral("下列说法正确的是（  ）。\n2．这一行像下一题");
+    q.options = {QStringLiteral("甲"), QStringLiteral("乙")};
+    q.answer = QStringLiteral("A");
+    q.explanation = QStringLiteral("理由如下：\nB．这一行像选项\n答案：这一行像答案");
+    Question plain = q;
+    plain.stem = QStringLiteral("第二题（  ）。\n第二行");
+    plain.explanation = QStringLiteral("解释\n1.借：银行存款");
+    Document doc;
+    doc.papers << Paper{QStringLiteral("卷"), std::nullopt, {q, plain}};
+    for (const bool word : {false, true}) {
+        const Document back = word ? readDocxPaper(writeDocxPaper(doc), QStringLiteral("卷"))
+                                   : readTextPaper(writeTextPaper(doc), QStringLiteral("卷"));
+        QCOMPARE(problems(back), QString());
+        QCOMPARE(back.questionCount(), 2);
+        const Question& a = back.papers[0].questions[0];
+        QCOMPARE(a.stem, QStringLiteral("下列说法正确的是（  ）。 2．这一行像下一题"));
+        QCOMPARE(a.options.size(), 2);
+        QCOMPARE(a.answer, QStringLiteral("A"));
+        QCOMPARE(a.explanation, QStringLiteral("理由如下： B．这一行像选项 答案：这一行像答案"));
+        // Texts that read back as they are keep their lines.
+        QCOMPARE(back.papers[0].questions[1].stem, plain.stem);
+        QCOMPARE(back.papers[0].questions[1].explanation, plain.explanation);
+    }
+
+    // The answer on the line under a bare 【答案】, and numbers of five digits.
+    const Document next = readLines(QStringLiteral("10000．甲（  ）。\nA．一\nB．二\n【答案】\nB\n"
+                                                   "10001．乙（  ）。\nA．一\nB．二\n参考答案：\nA"));
+    QCOMPARE(summary(next), QStringLiteral("[卷]\n10000||-|B|一/二\n10001||-|A|一/二"));
 }
 
 void ChineseDocsTest::documentFromLibreOffice() {

@@ -637,6 +637,7 @@ class Reader {
                 m_paper.name =
                     index == 0 ? m_fallback : QStringLiteral("%1（%2）").arg(m_fallback).arg(index + 1);
             m_doc.papers.append(m_paper);
+            m_keptQuestions += m_paper.questions.size();
         }
         for (Problem p : m_paperProblems) {
             p.paper = kept ? index : -1;
@@ -785,7 +786,7 @@ class Reader {
     }
 
     bool canAddQuestion(int line) {
-        if (m_doc.questionCount() + m_paper.questions.size() < m_limits.maxQuestions)
+        if (m_keptQuestions + m_paper.questions.size() < m_limits.maxQuestions)
             return true;
         problem(line,
                 QStringLiteral("题目超过 %1 道的上限，从这里起的题目没有读入").arg(m_limits.maxQuestions));
@@ -1147,9 +1148,8 @@ class Reader {
             const QList<Picture> pictures = m_materialPictures + q->pictures;
             const QString parent = q->number;
             m_paper.questions.removeLast();
+            m_byKey[m_info.last().key].removeAll(int(m_paper.questions.size()));
             m_info.removeLast();
-            for (auto it = m_byKey.begin(); it != m_byKey.end(); ++it)
-                it->removeAll(int(m_paper.questions.size()));
             m_open = -1;
             m_state = State::None;
             m_material = material;
@@ -1406,6 +1406,7 @@ class Reader {
     int m_at = 0;
     bool m_stopped = false;
     Document m_doc;
+    qsizetype m_keptQuestions = 0; // in m_doc
 
     Paper m_paper;
     bool m_named = false;

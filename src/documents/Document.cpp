@@ -3,6 +3,7 @@
 #include "ui/Gbk.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 
 namespace documents {
@@ -88,11 +89,24 @@ int Document::questionCount() const {
     return n;
 }
 
+namespace {
+// The questions the problems name, looked up at once: a paper of many bad questions would
+// otherwise take time in the square of its size.
+QSet<QPair<int, int>> namedQuestions(const QList<Problem>& problems) {
+    QSet<QPair<int, int>> out;
+    for (const Problem& p : problems)
+        if (p.question >= 0)
+            out.insert({p.paper, p.question});
+    return out;
+}
+} // namespace
+
 int Document::badCount() const {
+    const QSet<QPair<int, int>> named = namedQuestions(problems);
     int n = 0;
     for (int p = 0; p < papers.size(); ++p)
         for (int q = 0; q < papers[p].questions.size(); ++q)
-            n += isBad(p, q) ? 1 : 0;
+            n += named.contains({p, q}) ? 1 : 0;
     return n;
 }
 
@@ -158,6 +172,7 @@ QString questionFault(const Question& q) {
 } // namespace
 
 void checkQuestions(Document& doc) {
+    const QSet<QPair<int, int>> named = namedQuestions(doc.problems);
     for (int p = 0; p < doc.papers.size(); ++p) {
         QHash<QString, int> lineOfNumber;
         const QList<Question>& questions = doc.papers[p].questions;
@@ -174,7 +189,7 @@ void checkQuestions(Document& doc) {
                 else
                     lineOfNumber.insert(key, q.line);
             }
-            if (fault.isEmpty() && doc.isBad(p, i))
+            if (fault.isEmpty() && named.contains({p, i}))
                 continue;
             if (fault.isEmpty())
                 fault = questionFault(q);

@@ -20,7 +20,9 @@ struct Line {
     enum Style { Title, Heading, Body, Gap };
     Style style = Body;
     QString text;
-    QList<Picture> pictures; // after the line
+    QList<Picture> pictures;       // after the line
+    int paper = -1, question = -1; // the question it belongs to
+    bool start = false;            // the question's numbered line
 };
 
 QString markText(double v) {
@@ -109,8 +111,10 @@ QList<Line> layout(const Document& doc, const Flat& flats = {}) {
                 const Question& q = qs[k];
                 const bool flat = flats.contains({pi, k});
                 const QString material = q.material.trimmed();
+                const qsizetype first = out.size();
                 if (!material.isEmpty() && (k == i || material != qs[k - 1].material.trimmed()))
                     addLines(out, QStringLiteral("【资料】"), material, flat);
+                const qsizetype start = out.size();
                 addLines(out, QStringLiteral("%1．").arg(k + 1), q.stem, flat);
                 out.last().pictures = q.pictures;
                 for (int o = 0; o < q.options.size(); ++o)
@@ -128,6 +132,9 @@ QList<Line> layout(const Document& doc, const Flat& flats = {}) {
                                 {}});
                 if (!q.explanation.trimmed().isEmpty())
                     addLines(out, QStringLiteral("【解析】"), q.explanation, flat);
+                for (qsizetype l = first; l < out.size(); ++l)
+                    out[l].paper = pi, out[l].question = k;
+                out[start].start = true;
                 out.append({Line::Gap, {}, {}});
             }
             i = end;
@@ -137,32 +144,55 @@ QList<Line> layout(const Document& doc, const Flat& flats = {}) {
     return out;
 }
 
-// The layout, with the texts of any question that would not be read back as written (a line of
-// its stem or explanation that reads as a question number, an option…) put on one line.
-QList<Line> readableLayout(const Document& doc) {
-    QList<Line> lines = layout(doc);
+// The questions of the layout that are not read back as written (matched by the line each
+// starts on) and could be by putting their texts on one line each.
+Flat misread(const Document& doc, const QList<Line>& lines) {
     QList<Paragraph> paragraphs;
     for (int i = 0; i < lines.size(); ++i)
         if (lines[i].style != Line::Gap)
             paragraphs.append({i + 1, lines[i].text, false, 0, {}, {}});
     const Document back = readLayout(paragraphs, QStringLiteral("卷"));
-    Flat flat;
-    for (int p = 0; p < doc.papers.size(); ++p) {
-        const QList<Question>& written = doc.papers[p].questions;
-        const QList<Question> read = p < back.papers.size() ? back.papers[p].questions : QList<Question>();
-        for (int i = 0; i < written.size(); ++i) {
-            const Question& w = written[i];
-            const bool same = read.size() == written.size() && read[i].options.size() == w.options.size() &&
-                              read[i].stem == textLines(w.stem).join(QLatin1Char('\n')) &&
-                              read[i].explanation == textLines(w.explanation).join(QLatin1Char('\n')) &&
-                              read[i].material == textLines(w.material).join(QLatin1Char('\n'));
-            const bool severalLines = textLines(w.stem).size() > 1 || textLines(w.explanation).size() > 1 ||
-                                      textLines(w.material).size() > 1;
-            if (!same && severalLines)
-                flat.insert({p, i});
-        }
+    QHash<int, const Question*> readAt; // by the index of its first line
+    for (const Paper& p : back.papers)
+        for (const Question& q : p.questions)
+            readAt.insert(q.line - 1, &q);
+    auto several = [](const Question& w) {
+        return textLines(w.stem).size() > 1 || textLines(w.explanation).size() > 1 ||
+               textLines(w.material).size() > 1;
+    };
+    Flat out;
+    for (int l = 0; l < lines.size(); ++l) {
+        if (lines[l].question < 0)
+            continue;
+        const Question& w = doc.papers[lines[l].paper].questions[lines[l].question];
+        const Question* r = readAt.value(l);
+        bool wrong = false;
+        if (lines[l].start)
+            wrong = !r || r->options.size() != w.options.size() ||
+                    r->stem != textLines(w.stem).join(QLatin1Char('\n')) ||
+                    r->explanation != textLines(w.explanation).join(QLatin1Char('\n')) ||
+                    r->material != textLines(w.material).join(QLatin1Char('\n'));
+        else
+            wrong = r != nullptr; // a line of the question read as a question of its own
+        if (wrong && several(w))
+            out.insert({lines[l].paper, lines[l].question});
     }
-    return flat.isEmpty() ? lines : layout(doc, flat);
+    return out;
+}
+
+// The layout, with the texts of the questions that would not be read back as written (a line of
+// a stem or an explanation that reads as a question number, an option…) put on one line each.
+QList<Line> readableLayout(const Document& doc) {
+    Flat flat;
+    QList<Line> lines = layout(doc);
+    for (int round = 0; round < 3; ++round) {
+        const Flat more = misread(doc, lines) - flat;
+        if (more.isEmpty())
+            break;
+        flat += more;
+        lines = layout(doc, flat);
+    }
+    return lines;
 }
 
 // ---- .docx ----
