@@ -224,6 +224,18 @@ void ChineseDocsTest::materialAndSubQuestions() {
     QVERIFY(
         bankText(q[3]).startsWith(QStringLiteral("丙公司发生下列业务：\n收到投资500万元。\n属于资产的是")));
 
+    // "10．（1）" after a passage: the passage is the material of that run only.
+    const Document run = readLines(QStringLiteral("9．甲（  ）。\nA．一\nB．二\n【答案】A\n乙公司的资料。\n"
+                                                  "10．（1）问一（  ）。\nA．一\nB．二\n【答案】B\n"
+                                                  "（2）问二（  ）。\nA．一\nB．二\n【答案】A\n"
+                                                  "11．丙（  ）。\nA．一\nB．二\n【答案】B"));
+    QCOMPARE(summary(run),
+             QStringLiteral("[卷]\n9||-|A|一/二\n10（1）||-|B|一/二\n10（2）||-|A|一/二\n11||-|B|一/二"));
+    QCOMPARE(run.papers[0].questions[1].material, QStringLiteral("乙公司的资料。"));
+    QCOMPARE(run.papers[0].questions[2].material, QStringLiteral("乙公司的资料。"));
+    QCOMPARE(run.papers[0].questions[3].material, QString());
+    QCOMPARE(run.papers[0].questions[0].explanation, QString());
+
     // A stem with its blank keeps （1）（2） lines as its own text.
     const Document listed = readLines(QStringLiteral(
         "1．属于会计要素的有（  ）。\n（1）资产\n（2）费用\nA．（1）\nB．（1）（2）\n【答案】B"));

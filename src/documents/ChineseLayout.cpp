@@ -621,6 +621,7 @@ class Reader {
         m_newPaperAtQuestion = false;
         m_highest = 0;
         m_prefix.clear();
+        m_sectionCount = 0;
         m_block = false;
         clearMaterial();
     }
@@ -685,7 +686,7 @@ class Reader {
         if (m_paper.questions.isEmpty())
             return;
         for (const Question& q : std::as_const(m_paper.questions))
-            if (!q.options.isEmpty() || !q.answer.isEmpty() || !q.explanation.isEmpty())
+            if (!q.options.isEmpty() || !q.answer.isEmpty() || !q.explanation.isEmpty() || hasBlank(q.stem))
                 return;
         static const QRegularExpression time = re("考试(?:时间|时长)\\s*[:为]?\\s*(\\d{1,4})\\s*分钟");
         for (const Question& q : std::as_const(m_paper.questions))
@@ -874,6 +875,7 @@ class Reader {
         m_section = section;
         m_sectionSeen = true;
         m_sectionFirst = true;
+        m_sectionCount = 1;
         m_newPaperAtQuestion = false;
     }
 
@@ -1057,43 +1059,46 @@ class Reader {
                 break;
             if (!canAddQuestion(u.line))
                 return;
-            if (u.sub == 1 && !m_pending.isEmpty() &&
-                (m_state == State::Answer || m_state == State::Explanation)) {
-                // "10．（1）…" after a passage: the passage is the material of the run.
-                const QStringList passage = m_pending;
-                const QList<Picture> pictures = m_pendingPictures;
-                m_pending.clear();
-                m_pendingPictures.clear();
+            {
+                QStringList passage;
+                QList<Picture> passagePictures;
+                if (u.sub == 1 && !m_pending.isEmpty() &&
+                    (m_state == State::Answer || m_state == State::Explanation)) {
+                    // "10．（1）…" after a passage: the passage is the material of the run.
+                    passage = m_pending;
+                    passagePictures = m_pendingPictures;
+                    m_pending.clear();
+                    m_pendingPictures.clear();
+                }
                 finishQuestion();
-                clearMaterial();
-                m_material = passage.join(QLatin1Char('\n'));
-                m_materialPictures = pictures;
-                m_scope = Scope::Explicit;
-            }
-            finishQuestion();
-            if (m_scope == Scope::Run)
-                clearMaterial();
-            maybeNewPaper();
-            if (m_sectionFirst && u.number <= m_highest)
-                m_prefix = m_section.numeral.isEmpty() ? QStringLiteral("第%1部分").arg(m_sectionCount + 1)
-                                                       : m_section.numeral;
-            m_highest = std::max(m_highest, u.number);
-            m_number = u.number;
-            if (u.sub > 0) {
-                if (m_scope != Scope::Explicit)
+                if (m_scope == Scope::Run)
                     clearMaterial();
-                m_parent = numberText(u.number);
-                m_lastSub = u.sub;
-                m_subsSeen = {u.sub};
-                addQuestion(u, m_parent + QStringLiteral("（%1）").arg(u.sub),
-                            QStringLiteral("%1（%2）").arg(u.number).arg(u.sub));
-            } else {
-                m_parent.clear();
-                m_lastSub = 0;
-                addQuestion(u, numberText(u.number), QString::number(u.number));
+                if (!passage.isEmpty()) {
+                    clearMaterial();
+                    m_material = passage.join(QLatin1Char('\n'));
+                    m_materialPictures = passagePictures;
+                    m_scope = Scope::Run;
+                }
+                maybeNewPaper();
+                if (m_sectionFirst && u.number <= m_highest)
+                    m_prefix = m_section.numeral.isEmpty() ? QStringLiteral("第%1部分").arg(m_sectionCount)
+                                                           : m_section.numeral;
+                m_highest = std::max(m_highest, u.number);
+                m_number = u.number;
+                if (u.sub > 0) {
+                    m_parent = numberText(u.number);
+                    m_lastSub = u.sub;
+                    m_subsSeen = {u.sub};
+                    addQuestion(u, m_parent + QStringLiteral("（%1）").arg(u.sub),
+                                QStringLiteral("%1（%2）").arg(u.number).arg(u.sub));
+                } else {
+                    m_parent.clear();
+                    m_lastSub = 0;
+                    addQuestion(u, numberText(u.number), QString::number(u.number));
+                }
+                stemText(u, u.rest);
+                return;
             }
-            stemText(u, u.rest);
-            return;
         case Kind::SubQuestion:
             if (!acceptSubQuestion(u))
                 break;
