@@ -117,7 +117,7 @@ void ChineseDocsTest::layouts_data() {
     QTest::newRow("numbers and option marks")
         << "一、单项选择题（本类题共3小题，每小题1.5分）\n"
            "1．甲（  ）。\nA．一\nB．二\n【答案】B\n"
-           "2、乙（  ）。\nA、一\nB)二\n答案：A\n"
+           "2、乙（  ）。\nA、一\nB)二\n答案：A\n答案解析：乙是一。\n"
            "3. 丙（  ）。\n（A）一\n（B）二\n(C) 三\n正确答案：C"
         << "[卷]\n1|单选|1.5|B|一/二\n2|单选|1.5|A|一/二\n3|单选|1.5|C|一/二/三";
     QTest::newRow("options on one line and after the stem")
@@ -414,6 +414,28 @@ void ChineseDocsTest::wordTextPicturesAndLimits() {
     QCOMPARE(doc.questionCount(), 2);
     QVERIFY(doc.papers[0].questions[0].pictures.isEmpty());
     QVERIFY(problems(doc).contains(QStringLiteral("1:图片 word/media/a.png 超过了图片总量的上限")));
+
+    // Markup Word writes around text and pictures: a shape with its fallback (one picture, not
+    // two), an older VML picture, hyperlinks and fields (their results, not their codes).
+    const QByteArray vml = "<w:pict><v:shape xmlns:v=\"v\"><v:imagedata r:id=\"img\"/></v:shape></w:pict>";
+    const QByteArray alternate = "<mc:AlternateContent xmlns:mc=\"mc\"><mc:Choice Requires=\"wps\">" +
+                                 drawing + "</mc:Choice><mc:Fallback>" + vml +
+                                 "</mc:Fallback></mc:AlternateContent>";
+    const QByteArray word =
+        "<w:p><w:hyperlink r:id=\"x\"><w:r>" + wt(QStringLiteral("1．甲")) + "</w:r></w:hyperlink><w:r>" +
+        alternate +
+        "</w:r><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText>PAGE</w:instrText>" +
+        "</w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r>" + wt(QStringLiteral("乙")) +
+        "</w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>" + wp(wt(QStringLiteral("【答案】√"))) +
+        wp(wt(QStringLiteral("2．丙")) + vml) + wp(wt(QStringLiteral("【答案】×")));
+    doc = readDocxPaper(package(word, {}, {}, {{QStringLiteral("word/media/a.png"), image}}),
+                        QStringLiteral("卷"));
+    QCOMPARE(summary(doc), QStringLiteral("[卷]\n1||-|对|\n2||-|错|"));
+    QCOMPARE(doc.papers[0].questions[0].stem, QStringLiteral("甲乙"));
+    QCOMPARE(doc.papers[0].questions[0].pictures.size(), 1);
+    QCOMPARE(doc.papers[0].questions[1].pictures.size(), 1);
+    QCOMPARE(doc.papers[0].questions[1].pictures[0].bytes, image);
+
     few = {};
     few.maxParagraphs = 2;
     doc = readDocxPaper(file, QStringLiteral("卷"), few);
