@@ -80,7 +80,8 @@ Document readAiken(const QByteArray& bytes, const QString& paperName, const Limi
                 continue;
             }
             QString answer = plain.mid(at).toUpper();
-            answer.remove(QRegularExpression(QStringLiteral("[\\s,，、;；]")));
+            static const QRegularExpression separators(QStringLiteral("[\\s,，、;；]"));
+            answer.remove(separators);
             current->answer = answer;
             answered = true;
             finish();
