@@ -442,7 +442,9 @@ void DocumentsLmsTest::giftPapersAndLeftOut() {
                          "$CATEGORY: $course$/top/第二章\n"
                          "多选无对 {~甲 ~%0%乙}\n" // 25: the category line starts its block
                          "\n"
-                         "谁是 {=丙}\n"; // 27: short answer
+                         "谁是 {=丙}\n" // 27: short answer
+                         "\n"
+                         "[html]<p>看图</p><img src=\"a.png\">{T}\n"; // 29: a picture GIFT cannot carry
     const Document doc = readGift(text.toUtf8(), "开头");
     QVERIFY2(doc.error.isEmpty(), qPrintable(doc.error));
     QCOMPARE(doc.papers.size(), 3);
@@ -452,8 +454,8 @@ void DocumentsLmsTest::giftPapersAndLeftOut() {
     QCOMPARE(doc.papers[1].questions.size(), 3);
     QCOMPARE(doc.papers[1].questions[1].line, 17);
     QCOMPARE(doc.papers[2].questions[0].line, 25);
-    QCOMPARE(reasons(doc),
-             QStringList({"19:答案的权重“%x%”无法识别", "22:答案部分缺少结尾的“}”", "25:没有答案"}));
+    QCOMPARE(reasons(doc), QStringList({"19:答案的权重“%x%”无法识别", "22:答案部分缺少结尾的“}”",
+                                        "29:图片“a.png”不在文件中，没有读入", "25:没有答案"}));
     QCOMPARE(doc.leftOut,
              QStringList({"填空题（shortanswer）2 道：第 5、27 行", "匹配题（matching）1 道：第 7 行",
                           "数值题（numerical）1 道：第 9 行", "简答题（essay）1 道：第 11 行",

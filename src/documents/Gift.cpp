@@ -59,10 +59,11 @@ QString unescape(QStringView s) {
 
 enum class Format { Moodle, Html, Plain, Markdown };
 
-QString textOf(QStringView raw, Format format) {
+// *images (if given) receives the pictures an HTML text shows: a GIFT file cannot carry them.
+QString textOf(QStringView raw, Format format, QStringList* images = nullptr) {
     const QString s = unescape(raw);
     if (format == Format::Html)
-        return htmlToText(s);
+        return htmlToText(s, images);
     QStringList lines = s.split(QLatin1Char('\n'));
     for (QString& l : lines)
         l = l.trimmed();
@@ -185,7 +186,10 @@ class GiftReader {
         QString stem = text.mid(pos, open - pos).toString();
         if (!after.trimmed().isEmpty())
             stem += QStringLiteral("（  ）") + after.toString();
-        q.stem = textOf(stem, format);
+        QStringList images;
+        q.stem = textOf(stem, format, &images);
+        for (const QString& src : images)
+            problems.append({line, -1, -1, QStringLiteral("图片“%1”不在文件中，没有读入").arg(src.left(80))});
 
         QStringView inside = text.mid(open + 1, close - open - 1);
         const qsizetype general = findRun(inside, QLatin1Char('#'), 4, 0);
