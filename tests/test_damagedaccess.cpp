@@ -157,8 +157,15 @@ void DamagedAccessTest::aCheckByHandIsToldWhatItCouldNotRead() {
     const QString crashes = changed("DateTestDatabase.mdb", 8247, 51, "crashes.mdb");
     const QString grows = changed("nwind.mdb", 1496604, 97, "grows.mdb");
     const QString cut = changed("DateTestDatabase.mdb", 32768, 0, "cut.mdb");
+    const HandCheck whole = runCheck({kFixtures + "/nwind.mdb"});
     for (const QString& file : {crashes, grows}) {
         const HandCheck c = runCheck({file});
+        // libmdb reads uninitialised memory on these bytes, so what it makes of them depends on
+        // the build: a check that passes must have read every row of the original.
+        if (file == grows && c.exitCode == 0) {
+            QCOMPARE(c.out, whole.out);
+            continue;
+        }
         QCOMPARE(c.exitCode, 1);
         QVERIFY2(c.errors.contains(QFileInfo(file).fileName() + " 文件已损坏或不是题库文件") &&
                      c.errors.contains("检查没有通过"),
