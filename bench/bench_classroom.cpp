@@ -12,7 +12,7 @@
 #include "BenchPaper.h"
 #include "exam/SittingClaim.h"
 #include "store/Schema.h"
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>

@@ -4,8 +4,8 @@
 //    rows) from memory into a new ks.db, through the same mapping and writer the program uses.
 // 2. Reads the largest table of an Access file (nwind.mdb's "Order Details" by default) with the
 //    libmdb reader, and times mdb-export on the same table, both run the same number of times.
-#include "store/AccessImport.h"
-#include "store/AccessReader.h"
+#include "access/AccessImport.h"
+#include "access/AccessReader.h"
 
 #include <QCoreApplication>
 #include <QDir>

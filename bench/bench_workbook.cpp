@@ -9,7 +9,7 @@
 // (a bank file of its own, read back); and the new ks.db made in this process and by the child.
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 

@@ -5,7 +5,7 @@
 #include "questions/PaperPicker.h"
 #include "questions/QuestionReader.h"
 #include "store/Schema.h"
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 #include "ui/UserSettings.h"

@@ -9,8 +9,8 @@
 //   (other)    exits 0 without a word and without a bank
 #include "MemorySource.h"
 
-#include "store/AccessImport.h"
-#include "store/ChildImport.h"
+#include "access/AccessImport.h"
+#include "access/ChildImport.h"
 
 #include <QCoreApplication>
 #include <QFile>

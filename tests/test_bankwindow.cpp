@@ -6,7 +6,7 @@
 #include "bank/BankWorkbook.h"
 #include "questions/PaperPicker.h"
 #include "shell/WorkHost.h"
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
 

@@ -8,7 +8,7 @@
 //
 // The normal run takes every cut and a sample of the changed files; with VELTARO_LONG_RUN=1 (set
 // by ./test --fuzz) it takes 400 changed files.
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "exam/SittingClaim.h"
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 #include "marking/InfoWindow.h"
 #include "marking/MarksWindow.h"
 #include "ui/Grid.h"

@@ -3,8 +3,8 @@
 
 #include "shell/AppState.h"
 #include "app/BankOpening.h"
-#include "store/AccessImport.h"
-#include "store/AccessReader.h"
+#include "access/AccessImport.h"
+#include "access/AccessReader.h"
 #include "ui/MessageBox.h"
 
 #include <QCryptographicHash>

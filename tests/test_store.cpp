@@ -2,8 +2,8 @@
 
 #include "bank/BankEdits.h"
 #include "store/Schema.h"
-#include "store/ServerAddress.h"
-#include "store/ServerBank.h"
+#include "server/ServerAddress.h"
+#include "server/ServerBank.h"
 #include "store/Statements.h"
 #include "store/Store.h"
 

@@ -13,7 +13,7 @@
 #include "bank/BankWorkbook.h"
 #include "bank/ImportFiles.h"
 #include "questions/QuestionText.h"
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 #include "ui/Gbk.h"
 #include "ui/MessageBox.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 
 struct AppState;
 class QWidget;

@@ -1,5 +1,5 @@
 #include "app/CommandLine.h"
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

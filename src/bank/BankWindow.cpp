@@ -6,7 +6,7 @@
 #include "questions/QuestionText.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 #include "ui/ModalLoops.h"

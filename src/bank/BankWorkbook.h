@@ -2,7 +2,7 @@
 
 #include "bank/BankRows.h"
 #include "bank/SheetFiles.h"
-#include "store/AccessImport.h"
+#include "access/AccessImport.h"
 
 #include <QList>
 #include <QString>

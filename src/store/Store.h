@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 #include "store/Statements.h"
 
 #include <QList>

@@ -18,12 +18,12 @@
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
 #include "bank/ImportFiles.h"
-#include "store/AccessImport.h"
-#include "store/AccessReader.h"
+#include "access/AccessImport.h"
+#include "access/AccessReader.h"
 #include "store/BankFile.h"
-#include "store/ChildImport.h"
-#include "store/ServerAddress.h"
-#include "store/ServerBank.h"
+#include "access/ChildImport.h"
+#include "server/ServerAddress.h"
+#include "server/ServerBank.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>

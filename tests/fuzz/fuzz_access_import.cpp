@@ -6,7 +6,7 @@
 #include "FuzzInput.h"
 #include "../MemorySource.h"
 
-#include "store/AccessImport.h"
+#include "access/AccessImport.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 

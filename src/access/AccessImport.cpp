@@ -1,6 +1,6 @@
-#include "store/AccessImport.h"
+#include "access/AccessImport.h"
 
-#include "store/AccessReader.h"
+#include "access/AccessReader.h"
 #include "store/Schema.h"
 
 #include <QAtomicInt>

@@ -1,4 +1,4 @@
-#include "store/ChildImport.h"
+#include "access/ChildImport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "store/AccessReader.h"
+#include "access/AccessReader.h"
 
 // glib first: mdbtools.h includes it inside its extern "C" block.
 #include <glib.h>

@@ -1,7 +1,7 @@
-#include "store/ServerBank.h"
+#include "server/ServerBank.h"
 
 #include "store/Schema.h"
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 #include "store/Store.h"
 
 #include <QAtomicInt>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/TableSource.h"
+#include "access/TableSource.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "store/ServerAddress.h"
+#include "server/ServerAddress.h"
 
 #include <QSqlDatabase>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/AccessImport.h"
+#include "access/AccessImport.h"
 
 #include <QString>
 #include <QStringList>
