@@ -33,6 +33,7 @@ struct QuestionInput {
     QString answer = QStringLiteral("A");
     QString mark = QStringLiteral("1");
     QString picture; // a file to choose
+    QString type;    // the 题型 to choose ("按答案" for none); left as it is when null
 };
 
 // Every editor that opens is filled in and 确定 pressed.
@@ -55,6 +56,8 @@ void fillQuestionEditors(const QuestionInput& in) {
         q.题目超级编辑框->setPlainText(in.text);
         q.标准答案编辑框->setText(in.answer);
         q.分值编辑框->setText(in.mark);
+        if (!in.type.isNull())
+            q.题型组合框->setCurrentIndex(q.题型组合框->findText(in.type));
         if (!in.picture.isEmpty()) {
             QuestionEditor::setPictureChooser([in](QWidget*) { return in.picture; });
             q.选择图片按钮->click();
@@ -112,6 +115,7 @@ class BankWindowTest : public QObject {
     void deletingAsksWithCountsAndRenumberingCarriesAnswers();
     void aRunningExamBlocksDeletingAndRenumbering();
     void importAsksBeforeReplacing();
+    void questionTypesShownAndChanged();
 };
 
 void BankWindowTest::fromAnEmptyFolderToAPractisedAndExportedPaper() {
@@ -146,14 +150,14 @@ void BankWindowTest::fromAnEmptyFolderToAPractisedAndExportedPaper() {
     }
     QCOMPARE(numbers(*bank), (QStringList{"1", "2", "3", "4", "5"}));
     QCOMPARE(bank->试卷列表框->topLevelItem(0)->text(2), QString("5"));
-    QCOMPARE(bank->题目列表框->topLevelItem(2)->text(2), QString("B"));
-    QCOMPARE(bank->题目列表框->topLevelItem(2)->text(4), QString("\\pic\\图.png"));
+    QCOMPARE(bank->题目列表框->topLevelItem(2)->text(3), QString("B"));
+    QCOMPARE(bank->题目列表框->topLevelItem(2)->text(5), QString("\\pic\\图.png"));
     QVERIFY(QFileInfo::exists(dir.filePath("pic/图.png")));
     // The same name again gets a new one, and a question not saved takes its picture back.
     QuestionInput sixth{6, "第六题", "对", "1", files.filePath("图.png")};
     fillQuestionEditors(sixth);
     bank->添加题目按钮->click();
-    QCOMPARE(bank->题目列表框->topLevelItem(5)->text(4), QString("\\pic\\图-2.png"));
+    QCOMPARE(bank->题目列表框->topLevelItem(5)->text(5), QString("\\pic\\图-2.png"));
     sixth.number = 5; // taken
     fillQuestionEditors(sixth);
     bank->添加题目按钮->click();
@@ -376,6 +380,53 @@ void BankWindowTest::importAsksBeforeReplacing() {
              (QList<QVariantList>{{"1", "新卷"}, {"2", "第二卷"}}));
     QCOMPARE(tb.scalar("select count(*) from 题库 where code='1'").toInt(), 1);
     QCOMPARE(bank->试卷列表框->topLevelItemCount(), 2);
+}
+
+void BankWindowTest::questionTypesShownAndChanged() {
+    TestBank tb;
+    tb.addNumberedPaper("1", "卷一", 2, 2, true, 60);
+    tb.exec("update 题库 set tixing='案例' where tihao=2");
+    MainWindow w(tb.dir());
+    pressToolbar(w, "题库");
+    BankWindow* bank = w.bankWindow();
+    QVERIFY(bank);
+    QCOMPARE(bank->题目列表框->headerItem()->text(2), QString("题型"));
+    // Without a type of its own a question shows the one its answer implies.
+    QCOMPARE(bank->题目列表框->topLevelItem(0)->text(2), QString("（单选）"));
+    QCOMPARE(bank->题目列表框->topLevelItem(1)->text(2), QString("案例"));
+
+    QString shown;
+    BankEditor::setTestDriver([&](BankEditor& e) {
+        shown = dynamic_cast<QuestionEditor&>(e).题型组合框->currentText();
+        e.reject();
+    });
+    bank->题目列表框->setCurrentItem(bank->题目列表框->topLevelItem(0));
+    bank->修改题目按钮->click();
+    QCOMPARE(shown, QString("按答案"));
+    bank->题目列表框->setCurrentItem(bank->题目列表框->topLevelItem(1));
+    bank->修改题目按钮->click();
+    QCOMPARE(shown, QString("案例")); // as another tool wrote it
+
+    const QList<QPair<QuestionInput, QString>> refused{
+        {{2, "题 A.甲 B.乙", "A", "1"}, "题型只能是"},
+        {{2, "题 A.甲 B.乙", "A", "1", {}, "判断"}, "判断题的标准答案只能是"},
+        {{2, "题 A.甲 B.乙", "AB", "1", {}, "单选"}, "单选题只能有一个标准答案"},
+        {{2, "题", "错", "1", {}, "多选"}, "多选题的标准答案要用字母"},
+    };
+    for (const auto& [in, expected] : refused) {
+        fillQuestionEditors(in);
+        bank->修改题目按钮->click();
+        QVERIFY2(lastText().contains(expected), qPrintable(lastText()));
+    }
+    QCOMPARE(tb.scalar("select tixing from 题库 where tihao=2").toString(), QString("案例"));
+    fillQuestionEditors({2, "题 A.甲 B.乙 C.丙", "AC", "2", {}, "不定项"});
+    bank->修改题目按钮->click();
+    QCOMPARE(tb.scalar("select tixing from 题库 where tihao=2").toString(), QString("不定项"));
+    QCOMPARE(bank->题目列表框->topLevelItem(1)->text(2), QString("不定项"));
+    fillQuestionEditors({2, "题 A.甲 B.乙 C.丙", "AC", "2", {}, "按答案"});
+    bank->修改题目按钮->click();
+    QCOMPARE(tb.scalar("select tixing from 题库 where tihao=2").toString(), QString());
+    QCOMPARE(bank->题目列表框->topLevelItem(1)->text(2), QString("（多选）"));
 }
 
 QTEST_MAIN(BankWindowTest)

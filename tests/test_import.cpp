@@ -334,6 +334,8 @@ void ImportTest::importsABankWhateverItsSpelling() {
     QCOMPARE(rowsOf(db, "select tihao, question, pic, practice, jiexi, score from 题库 where tihao = 2"),
              QList<QVariantList>({{2, "第2题 借贷记账法的记账规则是？", "", "", "有借必有贷", 0.5}}));
     QCOMPARE(rowsOf(db, "select xingming from 评分"), QList<QVariantList>({{"张三"}}));
+    // An Access bank has no question types: each question gets the one its answer implies.
+    QCOMPARE(rowsOf(db, "select distinct tixing from 题库"), QList<QVariantList>({{"单选"}}));
     QCOMPARE(rowsOf(db, "select name from sqlite_master where type = 'index' order by name"),
              QList<QVariantList>({{"复习计划_due"},
                                   {"复习计划_key"},

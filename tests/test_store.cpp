@@ -39,6 +39,8 @@ class StoreTest : public QObject {
     void renumberingMovesAnswersPastEachOther();
     void lostServerConnectionIsToldAndMadeAgain();
     void bankFileCopiedToAServerAllOrNothing();
+    void questionTypesComeWithTheFirstOpen();
+    void aBankThatCannotTakeTypesKeepsWorking();
 };
 
 namespace {
@@ -579,6 +581,98 @@ void StoreTest::bankFileCopiedToAServerAllOrNothing() {
     QVERIFY(tool.waitForFinished(60000));
     QCOMPARE(tool.exitCode(), 1);
     QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains("已经有题库的表"));
+}
+
+void StoreTest::questionTypesComeWithTheFirstOpen() {
+    TestBank bank;
+    bank.addPaper("1", "甲", 7, true, 60);
+    const QStringList answers{"A", " b c", "对", "错", "", "AH", "ac"};
+    for (int i = 0; i < answers.size(); ++i)
+        bank.addQuestion("1", i + 1, QStringLiteral("q%1").arg(i + 1), answers[i], 1, "", i == 0 ? "B" : "");
+    bank.addAnswer("1", 1, "A", "S1", "张三", "C1");
+    // A bank made before the program kept types.
+    bank.exec("alter table 题库 drop column tixing");
+    auto dump = [&bank] {
+        return bank.rows("select * from 试卷 order by code") +
+               bank.rows("select code, tihao, question, pic, authority, practice, jiexi, score from 题库 "
+                         "order by tihao") +
+               bank.rows("select code, tihao, answer, student, xingming, state from 评分");
+    };
+    const QList<QVariantList> before = dump();
+    auto types = [&bank] {
+        QStringList out;
+        for (const QVariantList& row : bank.rows("select tixing from 题库 order by tihao"))
+            out << row.value(0).toString();
+        return out;
+    };
+    {
+        Store store;
+        QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+        QVERIFY(store.keepsQuestionTypes());
+        QVERIFY(store.notices().isEmpty());
+    }
+    QCOMPARE(dump(), before);
+    QCOMPARE(types(), (QStringList{"单选", "多选", "判断", "判断", "", "", "多选"}));
+
+    // The bank window's edits keep a type, and the next open changes none of them.
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    bank::Question q = *bank::questionByNumber(store, "1", 2);
+    QCOMPARE(q.tixing, QString("多选"));
+    // As the editor hands it over.
+    q.tihao = qint64(2);
+    q.score = qint64(1);
+    q.authority = "BC";
+    q.tixing = "不定项";
+    QCOMPARE(bank::updateQuestion(store, 2, q), QString());
+    q.tihao = qint64(8);
+    q.tixing = "单选";
+    QVERIFY(bank::addQuestion(store, q).contains("单选题只能有一个标准答案"));
+    q.tixing = "判断";
+    QVERIFY(bank::addQuestion(store, q).contains("判断题的标准答案只能是"));
+    q.tixing = "填空";
+    QVERIFY(bank::addQuestion(store, q).contains("题型只能是"));
+    q.tixing.clear();
+    QCOMPARE(bank::addQuestion(store, q), QString());
+    QCOMPARE(bank::listQuestions(store, "1").last().tixing, QString());
+    QCOMPARE(bank::typeOf(bank::listQuestions(store, "1").last()), QString("多选"));
+    Store again;
+    QCOMPARE(bank.openStore(again), Store::OpenResult::Ok);
+    QCOMPARE(types(), (QStringList{"单选", "不定项", "判断", "判断", "", "", "多选", ""}));
+}
+
+void StoreTest::aBankThatCannotTakeTypesKeepsWorking() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "甲", 2, 2, true, 10);
+    bank.exec("alter table 题库 drop column tixing");
+    // Filling the new column fails (a rule of the bank refuses changes that leave the practice
+    // answer alone): the column is not added, and the bank is used without it.
+    if (bank.onServer()) {
+        bank.exec("create function refuse() returns trigger language plpgsql as "
+                  "$$ begin if new.practice is not distinct from old.practice then raise exception 'no'; "
+                  "end if; return new; end $$");
+        bank.exec("create trigger refuse before update on 题库 for each row execute function refuse()");
+    } else {
+        bank.exec("create trigger refuse before update on 题库 when new.practice is old.practice "
+                  "begin select raise(abort, 'no'); end");
+    }
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    QVERIFY(!store.keepsQuestionTypes());
+    QCOMPARE(store.notices().size(), 1);
+    QVERIFY(store.notices().first().contains("无法在"));
+    QCOMPARE(bank.rows("select * from 题库").first().size(), bank.onServer() ? 9 : 8);
+    // Reading, practising and adding questions go on; a type given is not kept.
+    QCOMPARE(store.query(Sql::Question, {{"code", "1"}, {"n", 2}}).text("question"),
+             QString("1-第2题 题干 A.甲 B.乙 C.丙 D.丁"));
+    QVERIFY(store.execute(Sql::SavePractice, {{"answer", "B"}, {"code", "1"}, {"n", 1}}));
+    bank::Question q = *bank::questionByNumber(store, "1", 1);
+    q.tihao = qint64(3);
+    q.score = qint64(1);
+    q.tixing = "单选";
+    QCOMPARE(bank::addQuestion(store, q), QString());
+    QCOMPARE(bank::listQuestions(store, "1").size(), 3);
+    QCOMPARE(bank::readAll(store).questions.size(), 3);
 }
 
 QTEST_MAIN(StoreTest)

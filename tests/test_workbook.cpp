@@ -86,6 +86,7 @@ class WorkbookTest : public QObject {
     void readsCsvFoldersInUtf8AndGbk();
     void addingToAnOpenBankReplacesOnlyWhenAsked();
     void commandLineMakesAndExportsBanks();
+    void questionTypesTravelWithTheWorkbook();
 };
 
 void WorkbookTest::exportThenImportGivesTheSameRows() {
@@ -273,7 +274,7 @@ void WorkbookTest::readsAnotherProgramsWorkbook() {
     QCOMPARE(bank::values(p), (QVariantList{"T1", "会计", qint64(5), qint64(0), qint64(45)}));
     QCOMPARE(r.tables.questions.size(), 2);
     QCOMPARE(bank::values(r.tables.questions[0]),
-             (QVariantList{"T1", qint64(1), "借贷 A.对 B.错", "", "BA", "", "", 0.5}));
+             (QVariantList{"T1", qint64(1), "借贷 A.对 B.错", "", "BA", "", "", 0.5, ""}));
     QCOMPARE(r.tables.questions[1].authority, QString("对"));
     QCOMPARE(r.tables.questions[1].pic, QString("\\pic\\2.png"));
 }
@@ -396,6 +397,51 @@ void WorkbookTest::commandLineMakesAndExportsBanks() {
     QVERIFY(run({dir.filePath("csv"), dir.filePath("csv.db")}, &out) != 0);
     QVERIFY2(out.contains("工作表“题库”第 2 行") && out.contains("工作表“题库”第 3 行"), qPrintable(out));
     QVERIFY(!QFileInfo::exists(dir.filePath("csv.db")));
+}
+
+void WorkbookTest::questionTypesTravelWithTheWorkbook() {
+    QTemporaryDir dir;
+    // The demo bank's questions got the types their answers imply when it was made.
+    QStringList demoTypes;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo"));
+        db.setDatabaseName(QStringLiteral(VELTARO_BINARY_DIR "/share/veltaro/ks.db"));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("select tixing, count(*) from 题库 group by tixing order by tixing"));
+        while (q.next())
+            demoTypes << q.value(0).toString() + q.value(1).toString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("demo"));
+    QCOMPARE(demoTypes, (QStringList{"判断12", "单选31", "多选16"}));
+
+    bank::Tables t;
+    t.papers << bank::Paper{"1", "甲", qint64(2), qint64(1), qint64(60)};
+    t.questions << bank::Question{"1", qint64(1), "题 A.甲 B.乙", "", "A", "", "", qint64(1), "不定项"}
+                << bank::Question{"1", qint64(2), "判断题", "", "对", "", "", qint64(1), ""};
+    const QString book = dir.filePath("types.xlsx");
+    QCOMPARE(bankbook::writeWorkbook(book, t, false), QString());
+    const bankbook::ReadResult back = bankbook::readBankFile(book);
+    QVERIFY2(back.ok(), qPrintable(back.report()));
+    QCOMPARE(back.tables.questions[0].tixing, QString("不定项"));
+    QCOMPARE(back.tables.questions[1].tixing, QString());
+
+    // In a CSV folder under its Chinese heading; a type that does not fit its answer is named.
+    QDir(dir.path()).mkdir("csv");
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath("csv/" + name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write("试卷.csv", "code,name,chouti,paixu,kstime\n1,甲,3,1,60\n");
+    write("题库.csv", "试卷编码,题号,题目,标准答案,分值,题型\n1,1,题 A.甲 B.乙,A,1,单选\n"
+                      "1,2,题 A.甲 B.乙,AB,1,单选\n1,3,题,对,1,填空\n1,4,题,错,1,\n");
+    const bankbook::ReadResult csv = bankbook::readBankFile(dir.filePath("csv"));
+    QCOMPARE(csv.report(),
+             QString("工作表“题库”第 3 行：单选题只能有一个标准答案，这里是 AB\n"
+                     "工作表“题库”第 4 行：题型只能是 单选、多选、判断、不定项，或者空着（按标准答案判断）"));
+    QCOMPARE(csv.tables.questions[0].tixing, QString("单选"));
+    QCOMPARE(csv.tables.questions[3].tixing, QString());
 }
 
 QTEST_MAIN(WorkbookTest)

@@ -171,15 +171,20 @@ QString plan(TableSource& source, const QString& sourceName, QList<TablePlan>* o
         QStringList sourceColumns;
         for (const SourceColumn& c : source.columns(sourceTable))
             sourceColumns << c.name;
-        TablePlan p{table, sourceTable, schema::columns(table), {}};
+        TablePlan p{table, sourceTable, {}, {}, {}};
         QStringList missingColumns;
-        for (const QString& column : p.columns) {
+        for (const QString& column : schema::columns(table)) {
             int at = -1;
             for (int i = 0; i < sourceColumns.size() && at < 0; ++i)
                 if (sourceColumns[i].compare(column, Qt::CaseInsensitive) == 0)
                     at = i;
+            if (at < 0 && schema::isAddedColumn(table, column)) {
+                p.added << column;
+                continue;
+            }
             if (at < 0)
                 missingColumns << column;
+            p.columns << column;
             p.sourceColumns << at;
         }
         if (!missingColumns.isEmpty())
@@ -342,6 +347,10 @@ ImportResult importBank(TableSource& source, const QString& dbPath, const QStrin
                 break;
             }
             result.counts << TableCount{p.table, rows};
+            if (p.added.contains(schema::typeColumn()))
+                if (const QString error = schema::fillQuestionTypes(db); !error.isEmpty())
+                    fail(
+                        QStringLiteral("写入题库文件 %1 的表 %2 时出错：%3").arg(targetName, p.table, error));
         }
         if (result.error.isEmpty()) {
             QSqlQuery index(db);

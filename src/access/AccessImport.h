@@ -45,6 +45,9 @@ struct TablePlan {
     QString sourceTable;      // the source's spelling of it
     QStringList columns;      // the bank columns, in schema order
     QList<int> sourceColumns; // their positions in the source table
+    // A column the program adds itself (the question type) that the source lacks: it is not
+    // copied, and is filled as a bank without it gets it on first open.
+    QStringList added;
 };
 
 // Matches tables and columns without regard to case; columns the program does not use are left

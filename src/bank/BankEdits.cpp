@@ -21,8 +21,9 @@ Paper paperOf(const RecordSet& rs) {
 }
 
 Question questionOf(const RecordSet& rs) {
-    return {rs.text("code"),      rs.value("tihao"),   rs.text("question"), rs.text("pic"),
-            rs.text("authority"), rs.text("practice"), rs.text("jiexi"),    rs.value("score")};
+    return {rs.text("code"),  rs.value("tihao"),    rs.text("question"),
+            rs.text("pic"),   rs.text("authority"), rs.text("practice"),
+            rs.text("jiexi"), rs.value("score"),    rs.text("tixing")};
 }
 
 // Named after the statements' parameters, in the bank's column order.
@@ -38,7 +39,8 @@ Params paperParams(const Paper& p) {
 }
 
 Params questionParams(const Question& q) {
-    return paramsOf({"code", "n", "question", "pic", "authority", "practice", "jiexi", "score"}, values(q));
+    return paramsOf({"code", "n", "question", "pic", "authority", "practice", "jiexi", "score", "tixing"},
+                    values(q));
 }
 
 bool paperExists(Store& store, const QString& code) {

@@ -1,6 +1,7 @@
 #include "bank/BankRows.h"
 
 #include "answering/AnswerText.h"
+#include "documents/Document.h"
 #include "ui/Gbk.h"
 
 #include <QDateTime>
@@ -50,7 +51,7 @@ QVariantList values(const Paper& p) {
 QVariantList values(const Question& q) {
     return {
         stored(q.code),  q.tihao, stored(q.question), stored(q.pic), stored(q.authority), stored(q.practice),
-        stored(q.jiexi), q.score};
+        stored(q.jiexi), q.score, stored(q.tixing)};
 }
 QVariantList values(const Answer& a) {
     return {stored(a.code),     a.tihao,        stored(a.answer), stored(a.student),
@@ -98,6 +99,18 @@ QStringList problems(const Question& q) {
     if (a != standardAnswer(a))
         out << QStringLiteral("标准答案要写成去掉空格的大写形式：%1").arg(standardAnswer(a));
     checkNumber(q.score, QStringLiteral("分值"), false, 0, &out);
+    if (!q.tixing.isEmpty() && !questionTypes().contains(q.tixing)) {
+        out << QStringLiteral("题型只能是 %1，或者空着（按标准答案判断）")
+                   .arg(questionTypes().join(QStringLiteral("、")));
+    } else if (!a.isEmpty() && !q.tixing.isEmpty()) {
+        const bool trueFalse = a == QStringLiteral("对") || a == QStringLiteral("错");
+        if (q.tixing == QStringLiteral("判断") && !trueFalse)
+            out << QStringLiteral("判断题的标准答案只能是“对”或“错”");
+        else if (q.tixing != QStringLiteral("判断") && trueFalse)
+            out << QStringLiteral("%1题的标准答案要用字母，不能是“%2”").arg(q.tixing, a);
+        else if (q.tixing == QStringLiteral("单选") && a.size() > 1)
+            out << QStringLiteral("单选题只能有一个标准答案，这里是 %1").arg(a);
+    }
     checkGbk(q.code, QStringLiteral("试卷编码"), &out);
     checkGbk(q.question, QStringLiteral("题目"), &out);
     checkGbk(q.pic, QStringLiteral("图片"), &out);
@@ -134,6 +147,20 @@ QStringList problems(const PracticeRecord& r) {
 
 QString standardAnswer(const QString& typed) {
     return answer::normalise(typed);
+}
+
+QStringList questionTypes() {
+    using documents::Type;
+    QStringList out;
+    for (Type t : {Type::Single, Type::Multiple, Type::TrueFalse, Type::Indefinite})
+        out << documents::typeText(t);
+    return out;
+}
+
+QString typeOf(const Question& q) {
+    if (!q.tixing.trimmed().isEmpty())
+        return q.tixing.trimmed();
+    return documents::typeText(documents::typeFromAnswer(standardAnswer(q.authority)));
 }
 
 QString orderText(const QVariant& paixu) {

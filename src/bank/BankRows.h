@@ -27,6 +27,8 @@ struct Question {
     QString practice;
     QString jiexi;
     QVariant score;
+    // "单选", "多选", "判断", "不定项", or empty: the type its standard answer implies.
+    QString tixing;
 };
 
 struct Answer {
@@ -73,6 +75,12 @@ QStringList problems(const PracticeRecord& r);
 // The standard answer as it is stored: the answer rules' normal form (spaces out, letters upper
 // case).
 QString standardAnswer(const QString& typed);
+
+// The four question types, as 题库.tixing holds them.
+QStringList questionTypes();
+// The type a question is marked and shown as: its own, else the one its standard answer implies
+// (对/错 判断, one letter 单选, several 多选); empty when neither says.
+QString typeOf(const Question& q);
 
 // "顺序" for a paper in number order, "随机" for a random draw.
 QString orderText(const QVariant& paixu);

@@ -179,6 +179,14 @@ QuestionEditor::QuestionEditor(QWidget* parent, const QString& bankDir, Save sav
     标准答案编辑框->setPlaceholderText(QStringLiteral("如 AC、对、错"));
     caption(this, QStringLiteral("分值"), {374, 16, 40, 24});
     分值编辑框 = makeEdit(this, QStringLiteral("分值编辑框"), {418, 16, 80, 24});
+    caption(this, QStringLiteral("题型"), {518, 16, 40, 24});
+    题型组合框 = new QComboBox(this);
+    题型组合框->setObjectName(QStringLiteral("题型组合框"));
+    题型组合框->setGeometry(562, 16, 142, 24);
+    题型组合框->addItem(QStringLiteral("按答案"), QString());
+    for (const QString& type : bank::questionTypes())
+        题型组合框->addItem(type, type);
+    题型组合框->setToolTip(QStringLiteral("“按答案”：一个字母为单选，几个字母为多选，对或错为判断"));
     caption(this, QStringLiteral("题目（题干和选项 A、B、C…）"), {16, 48, 400, 20});
     题目超级编辑框 = new QPlainTextEdit(this);
     题目超级编辑框->setObjectName(QStringLiteral("题目超级编辑框"));
@@ -212,6 +220,13 @@ void QuestionEditor::setQuestion(const bank::Question& q) {
     题号编辑框->setValue(int(std::clamp<qint64>(q.tihao.toLongLong(), 1, 1000000)));
     标准答案编辑框->setText(q.authority);
     分值编辑框->setText(q.score.isNull() ? QString() : numberText(q.score));
+    // A type the list does not hold (typed into the bank by another tool) is shown as it is.
+    int type = 题型组合框->findData(q.tixing.trimmed());
+    if (type < 0) {
+        题型组合框->addItem(q.tixing, q.tixing);
+        type = 题型组合框->count() - 1;
+    }
+    题型组合框->setCurrentIndex(type);
     题目超级编辑框->setPlainText(q.question);
     解析超级编辑框->setPlainText(q.jiexi);
     m_practice = q.practice;
@@ -230,7 +245,8 @@ bank::Question QuestionEditor::question() const {
             bank::standardAnswer(标准答案编辑框->text()),
             m_practice,
             解析超级编辑框->toPlainText(),
-            score};
+            score,
+            题型组合框->currentData().toString()};
 }
 
 QString QuestionEditor::markProblem() const {
@@ -311,9 +327,9 @@ BankWindow::BankWindow(AppState& app, WorkHost& host, QWidget* parent)
     题目分组框 = new QGroupBox(QStringLiteral("题目"), this);
     题目分组框->setObjectName(QStringLiteral("题目分组框"));
     题目列表框 = makeList(题目分组框, QStringLiteral("题目列表框"),
-                          {QStringLiteral("题号"), QStringLiteral("题目"), QStringLiteral("标准答案"),
-                           QStringLiteral("分值"), QStringLiteral("图片")},
-                          {50, 420, 70, 50, 100});
+                          {QStringLiteral("题号"), QStringLiteral("题目"), QStringLiteral("题型"),
+                           QStringLiteral("标准答案"), QStringLiteral("分值"), QStringLiteral("图片")},
+                          {50, 400, 60, 70, 50, 100});
     添加题目按钮 = makeButton(题目分组框, QStringLiteral("添加题目按钮"), QStringLiteral("添加…"));
     修改题目按钮 = makeButton(题目分组框, QStringLiteral("修改题目按钮"), QStringLiteral("修改…"));
     删除题目按钮 = makeButton(题目分组框, QStringLiteral("删除题目按钮"), QStringLiteral("删除"));
@@ -434,9 +450,15 @@ void BankWindow::refreshQuestions(std::optional<qint64> select) {
     QTreeWidgetItem* chosen = nullptr;
     for (const bank::Question& q : bank::listQuestions(m_app.store, code)) {
         const qint64 n = q.tihao.toLongLong();
-        auto* item = new QTreeWidgetItem(题目列表框, {QString::number(n), oneLine(q.question, 80),
+        // A question without a type of its own shows the one its answer implies, in brackets.
+        const QString type = q.tixing.trimmed().isEmpty() && !bank::typeOf(q).isEmpty()
+                                 ? QStringLiteral("（%1）").arg(bank::typeOf(q))
+                                 : q.tixing;
+        auto* item = new QTreeWidgetItem(题目列表框, {QString::number(n), oneLine(q.question, 80), type,
                                                       q.authority, numberText(q.score), q.pic});
         item->setData(0, Qt::UserRole, n);
+        if (q.tixing.trimmed().isEmpty())
+            item->setToolTip(2, QStringLiteral("没有指定题型，按标准答案判断"));
         if (!chosen && keep && *keep == n)
             chosen = item;
     }

@@ -79,6 +79,8 @@ class QuestionEditor : public BankEditor {
     QSpinBox* 题号编辑框 = nullptr;
     QLineEdit* 分值编辑框 = nullptr;
     QLineEdit* 标准答案编辑框 = nullptr;
+    // The four types and, first, "按答案": no type of its own, the one its answer implies.
+    QComboBox* 题型组合框 = nullptr;
     QPlainTextEdit* 题目超级编辑框 = nullptr;
     QPlainTextEdit* 解析超级编辑框 = nullptr;
     QLineEdit* 图片编辑框 = nullptr;

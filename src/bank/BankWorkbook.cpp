@@ -34,12 +34,12 @@ const Heading kHeadings[] = {
     {"kstime", "考试时间"},    {"tihao", "题号"},        {"question", "题目"}, {"pic", "图片"},
     {"authority", "标准答案"}, {"practice", "练习答案"}, {"jiexi", "解析"},    {"score", "分值"},
     {"answer", "答案"},        {"student", "考号"},      {"xingming", "姓名"}, {"state", "场次"},
-    {"correct", "对错"},       {"answered", "答题时间"},
+    {"correct", "对错"},       {"answered", "答题时间"}, {"tixing", "题型"},
 };
 
 QStringList optionalColumns(const QString& table) {
     if (table == kQuestions)
-        return {"pic", "practice", "jiexi"};
+        return {"pic", "practice", "jiexi", "tixing"};
     if (table == kAnswers)
         return {"xingming"};
     return {};
@@ -283,6 +283,7 @@ ReadResult readTables(const sheets::Workbook& book) {
             q.practice = bank::cellText(map.cell(row, "practice"));
             q.jiexi = bank::cellText(map.cell(row, "jiexi"));
             q.score = numberOf(map.cell(row, "score"), QStringLiteral("分值"), &reasons);
+            q.tixing = bank::cellText(map.cell(row, "tixing")).trimmed();
             reasons << bank::problems(q);
             if (!q.code.trimmed().isEmpty() && !paperRows.contains(bank::codeKey(q.code)))
                 reasons << QStringLiteral("试卷编码“%1”在工作表“试卷”中没有").arg(q.code);
@@ -491,7 +492,7 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
     for (const bank::PracticeRecord& r : tables.history)
         history << bank::values(r);
     ok = ok && writeSheet(kPapers, papers, {10, 30, 8, 8, 10});
-    ok = ok && writeSheet(kQuestions, questions, {10, 6, 60, 16, 10, 10, 40, 6});
+    ok = ok && writeSheet(kQuestions, questions, {10, 6, 60, 16, 10, 10, 40, 6, 8});
     ok = ok && writeSheet(kAnswers, answers, {10, 6, 10, 12, 10, 10});
     // The practice history only when there is one: it is the learner's own.
     ok = ok && (history.isEmpty() || writeSheet(kHistory, history, {10, 6, 10, 6, 20}));

@@ -35,6 +35,9 @@ const ColumnDef kColumns[] = {
     {"题库", "practice", "text collate nocase default ''", "citext default ''", false},
     {"题库", "jiexi", "text collate nocase", "citext", false},
     {"题库", "score", "numeric", "numeric", true},
+    // The question's type: "单选", "多选", "判断", "不定项", or empty for the type its standard answer
+    // implies. Banks made before the program kept it get it on first open (addTypeColumn).
+    {"题库", "tixing", "text collate nocase default ''", "citext default ''", false},
     {"评分", "code", "text collate nocase", "citext", false},
     {"评分", "tihao", "integer", "bigint", true},
     {"评分", "answer", "text collate nocase", "citext", false},
@@ -491,10 +494,72 @@ QStringList missing(QSqlDatabase& db) {
         }
         const QSqlRecord rec = db.record(present);
         for (const QString& c : columns(t))
-            if (rec.indexOf(c) < 0)
+            if (rec.indexOf(c) < 0 && !isAddedColumn(t, c))
                 out << t + "." + c;
     }
     return out;
+}
+
+bool isAddedColumn(const QString& table, const QString& column) {
+    return table == tables().at(1) && column == typeColumn();
+}
+
+bool hasColumn(QSqlDatabase& db, const QString& table, const QString& column) {
+    const QString present = tableName(db, table);
+    return !present.isEmpty() && db.record(present).indexOf(column) >= 0;
+}
+
+QString typeColumn() {
+    return QStringLiteral("tixing");
+}
+
+QString fillQuestionTypes(QSqlDatabase& db, Dialect dialect) {
+    // The standard answer as the answer rules store it: blanks (full-width too) out, upper case.
+    const QString bare = dialect == Dialect::Postgres
+                             ? QStringLiteral("upper(replace(replace(authority::text, ' ', ''), '　', ''))")
+                             : QStringLiteral("upper(replace(replace(authority, ' ', ''), '　', ''))");
+    const QString one = dialect == Dialect::Postgres ? QStringLiteral("%1 ~ '^[A-G]$'").arg(bare)
+                                                     : QStringLiteral("%1 glob '[A-G]'").arg(bare);
+    const QString several = dialect == Dialect::Postgres
+                                ? QStringLiteral("%1 ~ '^[A-G][A-G]+$'").arg(bare)
+                                : QStringLiteral("length(%1) > 1 and %1 not glob '*[^A-G]*'").arg(bare);
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral(
+                    "update 题库 set tixing = case when %1 in ('对', '错') then '判断' "
+                    "when %2 then '单选' when %3 then '多选' else '' end where coalesce(tixing, '') = ''")
+                    .arg(bare, one, several)))
+        return q.lastError().text();
+    return {};
+}
+
+QString addTypeColumn(QSqlDatabase& db, Dialect dialect, bool* added) {
+    if (added)
+        *added = false;
+    if (hasColumn(db, tables().at(1), typeColumn()))
+        return {};
+    QSqlQuery q(db);
+    QString err;
+    if (!q.exec(dialect == Dialect::Postgres ? QStringLiteral("begin") : QStringLiteral("begin immediate")))
+        err = q.lastError().text();
+    // Another program may have added it while this one waited for the bank.
+    const bool lacking = err.isEmpty() && !hasColumn(db, tables().at(1), typeColumn());
+    if (err.isEmpty() && lacking) {
+        const ColumnDef* d = defOf(tables().at(1), typeColumn());
+        if (!q.exec(QStringLiteral("alter table 题库 add column tixing %1")
+                        .arg(QString::fromUtf8(dialect == Dialect::Postgres ? d->postgresType : d->type))))
+            err = q.lastError().text();
+        if (err.isEmpty())
+            err = fillQuestionTypes(db, dialect);
+    }
+    if (err.isEmpty() && !q.exec(QStringLiteral("commit")))
+        err = q.lastError().text();
+    if (!err.isEmpty()) {
+        q.exec(QStringLiteral("rollback"));
+        return err;
+    }
+    if (added)
+        *added = lacking;
+    return {};
 }
 
 QStringList mistyped(QSqlDatabase& db) {

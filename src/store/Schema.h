@@ -59,8 +59,26 @@ bool hasUniqueAnswerKey(QSqlDatabase& db);
 QStringList columns(const QString& table);
 // Whether a column holds numbers (the others hold text).
 bool isNumber(const QString& table, const QString& column);
-// Missing tables or columns of an open database, as "table" or "table.column" texts.
+// Missing tables or columns of an open database, as "table" or "table.column" texts. The question
+// type, which the program adds itself (addTypeColumn), is never missing.
 QStringList missing(QSqlDatabase& db);
+bool hasColumn(QSqlDatabase& db, const QString& table, const QString& column);
+// A column the program adds to a bank that lacks it (the question type): a bank, or a table to
+// import, without it is complete all the same.
+bool isAddedColumn(const QString& table, const QString& column);
+
+// The question's type in 题库: "单选", "多选", "判断", "不定项", or empty for the type its standard
+// answer implies.
+QString typeColumn();
+// Gives every question without a type the type its standard answer implies: 对/错 → 判断, one
+// letter A–G → 单选, several → 多选 (blanks and letter case as the answer rules take them), an
+// empty text for any other answer. Inside the caller's transaction; an error text, empty on
+// success.
+QString fillQuestionTypes(QSqlDatabase& db, Dialect dialect = Dialect::Sqlite);
+// Adds the type column to a bank that lacks it and fills it from the standard answers, in one
+// transaction that touches nothing else; *added says whether it did. An error text, empty on
+// success (nothing is changed then).
+QString addTypeColumn(QSqlDatabase& db, Dialect dialect, bool* added = nullptr);
 
 // Columns whose declared type makes SQLite keep numbers as text or text as numbers (a bank made
 // by another tool: `tihao text`, or no types at all), as "table.column" texts. There `max(tihao)`

@@ -11,7 +11,8 @@ namespace {
 // the statements name their columns. Where SQLite hands rows over in the order of the index or the
 // table it reads without being asked, the PostgreSQL text asks for that order.
 #define PAPER_COLUMNS "code, name, chouti, paixu, kstime"
-#define QUESTION_COLUMNS "code, tihao, question, pic, authority, practice, jiexi, score"
+#define UNTYPED_QUESTION_COLUMNS "code, tihao, question, pic, authority, practice, jiexi, score"
+#define QUESTION_COLUMNS UNTYPED_QUESTION_COLUMNS ", tixing"
 #define ANSWER_COLUMNS "code, tihao, answer, student, xingming, state"
 #define HISTORY_COLUMNS "code, tihao, answer, correct, answered"
 // Seconds since 1970 by the clock of the store: a claim's age is measured by one clock for every
@@ -110,12 +111,12 @@ const StatementInfo kStatements[] = {
     {Sql::QuestionList, "select rowid as 行号, * from 题库 where code=:code order by tihao, rowid",
      "select rowid as 行号, " QUESTION_COLUMNS " from 题库 where code=:code order by tihao, rowid"},
     {Sql::InsertQuestion,
-     "insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
-     "values (:code, :n, :question, :pic, :authority, :practice, :jiexi, :score)",
+     "insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score, tixing) "
+     "values (:code, :n, :question, :pic, :authority, :practice, :jiexi, :score, :tixing)",
      nullptr},
     {Sql::UpdateQuestion,
      "update 题库 set tihao=:n, question=:question, pic=:pic, authority=:authority, "
-     "jiexi=:jiexi, score=:score where code=:code and tihao=:old",
+     "jiexi=:jiexi, score=:score, tixing=:tixing where code=:code and tihao=:old",
      nullptr},
     {Sql::MoveQuestionAnswers, "update 评分 set tihao=:n where code=:code and tihao=:old", nullptr},
     {Sql::DeleteQuestion, "delete from 题库 where code=:code and tihao=:n", nullptr},
@@ -184,12 +185,12 @@ const StatementInfo kStatements[] = {
     {Sql::PaperAnswerCount, "select count(*) from 评分 where code=:code", nullptr},
     {Sql::QuestionList, "select rowid as 行号, * from 题库 where code=:code order by tihao, rowid", nullptr},
     {Sql::InsertQuestion,
-     "insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
-     "values (:code, :n, :question, :pic, :authority, :practice, :jiexi, :score)",
+     "insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score, tixing) "
+     "values (:code, :n, :question, :pic, :authority, :practice, :jiexi, :score, :tixing)",
      nullptr},
     {Sql::UpdateQuestion,
      "update 题库 set tihao=:n, question=:question, pic=:pic, authority=:authority, "
-     "jiexi=:jiexi, score=:score where code=:code and tihao=:old",
+     "jiexi=:jiexi, score=:score, tixing=:tixing where code=:code and tihao=:old",
      nullptr},
     {Sql::MoveQuestionAnswers, "update 评分 set tihao=:n where code=:code and tihao=:old", nullptr},
     {Sql::DeleteQuestion, "delete from 题库 where code=:code and tihao=:n", nullptr},
@@ -239,6 +240,25 @@ const StatementInfo kStatements[] = {
     {Sql::PaperPlan, "select tihao, box, due, answers, wrong from 复习计划 where code=:code", nullptr},
     {Sql::DeletePaperPlan, "delete from 复习计划 where code=:code", nullptr},
     {Sql::PaperPractice, "select practice, authority from 题库 where code=:code", nullptr},
+
+    {Sql::InsertQuestionWithoutType,
+     "insert into 题库 (code, tihao, question, pic, authority, practice, jiexi, score) "
+     "values (:code, :n, :question, :pic, :authority, :practice, :jiexi, :score)",
+     nullptr},
+    {Sql::UpdateQuestionWithoutType,
+     "update 题库 set tihao=:n, question=:question, pic=:pic, authority=:authority, "
+     "jiexi=:jiexi, score=:score where code=:code and tihao=:old",
+     nullptr},
+    {Sql::QuestionsOfPaperWithoutType, "select * from 题库 where code=:code",
+     "select " UNTYPED_QUESTION_COLUMNS " from 题库 where code=:code order by tihao, rowid"},
+    {Sql::QuestionWithoutType, "select * from 题库 where code=:code and tihao=:n",
+     "select " UNTYPED_QUESTION_COLUMNS " from 题库 where code=:code and tihao=:n order by rowid"},
+    {Sql::CardQuestionWithoutType, "select * from 题库 where tihao=:n and code=:code",
+     "select " UNTYPED_QUESTION_COLUMNS " from 题库 where tihao=:n and code=:code order by rowid"},
+    {Sql::QuestionListWithoutType, "select rowid as 行号, * from 题库 where code=:code order by tihao, rowid",
+     "select rowid as 行号, " UNTYPED_QUESTION_COLUMNS " from 题库 where code=:code order by tihao, rowid"},
+    {Sql::AllQuestionsWithoutType, "select * from 题库 order by code, tihao, rowid",
+     "select " UNTYPED_QUESTION_COLUMNS " from 题库 order by code, tihao, rowid"},
 };
 } // namespace
 
@@ -248,6 +268,27 @@ QString statementText(Sql id, Dialect dialect) {
             return QString::fromUtf8(dialect == Dialect::Postgres && s.postgresText ? s.postgresText
                                                                                     : s.text);
     return {};
+}
+
+Sql withoutType(Sql id) {
+    switch (id) {
+    case Sql::InsertQuestion:
+        return Sql::InsertQuestionWithoutType;
+    case Sql::UpdateQuestion:
+        return Sql::UpdateQuestionWithoutType;
+    case Sql::QuestionsOfPaper:
+        return Sql::QuestionsOfPaperWithoutType;
+    case Sql::Question:
+        return Sql::QuestionWithoutType;
+    case Sql::CardQuestion:
+        return Sql::CardQuestionWithoutType;
+    case Sql::QuestionList:
+        return Sql::QuestionListWithoutType;
+    case Sql::AllQuestions:
+        return Sql::AllQuestionsWithoutType;
+    default:
+        return id;
+    }
 }
 
 int statementCount() {

@@ -91,6 +91,16 @@ enum class Sql {
 
     // The practice progress counted after every save: practice, authority of a paper's questions.
     PaperPractice = 72,
+
+    // The statements that name the question type (题库.tixing), as a bank runs them whose type
+    // column could not be added: the questions are read and written without their types.
+    InsertQuestionWithoutType = 73,
+    UpdateQuestionWithoutType = 74,
+    QuestionsOfPaperWithoutType = 75,
+    QuestionWithoutType = 76,
+    CardQuestionWithoutType = 77,
+    QuestionListWithoutType = 78,
+    AllQuestionsWithoutType = 79,
 };
 
 // The two kinds of store the statements run on.
@@ -105,5 +115,8 @@ struct StatementInfo {
 // The statement table. `statementText(id)` returns the SQL text for an id, as the given store
 // reads it.
 QString statementText(Sql id, Dialect dialect = Dialect::Sqlite);
+// The statement a bank without the question type column runs instead of id (id itself when it names
+// no type), and whether it takes the parameter :tixing.
+Sql withoutType(Sql id);
 int statementCount();
 const StatementInfo& statementAt(int index);

@@ -379,7 +379,7 @@ void Store::resetState(const QString& where) {
     m_open = false;
     m_readOnly = false;
     m_sharedWithOthers = m_notABank = m_damaged = false;
-    m_keepsHistory = false;
+    m_keepsHistory = m_keepsTypes = false;
     m_uniqueAnswers = m_claims = m_connectionLost = m_inTransaction = m_preparedForExams = false;
     m_changedRows = 0;
     m_readOnlyReason.clear();
@@ -424,6 +424,7 @@ Store::OpenResult Store::openServer(const QString& uri) {
         m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
                                     "错题复习和统计也无法使用。\n%2")
                          .arg(displayName(), historyError);
+    addTypes(db);
     m_uniqueAnswers = true;
     m_claims = schema::present(db).contains(schema::claimTable());
     m_open = true;
@@ -536,10 +537,23 @@ Store::OpenResult Store::open(const QString& path) {
         m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
                                     "错题复习和统计也无法使用。\n%2")
                          .arg(fi.fileName(), historyError);
+    addTypes(db);
     m_uniqueAnswers = schema::hasUniqueAnswerKey(db);
     m_claims = !m_readOnly && schema::present(db).contains(schema::claimTable());
     m_open = true;
     return OpenResult::Ok;
+}
+
+void Store::addTypes(QSqlDatabase& db) {
+    // A bank made before the program kept question types gets the column, filled from the
+    // standard answers; as with the history, a read-only bank gets it in its private copy.
+    const QString error = schema::addTypeColumn(db, m_dialect);
+    m_keepsTypes = schema::hasColumn(db, schema::tables().at(1), schema::typeColumn());
+    if (!error.isEmpty())
+        m_notices << QStringLiteral("无法在 %1 中加入题型一列，题目照常使用，题型按标准答案判断，"
+                                    "在题库窗口中改的题型不会保存。\n%2")
+                         .arg(m_dialect == Dialect::Postgres ? displayName() : QFileInfo(m_path).fileName(),
+                              error);
 }
 
 QStringList Store::prepareForExams() {
@@ -627,11 +641,12 @@ QSqlQuery* Store::runOnce(Sql id, const Params& params, bool* lost) {
         *lost = true;
         return nullptr;
     }
-    std::unique_ptr<QSqlQuery>& q = m_prepared[id];
+    const Sql used = m_keepsTypes ? id : withoutType(id);
+    std::unique_ptr<QSqlQuery>& q = m_prepared[used];
     if (!q) {
         q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
         q->setForwardOnly(true);
-        if (!q->prepare(statementText(id, m_dialect))) {
+        if (!q->prepare(statementText(used, m_dialect))) {
             m_lastError = describeFailure(q->lastError());
             q.reset();
             *lost = m_connectionLost;
@@ -639,11 +654,12 @@ QSqlQuery* Store::runOnce(Sql id, const Params& params, bool* lost) {
         }
     }
     for (const auto& [name, value] : params)
-        // PostgreSQL takes no truth value for a number: as SQLite stores it.
-        q->bindValue(QLatin1Char(':') + name,
-                     m_dialect == Dialect::Postgres && value.typeId() == QMetaType::Bool
-                         ? QVariant(value.toBool() ? 1 : 0)
-                         : value);
+        if (used == id || name != QLatin1String("tixing"))
+            // PostgreSQL takes no truth value for a number: as SQLite stores it.
+            q->bindValue(QLatin1Char(':') + name,
+                         m_dialect == Dialect::Postgres && value.typeId() == QMetaType::Bool
+                             ? QVariant(value.toBool() ? 1 : 0)
+                             : value);
     if (!q->exec()) {
         m_lastError = describeFailure(q->lastError());
         q->finish();

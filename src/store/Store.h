@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QSqlDatabase;
 class QSqlError;
 class QSqlQuery;
 class QTemporaryDir;
@@ -134,6 +135,10 @@ class Store {
     QString readOnlyReason() const { return m_readOnlyReason; }
     // Whether the bank has its practice history table (open() adds it to a bank that lacks it).
     bool keepsHistory() const { return m_open && m_keepsHistory; }
+    // Whether the bank keeps question types (题库.tixing; open() adds the column to a bank that
+    // lacks it). Without it the statements that name the type run as Sql's *WithoutType ones, and
+    // the type given to them is not kept.
+    bool keepsQuestionTypes() const { return m_open && m_keepsTypes; }
     // What open() did to the file or kept aside, one Chinese paragraph each, to tell the user once.
     QStringList notices() const { return m_notices; }
 
@@ -191,6 +196,8 @@ class Store {
     // went with the connection). False when it cannot be; lastError() says why.
     bool reconnectIfLost();
     void resetState(const QString& where);
+    // Adds the question type column to a bank that lacks it (see keepsQuestionTypes).
+    void addTypes(QSqlDatabase& db);
     void dropPrepared();
     // Deals with what an earlier program left beside the file; returns the file to open.
     QString prepareFile(const QString& path);
@@ -213,6 +220,7 @@ class Store {
     bool m_notABank = false;         // found while preparing the file
     bool m_damaged = false;
     bool m_keepsHistory = false;
+    bool m_keepsTypes = false;
     bool m_lastQueryOk = false;
     QString m_readOnlyReason;
     QStringList m_notices;

@@ -69,6 +69,9 @@ int buildBank(const QString& sqlPath, const QString& outPath) {
                 return fail(QStringLiteral("%1\n  in: %2").arg(q.lastError().text(), statement.left(200)));
             ++rows;
         }
+        // The demo's questions carry no type: each gets the one its standard answer implies.
+        if (const QString typed = schema::fillQuestionTypes(db); !typed.isEmpty())
+            return fail(typed);
         db.commit();
         db.close();
     }
