@@ -3,6 +3,8 @@
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
 #include "bank/ImportFiles.h"
+#include "bank/DocumentImport.h"
+#include "bank/ImportPreview.h"
 #include "questions/QuestionText.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
@@ -321,8 +323,8 @@ BankWindow::BankWindow(AppState& app, WorkHost& host, QWidget* parent)
     删除试卷按钮 = makeButton(试卷分组框, QStringLiteral("删除试卷按钮"), QStringLiteral("删除"));
     导入按钮 = makeButton(试卷分组框, QStringLiteral("导入按钮"), QStringLiteral("导入…"));
     导出按钮 = makeButton(试卷分组框, QStringLiteral("导出按钮"), QStringLiteral("导出…"));
-    导入按钮->setToolTip(QStringLiteral("把工作簿（.xlsx）中的试卷加入题库"));
-    导出按钮->setToolTip(QStringLiteral("把整个题库写成工作簿（.xlsx）"));
+    导入按钮->setToolTip(QStringLiteral("把工作簿（.xlsx）、Word 文档、文本试卷、Moodle XML 或 GIFT 中的试卷加入题库"));
+    导出按钮->setToolTip(QStringLiteral("把题库写成工作簿（.xlsx），或把一套试卷（或整个题库）写成文本、Word 文档或 Moodle XML"));
 
     题目分组框 = new QGroupBox(QStringLiteral("题目"), this);
     题目分组框->setObjectName(QStringLiteral("题目分组框"));
@@ -699,11 +701,15 @@ void BankWindow::importWorkbook() {
         file = g_workbookChooser(this, false);
     } else {
         ModalLoops::Guard loop;
-        file = QFileDialog::getOpenFileName(this, QStringLiteral("导入工作簿"), QString(),
-                                            bankbook::fileFilter());
+        file = QFileDialog::getOpenFileName(this, QStringLiteral("导入"), QString(), bankbook::fileFilter());
     }
     if (file.isEmpty())
         return;
+    if (bankbook::isDocument(file)) {
+        if (const std::optional<QString> code = importDocumentFile(this, m_app.store, m_app.programDir, file))
+            refreshPapers(*code);
+        return;
+    }
     const QString name = QFileInfo(file).fileName();
     const std::optional<bank::Tables> imported = readInChild(file);
     if (!imported)
@@ -750,12 +756,29 @@ void BankWindow::exportWorkbook() {
         file = g_workbookChooser(this, true);
     } else {
         ModalLoops::Guard loop;
-        file = QFileDialog::getSaveFileName(this, QStringLiteral("导出工作簿"),
+        QString format;
+        file = QFileDialog::getSaveFileName(this, QStringLiteral("导出"),
                                             QDir(m_app.programDir).filePath(QStringLiteral("题库.xlsx")),
-                                            QStringLiteral("工作簿 (*.xlsx)"));
+                                            QStringLiteral("工作簿 (*.xlsx);;文本试卷 (*.txt);;Word 文档 (*.docx);;"
+                                                           "Moodle XML (*.xml)"),
+                                            &format);
+        const QString suffix = format.section(QLatin1Char('.'), -1).chopped(1);
+        if (!file.isEmpty() && !file.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive) &&
+            !docimport::isDocumentFormat(file) && !file.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+            file += QLatin1Char('.') + suffix;
     }
     if (file.isEmpty())
         return;
+    if (docimport::isDocumentFormat(file)) {
+        const QString code = currentCode();
+        const int which = code.isEmpty() ? 1
+                                         : MessageBox::choose(this, QStringLiteral("导出哪些试卷？"),
+                                                              {QStringLiteral("所选试卷（编码 %1）").arg(code),
+                                                               QStringLiteral("整个题库"), QStringLiteral("取消")});
+        if (which < 2)
+            exportDocumentFile(this, m_app.store, m_app.programDir, file, which == 0 ? code : QString());
+        return;
+    }
     if (!file.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
         file += QStringLiteral(".xlsx");
     const bank::Tables tables = bank::readAll(m_app.store);

@@ -425,7 +425,7 @@ ReadResult readBankFile(const QString& path) {
 
 ReadResult readBankFile(const QString& path, sheets::Budget& budget) {
     const FileKind* kind = kindOf(path);
-    return kind ? kind->read(path, budget) : readWorkbookFile(path, budget);
+    return kind && kind->read ? kind->read(path, budget) : readWorkbookFile(path, budget);
 }
 
 QString writeWorkbook(const QString& path, const bank::Tables& tables, bool replace) {

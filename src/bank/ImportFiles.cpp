@@ -9,6 +9,10 @@ const QList<FileKind>& fileKinds() {
     static const QList<FileKind> kinds = {
         {QStringLiteral("工作簿"), {QStringLiteral("*.xlsx")}, readWorkbookFile},
         {QStringLiteral("CSV 文件夹"), {}, readCsvFolder},
+        {QStringLiteral("文本试卷、GIFT 或 Aiken"), {QStringLiteral("*.txt")}, nullptr, true},
+        {QStringLiteral("Word 文档"), {QStringLiteral("*.docx")}, nullptr, true},
+        {QStringLiteral("Moodle XML"), {QStringLiteral("*.xml")}, nullptr, true},
+        {QStringLiteral("GIFT"), {QStringLiteral("*.gift")}, nullptr, true},
     };
     return kinds;
 }
@@ -31,6 +35,11 @@ const FileKind* kindOf(const QString& path) {
                 return &kind;
     }
     return nullptr;
+}
+
+bool isDocument(const QString& path) {
+    const FileKind* kind = kindOf(path);
+    return kind && kind->document;
 }
 
 QString fileFilter() {

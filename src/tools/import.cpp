@@ -6,6 +6,8 @@
 //   veltaro-import SOURCE postgresql://…    any of these into an empty database on a PostgreSQL
 //                                           server: the tables, the indexes and every row
 //   veltaro-import --export ks.db OUT.xlsx
+//   veltaro-import PAPER.txt|.docx|.xml|.gift ks.db [--code N], --check PAPER…,
+//   veltaro-import --export ks.db OUT.txt|.docx|.xml [--paper CODE]   documents (DocumentTool.h)
 //   veltaro-import --check SOURCE           reads every row of every table; prints the row counts
 //                                           and what could not be read
 //   veltaro-import --child SOURCE OUT       as the program runs it: progress and result as lines
@@ -15,6 +17,7 @@
 // without progress), so that a damaged or hostile file ends in a message, never in a crash or a
 // hang. Prints the rows imported per table, or the error; exits non-zero on failure. An existing
 // output file is never overwritten, and a failed import leaves no output file.
+#include "DocumentTool.h"
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
 #include "bank/ImportFiles.h"
@@ -68,7 +71,8 @@ QString helpText() {
                "\n"
                "来源不在本进程中读取：本程序另起一个受限的子进程读取它（内存 1 GiB、CPU 时间 10 分钟、\n"
                "输出 4 MiB，30 秒没有进展即停止），所以损坏的文件只会得到一条说明，不会让程序\n"
-               "崩溃或卡住。\n");
+               "崩溃或卡住。\n") +
+           doctool::helpText();
 }
 
 bool exists(const QString& path) {
@@ -327,6 +331,8 @@ int importToServer(const QString& in, const QString& uri, bool verbose) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (const std::optional<int> done = doctool::run(args, self()))
+        return *done;
     if (args.size() == 3 && args[0] == QLatin1String("--child"))
         return childImport(args[1], args[2]);
     if (args.size() == 2 && args[0] == QLatin1String("--child-check")) {
