@@ -55,7 +55,7 @@ Type questionType(const QString& storedType, const QString& standard) {
 double Tally::total() const {
     double total = 0;
     for (std::size_t i = 0; i < m_sums.size(); ++i)
-        total += m_rules.types[i].floorAtZero ? std::max(0.0, m_sums[i]) : m_sums[i];
+        total += m_rules->types[i].floorAtZero ? std::max(0.0, m_sums[i]) : m_sums[i];
     return total;
 }
 

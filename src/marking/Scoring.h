@@ -46,12 +46,12 @@ Type questionType(const QString& storedType, const QString& standard);
 // totals, a floored type's total taken as 0 when it is below.
 class Tally {
   public:
-    explicit Tally(const ScoringRules& rules) : m_rules(rules) {}
+    explicit Tally(const ScoringRules& rules) : m_rules(&rules) {}
     void add(Type type, double points) { m_sums[std::size_t(int(type))] += points; }
     double total() const;
 
   private:
-    const ScoringRules& m_rules;
+    const ScoringRules* m_rules;
     std::array<double, 5> m_sums{};
 };
 
