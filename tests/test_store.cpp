@@ -518,8 +518,8 @@ void StoreTest::bankFileCopiedToAServerAllOrNothing() {
     EmptyDatabase target("veltaro_copy_target");
     const bankimport::ImportResult copied = serverbank::copyToServer(file.dbPath(), target.uri);
     QVERIFY2(copied.ok, qPrintable(copied.error));
-    // The practice history and its schedule come along.
-    QCOMPARE(copied.counts.size(), 5);
+    // The practice history, its schedule and the scoring rules (none here) come along.
+    QCOMPARE(copied.counts.size(), 6);
     QCOMPARE(copied.counts[0].rows, 2);
     QCOMPARE(copied.counts[1].rows, 2);
     QCOMPARE(copied.counts[2].rows, 2);

@@ -2,6 +2,7 @@
 
 #include "answering/AnswerText.h"
 #include "answering/PracticeWindow.h"
+#include "marking/Scoring.h"
 #include "questions/QuestionReader.h"
 #include "shell/AppState.h"
 #include "ui/FileChooser.h"
@@ -93,10 +94,18 @@ void saveAsRecording(PracticeWindow& w) {
 }
 
 QString verdict(const QString& given, const QString& standard) {
+    return verdict(given, standard, documents::TypeRule{});
+}
+
+QString verdict(const QString& given, const QString& standard, const documents::TypeRule& rule) {
     const bool unanswered = answer::strip(given).isEmpty();
     if (!unanswered && answer::matches(given, standard))
         return QStringLiteral("正确");
-    const QString head = unanswered ? QStringLiteral("未作答") : QStringLiteral("错误");
+    const bool partial =
+        !unanswered && scoring::mark(given, standard, 1, rule).verdict == scoring::Verdict::Partial;
+    const QString head = unanswered ? QStringLiteral("未作答")
+                         : partial  ? QStringLiteral("部分正确")
+                                    : QStringLiteral("错误");
     const QString spelt =
         QStringList(answer::normalise(standard).split(QString(), Qt::SkipEmptyParts)).join(' ');
     if (spelt.isEmpty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/ScoringRules.h"
+
 #include <QString>
 
 class PracticeWindow;
@@ -25,6 +27,9 @@ void saveAsRecording(PracticeWindow& w);
 // "正确", or "错误，正确答案是 A C" (the standard answer spelt out); an empty answer, which clears the
 // question's answer and counts as no attempt, "未作答，正确答案是 A C".
 QString verdict(const QString& given, const QString& standard);
+// The same under the rule of the question's type: under 少选得分 an answer of correct options only,
+// not all of them, is "部分正确，正确答案是 A B C" (and still not right for the drill and statistics).
+QString verdict(const QString& given, const QString& standard, const documents::TypeRule& rule);
 
 inline constexpr const char* kRecordingFilter = "音频文件 (*.wav)";
 inline constexpr const char* kSpeedSetting = "reading/speed";

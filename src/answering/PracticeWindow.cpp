@@ -5,6 +5,7 @@
 #include "answering/PracticeSchedule.h"
 #include "answering/PracticeStatistics.h"
 #include "answering/WrongAnswers.h"
+#include "marking/Scoring.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "printing/PrintHandOver.h"
@@ -305,7 +306,10 @@ void PracticeWindow::save() {
     }
     const QString a = answer::normalise(答案超级编辑框->boxText());
     Store& store = m_app.store;
-    const QString standard = store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}}).text("authority");
+    const RecordSet question = store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}});
+    const QString standard = question.text("authority");
+    const documents::TypeRule rule =
+        scoring::readRules(store, paperCode()).of(scoring::questionType(question.text("tixing"), standard));
     // The answer and its history row are saved together or not at all. An empty answer clears
     // the question's answer: it is no attempt, and the history does not count it.
     const bool saved = store.inTransaction([&] {
@@ -328,7 +332,7 @@ void PracticeWindow::save() {
     }
     // The last question of a drill round: the next round holds what is still due.
     const bool endOfRound = drillOrder() && displayPosition().value_or(0) >= bound();
-    const QString told = practice_reading::verdict(a, standard);
+    const QString told = practice_reading::verdict(a, standard, rule);
     practice_reading::tellVerdict(*this, told);
     showVerdict(told);
     showProgress();

@@ -51,6 +51,11 @@ bool questionExists(Store& store, const QString& code, const QVariant& number) {
     return store.query(Sql::QuestionExists, {{"code", code}, {"n", number}}).integer(1) > 0;
 }
 
+// The scoring rules follow their paper; a bank without them has nothing to change.
+bool rules(Store& store, Sql id, const Params& params) {
+    return !store.keepsRules() || store.execute(id, params);
+}
+
 // The practice history follows its questions; a bank without it has nothing to change.
 bool history(Store& store, Sql id, const Params& params) {
     return !store.keepsHistory() || store.execute(id, params);
@@ -125,6 +130,7 @@ QString updatePaper(Store& store, const QString& oldCode, const Paper& paper) {
         return store.execute(Sql::MovePaperQuestions, {{"code", paper.code}, {"old", oldCode}}) &&
                store.execute(Sql::MovePaperAnswers, {{"code", paper.code}, {"old", oldCode}}) &&
                history(store, Sql::MovePaperHistory, {{"code", paper.code}, {"old", oldCode}}) &&
+               rules(store, Sql::MovePaperRules, {{"code", paper.code}, {"old", oldCode}}) &&
                history(store, Sql::DeletePaperPlan, {{"code", oldCode}}) &&
                review::rebuildCards(store, paper.code);
     });
@@ -136,6 +142,7 @@ QString deletePaper(Store& store, const QString& code) {
         return store.execute(Sql::DeletePaperAnswers, {{"code", code}}) &&
                history(store, Sql::DeletePaperHistory, {{"code", code}}) &&
                history(store, Sql::DeletePaperPlan, {{"code", code}}) &&
+               rules(store, Sql::DeletePaperRules, {{"code", code}}) &&
                store.execute(Sql::DeletePaperQuestions, {{"code", code}}) &&
                store.execute(Sql::DeletePaper, {{"code", code}});
     });
@@ -316,6 +323,7 @@ QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
         for (const QString& code : existing)
             if (!store.execute(Sql::DeletePaperAnswers, {{"code", code}}) ||
                 !history(store, Sql::DeletePaperHistory, {{"code", code}}) ||
+                !rules(store, Sql::DeletePaperRules, {{"code", code}}) ||
                 !store.execute(Sql::DeletePaperQuestions, {{"code", code}}) ||
                 !store.execute(Sql::DeletePaper, {{"code", code}}))
                 return false;

@@ -1,6 +1,7 @@
 #include "marking/AnswerCard.h"
 
 #include "answering/AnswerText.h"
+#include "marking/Scoring.h"
 #include "store/Store.h"
 #include "ui/Grid.h"
 
@@ -9,6 +10,8 @@ const QColor kNumberColumn(236, 236, 236);
 const QColor kTotalRow(192, 192, 192);
 // A wrong answer's row, lightly red (the number column keeps its grey).
 const QColor kWrongRow(253, 228, 228);
+// A partly right answer's row (少选得分), lightly yellow.
+const QColor kPartialRow(253, 246, 214);
 
 // Candidate, name and sitting are the same on almost every row of a card: rows share one copy.
 void shareWithPrevious(QString& value, QString& previous) {
@@ -20,9 +23,8 @@ void shareWithPrevious(QString& value, QString& previous) {
 } // namespace
 
 std::optional<double> markOf(const QString& given, const QString& standard, const QVariant& score) {
-    if (!answer::matches(given, standard))
-        return std::nullopt;
-    return valueread::number(score);
+    const scoring::Mark m = scoring::mark(given, standard, valueread::number(score), scoring::TypeRule{});
+    return m.shown ? std::optional<double>(m.points) : std::nullopt;
 }
 
 int progressTicksAfter(int i, int count, int ticks) {
@@ -37,22 +39,26 @@ double buildAnswerCard(Store& store, const BoundStatement& card, const QString& 
     const int count = int(store.query(Sql::SittingAnswerCount, card.params).integer(1));
     Params params = card.params;
     params.append({QStringLiteral("paper"), paperCode});
+    // A paper without rules of its own is marked as banks always have been: no type is needed.
+    const scoring::ScoringRules rules = scoring::readRules(store, paperCode);
+    const bool plain = rules.isPlain();
+    scoring::Tally tally(rules);
 
     grid.setGridRowCount(1);
     grid.beginFill();
     grid.reserveRows(count + 1);
     int ticks = 0;
     int i = 0;
-    double total = 0;
     struct {
-        int tihao, question, authority, score, answer, student, xingming, state;
+        int tihao, question, authority, score, answer, student, xingming, state, tixing;
     } col{};
     QString student, xingming, state;
-    store.forEachRow(Sql::AnswerCardWithQuestions, params, [&](const RowReader& row) {
+    store.forEachRow(plain ? Sql::AnswerCardWithQuestions : Sql::AnswerCardWithTypes, params,
+                     [&](const RowReader& row) {
         if (i++ == 0)
             col = {row.column("tihao"),    row.column("question"), row.column("authority"),
                    row.column("score"),    row.column("answer"),   row.column("student"),
-                   row.column("xingming"), row.column("state")};
+                   row.column("xingming"), row.column("state"),    row.column("tixing")};
         if (i <= count) {
             const int next = progressTicksAfter(i, count, ticks);
             if (next != ticks && progress)
@@ -76,12 +82,18 @@ double buildAnswerCard(Store& store, const BoundStatement& card, const QString& 
         grid.setCell(r, 5, s);
         grid.setCell(r, 6, x);
         grid.setCell(r, 7, t);
-        if (const std::optional<double> mark = markOf(given, standard, row.value(col.score))) {
-            grid.setCell(r, 8, *mark);
-            total += *mark;
-        } else {
-            grid.setRangeBackground(r, 2, r, grid.gridColumnCount() - 1, kWrongRow);
+        const scoring::Type type =
+            plain ? scoring::Type::None : scoring::questionType(valueread::text(row.value(col.tixing)), standard);
+        const scoring::Mark mark =
+            scoring::mark(given, standard, valueread::number(row.value(col.score)), rules.of(type));
+        if (mark.shown) {
+            grid.setCell(r, 8, mark.points);
+            tally.add(type, mark.points);
         }
+        if (mark.verdict == scoring::Verdict::Partial)
+            grid.setRangeBackground(r, 2, r, grid.gridColumnCount() - 1, kPartialRow);
+        else if (mark.verdict != scoring::Verdict::Right)
+            grid.setRangeBackground(r, 2, r, grid.gridColumnCount() - 1, kWrongRow);
     });
     if (ticks > 0 && progress)
         progress(QString());
@@ -90,6 +102,7 @@ double buildAnswerCard(Store& store, const BoundStatement& card, const QString& 
     grid.setRangeBackground(1, 1, grid.gridRowCount() - 1, 1, kNumberColumn);
     grid.appendRow();
     const int last = grid.gridRowCount() - 1;
+    const double total = tally.total();
     grid.setCell(last, 8, total);
     grid.setCell(last, 1, QStringLiteral("总分"));
     grid.setRangeBackground(last, 1, last, grid.gridColumnCount() - 1, kTotalRow);

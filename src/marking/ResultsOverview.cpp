@@ -1,6 +1,6 @@
 #include "marking/ResultsOverview.h"
 
-#include "marking/AnswerCard.h"
+#include "marking/Scoring.h"
 #include "store/Store.h"
 #include "ui/Grid.h"
 
@@ -14,35 +14,52 @@ const QColor kCountRow(192, 192, 192);
 
 ResultsOverview readResults(Store& store, const QString& code, const QString& state) {
     ResultsOverview out;
-    const Sql id = state.isEmpty() ? Sql::PaperResults : Sql::SittingResults;
+    const scoring::ScoringRules rules = scoring::readRules(store, code);
+    const bool plain = rules.isPlain();
+    const Sql id = state.isEmpty() ? (plain ? Sql::PaperResults : Sql::PaperResultsWithTypes)
+                                   : (plain ? Sql::SittingResults : Sql::SittingResultsWithTypes);
+    // Each sitting's marks, type by type, until its last row: then its total, floors applied.
+    scoring::Tally tally(rules);
+    auto close = [&] {
+        if (!out.rows.isEmpty())
+            out.rows.last().marks = tally.total();
+        tally = scoring::Tally(rules);
+    };
     Params params{{"code", code}};
     if (!state.isEmpty())
         params.append({"state", state});
     struct {
-        int student, xingming, state, answer, authority, score;
+        int student, xingming, state, answer, authority, score, tixing;
     } col{};
     bool first = true;
     // The rows come grouped by candidate and sitting: a row of another key starts a new result.
     out.ok = store.forEachRow(id, params, [&](const RowReader& row) {
         if (first) {
             col = {row.column("student"), row.column("xingming"),  row.column("state"),
-                   row.column("answer"),  row.column("authority"), row.column("score")};
+                   row.column("answer"),  row.column("authority"), row.column("score"),
+                   row.column("tixing")};
             first = false;
         }
         const QString student = valueread::text(row.value(col.student));
         const QString sitting = valueread::text(row.value(col.state));
         if (out.rows.isEmpty() || out.rows.last().student.compare(student, Qt::CaseInsensitive) != 0 ||
-            out.rows.last().state.compare(sitting, Qt::CaseInsensitive) != 0)
+            out.rows.last().state.compare(sitting, Qt::CaseInsensitive) != 0) {
+            close();
             out.rows.append({student, QString(), sitting, 0, 0});
+        }
         CandidateResult& r = out.rows.last();
         if (r.name.isEmpty())
             r.name = valueread::text(row.value(col.xingming));
         ++r.answers;
-        if (const std::optional<double> mark =
-                markOf(valueread::text(row.value(col.answer)), valueread::text(row.value(col.authority)),
-                       row.value(col.score)))
-            r.marks += *mark;
+        const QString standard = valueread::text(row.value(col.authority));
+        const scoring::Type type =
+            plain ? scoring::Type::None : scoring::questionType(valueread::text(row.value(col.tixing)), standard);
+        const scoring::Mark mark = scoring::mark(valueread::text(row.value(col.answer)), standard,
+                                                 valueread::number(row.value(col.score)), rules.of(type));
+        if (mark.shown)
+            tally.add(type, mark.points);
     });
+    close();
     if (!out.ok) {
         out.error = store.lastError();
         out.rows.clear();

@@ -7,7 +7,8 @@ class Grid;
 class Store;
 
 // The results of a paper at a glance: one row per candidate and sitting, with the number of
-// answers and the marks, marked as the answer card marks them (markOf). No widgets here except the
+// answers and the marks, marked as the answer card marks them (scoring::mark
+// and scoring::Tally under the paper's rules). No widgets here except the
 // grid it fills.
 struct CandidateResult {
     QString student;

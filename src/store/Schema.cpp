@@ -61,6 +61,23 @@ const ColumnDef kColumns[] = {
     {"复习计划", "due", "integer", "bigint", true},
     {"复习计划", "answers", "integer", "integer", true},
     {"复习计划", "wrong", "integer", "integer", true},
+    // How a paper marks each question type: one row per paper and type whose rule is not plain
+    // 全对得分 (no row: 全对得分, so banks made before it mark as they always have). guize is the rule,
+    // fenzhi the amount per option ticked (少选得分) or taken off (答错扣分), anbili 1 for 按比例,
+    // baodi 1 when the type's section total is floored at zero. The checks keep rows the marking
+    // can read, whatever program writes them.
+    {"评分规则", "code", "text collate nocase", "citext", false},
+    {"评分规则", "tixing",
+     "text collate nocase check (tixing in ('单选', '多选', '判断', '不定项'))",
+     "citext check (tixing in ('单选', '多选', '判断', '不定项'))", false},
+    {"评分规则", "guize", "text collate nocase check (guize in ('全对得分', '少选得分', '答错扣分'))",
+     "citext check (guize in ('全对得分', '少选得分', '答错扣分'))", false},
+    {"评分规则", "fenzhi", "numeric check (fenzhi >= 0 and fenzhi <= 1000)",
+     "numeric check (fenzhi >= 0 and fenzhi <= 1000)", true},
+    {"评分规则", "anbili", "integer default 0 check (anbili in (0, 1))",
+     "integer default 0 check (anbili in (0, 1))", true},
+    {"评分规则", "baodi", "integer default 0 check (baodi in (0, 1))",
+     "integer default 0 check (baodi in (0, 1))", true},
 };
 
 // A bank file keeps a plain index on the answers' key: banks made before every program wrote
@@ -77,6 +94,7 @@ const char* kAddedIndexes[] = {
     "create index if not exists 练习记录_time on 练习记录 (code, answered)",
     "create unique index if not exists 复习计划_key on 复习计划 (code, tihao)",
     "create index if not exists 复习计划_due on 复习计划 (code, due, box, tihao)",
+    "create unique index if not exists 评分规则_key on 评分规则 (code, tixing)",
 };
 
 // One answer per paper, question, candidate and sitting: the key the saves write through.
@@ -353,7 +371,11 @@ QStringList tables() {
 }
 
 QStringList addedTables() {
-    return {historyTable(), planTable()};
+    return {historyTable(), planTable(), rulesTable()};
+}
+
+QString rulesTable() {
+    return QStringLiteral("评分规则");
 }
 
 QString historyTable() {

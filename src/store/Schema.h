@@ -26,10 +26,13 @@ QString createBankFile(const QString& path);
 // The three tables every bank has; a file without one of them is not a bank.
 QStringList tables();
 // Tables the program adds to a bank that lacks them (banks made before it kept them): the
-// practice history 练习记录 and the review schedule 复习计划 worked out from it.
+// practice history 练习记录, the review schedule 复习计划 worked out from it, and the scoring
+// rules 评分规则.
 QStringList addedTables();
 QString historyTable();
 QString planTable();
+// The scoring rules of the papers, per question type (see marking/Scoring).
+QString rulesTable();
 // Creates the added tables a bank lacks, with their indexes, in one transaction; *added names
 // them. Existing rows are not touched. Returns an error text, empty on success (nothing is created
 // then).

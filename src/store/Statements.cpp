@@ -22,6 +22,13 @@ namespace {
 #define RESULTS_SELECT(QUESTION_LOOKUP)                                                                      \
     "select a.student, a.xingming, a.state, a.tihao, a.answer, q.authority, q.score "                        \
     "from 评分 a left join 题库 q on q.rowid = (" QUESTION_LOOKUP ") where a.code=:code "
+#define TYPED_RESULTS_SELECT(QUESTION_LOOKUP)                                                                \
+    "select a.student, a.xingming, a.state, a.tihao, a.answer, q.authority, q.score, q.tixing "              \
+    "from 评分 a left join 题库 q on q.rowid = (" QUESTION_LOOKUP ") where a.code=:code "
+#define CARD_SELECT "select a.tihao, a.answer, a.student, a.xingming, a.state, q.question, q.authority, q.score"
+#define CARD_FROM                                                                                            \
+    " from 评分 a left join 题库 q on q.rowid = (select rowid from 题库 where "
+#define RULE_COLUMNS "code, tixing, guize, fenzhi, anbili, baodi"
 #define SQLITE_LOOKUP                                                                                        \
     "select rowid from 题库 where tihao=coalesce(cast(a.tihao as integer), 0) and code=:code limit 1"
 #define POSTGRES_LOOKUP                                                                                        \
@@ -259,6 +266,31 @@ const StatementInfo kStatements[] = {
      "select rowid as 行号, " UNTYPED_QUESTION_COLUMNS " from 题库 where code=:code order by tihao, rowid"},
     {Sql::AllQuestionsWithoutType, "select * from 题库 order by code, tihao, rowid",
      "select " UNTYPED_QUESTION_COLUMNS " from 题库 order by code, tihao, rowid"},
+
+    {Sql::PaperRules, "select tixing, guize, fenzhi, anbili, baodi from 评分规则 where code=:code", nullptr},
+    {Sql::DeletePaperRules, "delete from 评分规则 where code=:code", nullptr},
+    {Sql::InsertPaperRule,
+     "insert into 评分规则 (" RULE_COLUMNS ") values (:code, :tixing, :rule, :amount, :proportional, :floor)",
+     nullptr},
+    {Sql::MovePaperRules, "update 评分规则 set code=:code where code=:old", nullptr},
+    {Sql::AllRules, "select " RULE_COLUMNS " from 评分规则 order by code, tixing", nullptr},
+    {Sql::AnswerCardWithTypes,
+     CARD_SELECT ", q.tixing" CARD_FROM "tihao=coalesce(cast(a.tihao as integer), 0) and code=:paper limit 1) "
+                 "where a.code=:code and a.student=:student and a.state=:state order by a.tihao, a.rowid",
+     CARD_SELECT ", q.tixing" CARD_FROM
+                 "tihao=coalesce(cast(a.tihao as bigint), 0) and code=:paper order by rowid limit 1) "
+                 "where a.code=:code and a.student=:student and a.state=:state order by a.tihao, a.rowid"},
+    {Sql::PaperResultsWithTypes,
+     TYPED_RESULTS_SELECT(SQLITE_LOOKUP) "order by a.student, a.state, a.tihao, a.rowid",
+     TYPED_RESULTS_SELECT(POSTGRES_LOOKUP) "order by a.student, a.state, a.tihao, a.rowid"},
+    {Sql::SittingResultsWithTypes,
+     TYPED_RESULTS_SELECT(SQLITE_LOOKUP) "and a.state=:state order by a.student, a.state, a.tihao, a.rowid",
+     TYPED_RESULTS_SELECT(POSTGRES_LOOKUP) "and a.state=:state order by a.student, a.state, a.tihao, a.rowid"},
+    {Sql::WrongPracticeWithTypes,
+     "select tihao, question, authority, practice, tixing from 题库 where code=:code and practice<>'' and "
+     "practice<>authority order by rowid",
+     nullptr},
+    {Sql::PaperPracticeWithTypes, "select practice, authority, tixing from 题库 where code=:code", nullptr},
 };
 } // namespace
 
@@ -286,6 +318,16 @@ Sql withoutType(Sql id) {
         return Sql::QuestionListWithoutType;
     case Sql::AllQuestions:
         return Sql::AllQuestionsWithoutType;
+    case Sql::AnswerCardWithTypes:
+        return Sql::AnswerCardWithQuestions;
+    case Sql::PaperResultsWithTypes:
+        return Sql::PaperResults;
+    case Sql::SittingResultsWithTypes:
+        return Sql::SittingResults;
+    case Sql::WrongPracticeWithTypes:
+        return Sql::WrongPractice;
+    case Sql::PaperPracticeWithTypes:
+        return Sql::PaperPractice;
     default:
         return id;
     }

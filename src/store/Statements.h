@@ -101,6 +101,20 @@ enum class Sql {
     CardQuestionWithoutType = 77,
     QuestionListWithoutType = 78,
     AllQuestionsWithoutType = 79,
+
+    // The scoring rules (评分规则), and the reads that mark under them: each question's type beside
+    // its answer. A bank without the type column runs the reads without it (withoutType), and its
+    // questions are marked as the type their answers imply.
+    PaperRules = 80,              // a paper's rules: tixing, guize, fenzhi, anbili, baodi
+    DeletePaperRules = 81,        // all rules of a paper
+    InsertPaperRule = 82,         // one type's rule of a paper
+    MovePaperRules = 83,          // the rules follow a changed paper code
+    AllRules = 84,                // every rule, by paper and type
+    AnswerCardWithTypes = 85,     // AnswerCardWithQuestions with q.tixing
+    PaperResultsWithTypes = 86,   // PaperResults with q.tixing
+    SittingResultsWithTypes = 87, // SittingResults with q.tixing
+    WrongPracticeWithTypes = 88,  // WrongPractice with tixing
+    PaperPracticeWithTypes = 89,  // PaperPractice with tixing
 };
 
 // The two kinds of store the statements run on.

@@ -379,7 +379,7 @@ void Store::resetState(const QString& where) {
     m_open = false;
     m_readOnly = false;
     m_sharedWithOthers = m_notABank = m_damaged = false;
-    m_keepsHistory = m_keepsTypes = false;
+    m_keepsHistory = m_keepsTypes = m_keepsRules = false;
     m_uniqueAnswers = m_claims = m_connectionLost = m_inTransaction = m_preparedForExams = false;
     m_changedRows = 0;
     m_readOnlyReason.clear();
@@ -420,9 +420,10 @@ Store::OpenResult Store::openServer(const QString& uri) {
     const QString historyError = schema::addMissingTables(db, Dialect::Postgres, &added);
     m_keepsHistory =
         schema::hasTable(db, schema::historyTable()) && schema::hasTable(db, schema::planTable());
+    m_keepsRules = schema::hasTable(db, schema::rulesTable());
     if (!historyError.isEmpty())
-        m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
-                                    "错题复习和统计也无法使用。\n%2")
+        m_notices << QStringLiteral("无法在 %1 中建立练习记录表或评分规则表，练习答案照常保存，但可能不记入"
+                                    "练习记录（错题复习和统计无法使用），各试卷按全对得分评分。\n%2")
                          .arg(displayName(), historyError);
     addTypes(db);
     m_uniqueAnswers = true;
@@ -533,9 +534,10 @@ Store::OpenResult Store::open(const QString& path) {
     const QString historyError = schema::addMissingTables(db, Dialect::Sqlite, &added);
     m_keepsHistory =
         schema::hasTable(db, schema::historyTable()) && schema::hasTable(db, schema::planTable());
+    m_keepsRules = schema::hasTable(db, schema::rulesTable());
     if (!historyError.isEmpty())
-        m_notices << QStringLiteral("无法在 %1 中建立练习记录表，练习答案照常保存，但不记入练习记录，"
-                                    "错题复习和统计也无法使用。\n%2")
+        m_notices << QStringLiteral("无法在 %1 中建立练习记录表或评分规则表，练习答案照常保存，但可能不记入"
+                                    "练习记录（错题复习和统计无法使用），各试卷按全对得分评分。\n%2")
                          .arg(fi.fileName(), historyError);
     addTypes(db);
     m_uniqueAnswers = schema::hasUniqueAnswerKey(db);

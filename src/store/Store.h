@@ -139,6 +139,9 @@ class Store {
     // lacks it). Without it the statements that name the type run as Sql's *WithoutType ones, and
     // the type given to them is not kept.
     bool keepsQuestionTypes() const { return m_open && m_keepsTypes; }
+    // Whether the bank has the table of scoring rules (made on first open); without it every
+    // paper is marked 全对得分 and rules cannot be saved.
+    bool keepsRules() const { return m_open && m_keepsRules; }
     // What open() did to the file or kept aside, one Chinese paragraph each, to tell the user once.
     QStringList notices() const { return m_notices; }
 
@@ -221,6 +224,7 @@ class Store {
     bool m_damaged = false;
     bool m_keepsHistory = false;
     bool m_keepsTypes = false;
+    bool m_keepsRules = false;
     bool m_lastQueryOk = false;
     QString m_readOnlyReason;
     QStringList m_notices;
