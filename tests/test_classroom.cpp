@@ -1,12 +1,21 @@
 #include "TestSupport.h"
 
+#include "app/MainWindow.h"
+#include "exam/ExamWindow.h"
+#include "marking/InfoWindow.h"
+#include "questions/PaperPicker.h"
 #include "server/Classroom.h"
+#include "ui/MessageBox.h"
+#include "ui/RefillCombo.h"
+#include "ui/RichBox.h"
 #include "server/ServerAddress.h"
 #include "store/Store.h"
 #include "ui/Gbk.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -27,6 +36,8 @@ class ClassroomTest : public QObject {
     void handInEndsTheSittingAndGivesTheTotal();
     void teacherSeesAndReleases();
     void twoCandidatesPractiseTheSamePaper();
+    void candidateSitsAsThemselvesInTheProgram();
+    void passwordInTheAddressIsRefused();
     void otherRolesAreNotTurnedIntoCandidates();
 
   private:
@@ -113,7 +124,7 @@ void ClassroomTest::initTestCase() {
     m_bank->addQuestion(QStringLiteral("P1"), 1, QStringLiteral("一加一"), QStringLiteral("A"), 1, {}, {},
                         QStringLiteral("练习解析"));
     m_bank->addQuestion(QStringLiteral("P1"), 2, QStringLiteral("二加二"), QStringLiteral("B"));
-    m_bank->addPaper(QStringLiteral("E1"), QStringLiteral("考试卷"), 0, false, 30);
+    m_bank->addPaper(QStringLiteral("E1"), QStringLiteral("考试卷"), 3, false, 30);
     m_bank->addQuestion(QStringLiteral("E1"), 1, QStringLiteral("考题一"), QStringLiteral("C"), 2, {}, {},
                         QStringLiteral("考试解析"));
     m_bank->addQuestion(QStringLiteral("E1"), 2, QStringLiteral("考题二"), QStringLiteral("AB"), 3);
@@ -342,6 +353,65 @@ void ClassroomTest::twoCandidatesPractiseTheSamePaper() {
     QCOMPARE(a.query(Sql::Question, {{"code", "P1"}, {"n", 1}}).text("authority"), QStringLiteral("A"));
     QCOMPARE(a.query(Sql::Question, {{"code", "E1"}, {"n", 1}}).text("authority"), QString());
     QVERIFY(!a.execute(Sql::DeletePaper, {{"code", "P1"}}));
+}
+
+void ClassroomTest::candidateSitsAsThemselvesInTheProgram() {
+    useRecordingDialogs();
+    pickPaperInPicker(QStringLiteral("E1"));
+    QTemporaryDir folder;
+    MainWindow w(folder.path(), uriAs(m_a));
+    w.show();
+    QCOMPARE(w.app().login.kind, seat::Kind::Candidate);
+    pressToolbar(w, QStringLiteral("考试"));
+    ExamWindow* e = w.examWindow();
+    QVERIFY(e);
+    // The candidate number is the login's, the name the list's; neither can be changed.
+    QCOMPARE(e->考号组合框->currentText(), m_a);
+    QVERIFY(!e->考号组合框->isEnabled());
+    QCOMPARE(e->姓名编辑框->text(), QStringLiteral("张三丰"));
+    QVERIFY(e->姓名编辑框->isReadOnly());
+    e->试卷超级按钮->click();
+    // Before 开始: the paper's name and size, no question.
+    QVERIFY2(e->题目超级编辑框->boxText().contains(QStringLiteral("考试卷")), qPrintable(e->题目超级编辑框->boxText()));
+    QVERIFY2(e->题目超级编辑框->boxText().contains(QStringLiteral("3 题")), qPrintable(e->题目超级编辑框->boxText()));
+    QVERIFY(!e->题目超级编辑框->boxText().contains(QStringLiteral("考题")));
+    e->场次组合框->setEditText(QStringLiteral("2"));
+    e->开始按钮->click();
+    QVERIFY(e->running());
+    QVERIFY(e->题目超级编辑框->boxText().contains(QStringLiteral("考题")));
+    // Every question answered with its standard answer, as the teacher knows them.
+    const QMap<qint64, QString> key{{1, QStringLiteral("C")}, {2, QStringLiteral("AB")}, {3, QStringLiteral("错")}};
+    for (int i = 0; i < 3; ++i) {
+        const qint64 n = e->displayedQuestion().value_or(0);
+        e->答案超级编辑框->setBoxText(key.value(n));
+        e->保存按钮->click();
+    }
+    QCOMPARE(m_bank->scalar(QStringLiteral("select count(*) from 评分 where student = ? and state = '2'"), {m_a}).toInt(),
+             3);
+    MessageBox::pushAnswer(true);
+    e->考试交卷按钮->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The server marked it: 2 + 3, question 3 wrong.
+    InfoWindow* info = w.infoWindow();
+    QVERIFY(info);
+    QCOMPARE(info->总分编辑框->text(), QStringLiteral("5"));
+    QCOMPARE(m_bank->scalar(QStringLiteral("select count(*) from 交卷 where student = ? and state = '2'"), {m_a}).toInt(),
+             1);
+    info->close();
+    PaperPicker::setTestDriver({});
+}
+
+void ClassroomTest::passwordInTheAddressIsRefused() {
+    ServerAddress a = ServerAddress::parse(uriAs(m_a));
+    a.password = QStringLiteral("secret");
+    Store store;
+    QCOMPARE(store.openServer(a.toUri()), Store::OpenResult::Unreadable);
+    QVERIFY2(store.lastError().contains(QStringLiteral(".pgpass")), qPrintable(store.lastError()));
+    QVERIFY(!store.lastError().contains(QStringLiteral("secret")));
+    QCOMPARE(store.openServer(uriAs(m_a) + QStringLiteral("&password=secret")), Store::OpenResult::Unreadable);
+    QVERIFY(store.lastError().contains(QStringLiteral(".pgpass")));
+    // Given apart from the address, for this run only, it is used.
+    QCOMPARE(store.openServer(uriAs(m_a), QStringLiteral("not-needed-here")), Store::OpenResult::Ok);
 }
 
 void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {
