@@ -38,6 +38,7 @@ class ClassroomTest : public QObject {
     void twoCandidatesPractiseTheSamePaper();
     void candidateSitsAsThemselvesInTheProgram();
     void passwordInTheAddressIsRefused();
+    void examPapersMarkedByTheTeacherOnly();
     void otherRolesAreNotTurnedIntoCandidates();
 
   private:
@@ -412,6 +413,24 @@ void ClassroomTest::passwordInTheAddressIsRefused() {
     QVERIFY(store.lastError().contains(QStringLiteral(".pgpass")));
     // Given apart from the address, for this run only, it is used.
     QCOMPARE(store.openServer(uriAs(m_a), QStringLiteral("not-needed-here")), Store::OpenResult::Ok);
+}
+
+void ClassroomTest::examPapersMarkedByTheTeacherOnly() {
+    Store teacher, candidate, file;
+    QCOMPARE(teacher.openServer(uriAs(m_teacher)), Store::OpenResult::Ok);
+    QCOMPARE(candidate.openServer(uriAs(m_a)), Store::OpenResult::Ok);
+    TestBank plain(StoreKind::File);
+    QCOMPARE(plain.openStore(file), Store::OpenResult::Ok);
+    QVERIFY(!seat::keepsExamPapers(file));
+    QVERIFY(seat::keepsExamPapers(teacher));
+    QVERIFY(seat::examOnly(teacher, QStringLiteral("e1")));
+    QVERIFY(!seat::examOnly(teacher, QStringLiteral("P1")));
+    QCOMPARE(seat::setExamOnly(teacher, QStringLiteral("P1"), true), QString());
+    QCOMPARE(works(m_a, QStringLiteral("select count(*) from 题库 where code = 'P1' and authority is null")),
+             QStringLiteral("2"));
+    QVERIFY(!seat::setExamOnly(candidate, QStringLiteral("P1"), false).isEmpty());
+    QCOMPARE(seat::setExamOnly(teacher, QStringLiteral("P1"), false), QString());
+    QVERIFY(!seat::examOnly(candidate, QStringLiteral("P1")));
 }
 
 void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {

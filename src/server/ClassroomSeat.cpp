@@ -1,5 +1,6 @@
 #include "server/ClassroomSeat.h"
 
+#include "store/Schema.h"
 #include "store/Store.h"
 
 #include <QSqlDatabase>
@@ -56,6 +57,34 @@ std::optional<double> handIn(Store& store, const QString& code, const QString& s
 
 std::optional<double> ownTotal(Store& store, const QString& code, const QString& state, QString* error) {
     return callTotal(store, "veltaro_my_total", code, state, error);
+}
+
+bool keepsExamPapers(Store& store) {
+    if (!store.isOpen() || store.dialect() != Dialect::Postgres)
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(store.connectionName(), false);
+    return schema::hasColumn(db, schema::tables().at(0), QStringLiteral("exam_only"));
+}
+
+bool examOnly(Store& store, const QString& code) {
+    if (!keepsExamPapers(store))
+        return false;
+    QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+    q.prepare(QStringLiteral("select exam_only from 试卷 where code = ? order by rowid limit 1"));
+    q.addBindValue(code);
+    return q.exec() && q.next() && q.value(0).toInt() != 0;
+}
+
+QString setExamOnly(Store& store, const QString& code, bool examOnly) {
+    QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+    q.prepare(QStringLiteral("update 试卷 set exam_only = ? where code = ?"));
+    q.addBindValue(examOnly ? 1 : 0);
+    q.addBindValue(code);
+    if (q.exec())
+        return {};
+    const QSqlError e = q.lastError();
+    return QStringLiteral("“考试用卷”没有保存：%1")
+        .arg((e.databaseText().isEmpty() ? e.driverText() : e.databaseText()).section(QLatin1Char('\n'), 0, 0));
 }
 
 } // namespace seat

@@ -32,4 +32,11 @@ std::optional<double> handIn(Store& store, const QString& code, const QString& s
 // The candidate's own total of a sitting handed in.
 std::optional<double> ownTotal(Store& store, const QString& code, const QString& state, QString* error);
 
+// Papers marked for exams (试卷.exam_only, kept on a classroom server): candidates read their
+// answers only once the teacher has released them.
+bool keepsExamPapers(Store& store);
+bool examOnly(Store& store, const QString& code);
+// An error text, empty on success.
+QString setExamOnly(Store& store, const QString& code, bool examOnly);
+
 } // namespace seat
