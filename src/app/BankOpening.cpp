@@ -1,6 +1,7 @@
 #include "app/BankOpening.h"
 
 #include "app/BankFolder.h"
+#include "app/LoginWindow.h"
 #include "shell/AppState.h"
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
@@ -57,10 +58,23 @@ void tellNotices(AppState& app, QWidget* parent, const QString& folder) {
 
 // The bank on a PostgreSQL server; `from` says where its address was given.
 BankOpened openServerBank(AppState& app, QWidget* parent, const QString& url, const QString& from) {
-    const Store::OpenResult result = app.store.openServer(url);
-    const QString shown = ServerAddress::parse(url).ok() ? ServerAddress::parse(url).shownUri() : url;
+    Store::OpenResult result = app.store.openServer(url);
+    const ServerAddress address = ServerAddress::parse(url);
+    // The server wants a password that ~/.pgpass does not give: asked for, used for this run only.
+    QString problem;
+    while (result == Store::OpenResult::Unreadable && app.store.passwordWanted() && address.ok()) {
+        LoginWindow login(address.shortName(), address.user, problem, parent);
+        if (!login.run())
+            break;
+        ServerAddress as = address;
+        as.user = login.login();
+        result = app.store.openServer(as.toUri(), login.password());
+        problem = QStringLiteral("考号或密码不对，请再输入一次。");
+    }
+    const QString shown = address.ok() ? address.shownUri() : url;
     switch (result) {
     case Store::OpenResult::Ok:
+        app.login = seat::whoIsLoggedIn(app.store);
         return BankOpened::Opened;
     case Store::OpenResult::MissingTables:
         MessageBox::warn(parent, QStringLiteral("服务器上的数据库还不是题库，缺少程序需要的表或列：%1。\n"
@@ -84,6 +98,7 @@ BankOpened openServerBank(AppState& app, QWidget* parent, const QString& url, co
 } // namespace
 
 BankOpened openQuestionBank(AppState& app, QWidget* parent) {
+    app.login = {};
     if (!app.databaseUrl.isEmpty())
         return openServerBank(app, parent, app.databaseUrl, QStringLiteral("来自命令行的 --database"));
     if (const QString url = bankfolder::configuredDatabase(app.programDir); !url.isEmpty())

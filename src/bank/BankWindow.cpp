@@ -13,6 +13,7 @@
 #include "ui/MessageBox.h"
 #include "ui/ModalLoops.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -143,6 +144,11 @@ PaperEditor::PaperEditor(QWidget* parent, Save save) : BankEditor(parent, std::m
     考试时间编辑框->setGeometry(100, 152, 100, 24);
     考试时间编辑框->setRange(0, 100000);
     考试时间编辑框->setSuffix(QStringLiteral(" 分钟"));
+    考试用卷复选框 = new QCheckBox(QStringLiteral("考试用卷"), this);
+    考试用卷复选框->setObjectName(QStringLiteral("考试用卷复选框"));
+    考试用卷复选框->setGeometry(220, 118, 160, 24);
+    考试用卷复选框->setToolTip(QStringLiteral("考生在老师公布答案之前看不到这份试卷的标准答案和解析"));
+    考试用卷复选框->hide();
     addButtons(190);
     setPaper({QString(), QString(), qint64(10), qint64(1), qint64(60)});
 }
@@ -493,8 +499,15 @@ void BankWindow::addPaper() {
     if (!requireBank())
         return;
     PaperEditor* editor = nullptr;
-    PaperEditor dialog(this, [&] { return bank::addPaper(m_app.store, editor->paper()); });
+    const bool examPapers = seat::keepsExamPapers(m_app.store);
+    PaperEditor dialog(this, [&] {
+        const QString error = bank::addPaper(m_app.store, editor->paper());
+        return error.isEmpty() && examPapers
+                   ? seat::setExamOnly(m_app.store, editor->paper().code, editor->考试用卷复选框->isChecked())
+                   : error;
+    });
     editor = &dialog;
+    dialog.考试用卷复选框->setVisible(examPapers);
     if (dialog.run())
         refreshPapers(dialog.paper().code);
 }
@@ -506,16 +519,22 @@ void BankWindow::editPaper() {
     const std::optional<bank::Paper> stored = bank::paperByCode(m_app.store, code);
     if (!stored)
         return;
+    const bool examPapers = seat::keepsExamPapers(m_app.store);
     PaperEditor* editor = nullptr;
     PaperEditor dialog(this, [&]() -> QString {
         const bank::Paper p = editor->paper();
         if (p.code != code)
             if (const QString blocked = examBlocks(code, QStringLiteral("改变它的编码")); !blocked.isEmpty())
                 return blocked;
-        return bank::updatePaper(m_app.store, code, p);
+        const QString error = bank::updatePaper(m_app.store, code, p);
+        return error.isEmpty() && examPapers
+                   ? seat::setExamOnly(m_app.store, p.code, editor->考试用卷复选框->isChecked())
+                   : error;
     });
     editor = &dialog;
     dialog.setPaper(*stored);
+    dialog.考试用卷复选框->setVisible(examPapers);
+    dialog.考试用卷复选框->setChecked(seat::examOnly(m_app.store, code));
     if (dialog.run())
         refreshPapers(dialog.paper().code);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -52,6 +53,8 @@ class PaperEditor : public BankEditor {
     QSpinBox* 抽题编辑框 = nullptr;
     QComboBox* 排序组合框 = nullptr;
     QSpinBox* 考试时间编辑框 = nullptr;
+    // Only on a classroom server bank.
+    QCheckBox* 考试用卷复选框 = nullptr;
 
   private:
     QVariant m_paixu; // kept as stored while the order is not changed

@@ -124,6 +124,15 @@ void ExamWindow::renewClaim() {
 }
 
 void ExamWindow::setUp() {
+    // A candidate's login on a classroom server sits as that candidate, under the list's name.
+    if (m_app.login.candidate()) {
+        考号组合框->setEditText(m_app.login.login);
+        考号组合框->setEnabled(false);
+        if (!m_app.login.name.isEmpty()) {
+            姓名编辑框->setText(m_app.login.name);
+            姓名编辑框->setReadOnly(true);
+        }
+    }
     m_app.currentWorkWindow = this;
     setWindowTextSize(m_app.textFormat);
     applyTextFormat();
@@ -149,6 +158,15 @@ void ExamWindow::showQuestion() {
     const auto q = displayedQuestion();
     if (!q)
         return;
+    // On a server bank the questions stay out of sight until the exam starts.
+    if (!m_running && m_app.store.dialect() == Dialect::Postgres) {
+        RecordSet paper = m_app.store.query(Sql::PaperByCode, {{"code", paperCode()}});
+        showPicture(QString());
+        题目超级编辑框->setBoxText(QStringLiteral("试卷：%1\n共 %2 题。\n\n按“开始”后显示题目。")
+                                       .arg(paper.text("name"))
+                                       .arg(m_questions.size()));
+        return;
+    }
     RecordSet rs = m_app.store.query(Sql::Question, {{"code", paperCode()}, {"n", *q}});
     showPicture(rs.text("pic"));
     题目超级编辑框->setBoxText(formatQuestionText(rs.text("question")));
@@ -210,6 +228,8 @@ void ExamWindow::buildOrder() {
     m_questions = examQuestions();
     if (题号编辑框->text().isEmpty()) {
         题号编辑框->setText(QStringLiteral("1"));
+        showQuestion();
+    } else if (m_app.store.dialect() == Dialect::Postgres) {
         showQuestion();
     }
 }
@@ -355,6 +375,8 @@ void ExamWindow::start() {
     m_toldFiveMinutes = false;
     m_toldLastMinute = false;
     showExamProgress();
+    if (m_app.store.dialect() == Dialect::Postgres)
+        showQuestion();
     时钟1->start(1000);
 }
 
@@ -508,6 +530,14 @@ void ExamWindow::endExam(bool timedOut) {
     m_running = false;
     Q_UNUSED(timedOut);
     时钟1->stop();
+    // A candidate hands in on the server: from now on the sitting's answers are final there.
+    if (m_app.login.candidate() && !m_claimOwner.isEmpty()) {
+        QString error;
+        if (!seat::handIn(m_app.store, paperCode(), m_claimKey.state, &error))
+            MessageBox::warn(this, QStringLiteral("交卷没有记入题库服务器：%1\n已保存的答案都在服务器上，"
+                                                  "请告诉监考老师。")
+                                       .arg(error));
+    }
     releaseClaim();
     m_app.clockSeconds = 0;
     m_app.clockTotal = 0;

@@ -3,6 +3,7 @@
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "ui/Controls.h"
+#include "ui/Grid.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -46,5 +47,12 @@ void InfoWindow::setUp() {
     paper.close();
     身份证编辑框->setText(m_app.handIn.student);
     姓名编辑框->setText(m_app.handIn.name);
+    // A candidate does not see the standard answers of an exam paper: the server marks the sitting.
+    if (m_app.login.candidate() && !m_app.handIn.code.isEmpty()) {
+        QString error;
+        const std::optional<double> total = seat::ownTotal(m_app.store, m_app.handIn.code, m_app.handIn.state, &error);
+        总分编辑框->setText(total ? Grid::formatValue(*total) : QString());
+        总分编辑框->setToolTip(total ? QString() : error);
+    }
     确定按钮->setFocus();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/ClassroomSeat.h"
 #include "store/Store.h"
 #include "ui/TextFormat.h"
 
@@ -67,6 +68,9 @@ struct AppState {
     // and without it ks.db in the bank folder is the bank.
     QString databaseUrl;
     Store store;
+    // Who the store is logged in as: on a classroom server a candidate sits and practises as
+    // themselves only.
+    seat::Login login;
     QPointer<QWidget> currentWorkWindow;
 
     ExamSettings exam;

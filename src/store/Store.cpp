@@ -390,14 +390,26 @@ void Store::resetState(const QString& where) {
     m_copy.reset();
 }
 
-Store::OpenResult Store::openServer(const QString& uri) {
+Store::OpenResult Store::openServer(const QString& uri, const QString& password) {
     m_server = ServerAddress::parse(uri);
     resetState(m_server.ok() ? m_server.shownUri() : uri);
     m_dialect = Dialect::Postgres;
+    m_passwordWanted = false;
     if (!m_server.ok()) {
         m_lastError = m_server.error;
         return OpenResult::Unreadable;
     }
+    bool passwordInUri = !m_server.password.isEmpty();
+    for (const auto& [key, value] : m_server.parameters)
+        passwordInUri = passwordInUri || key.compare(QLatin1String("password"), Qt::CaseInsensitive) == 0;
+    if (passwordInUri) {
+        m_lastError = QStringLiteral("题库地址中写有密码，程序不使用这样的地址：密码会留在设置文件或命令行中，"
+                                     "别人也能看到。请把地址中的密码删去，把它写进 ~/.pgpass（Windows 上是 "
+                                     "%APPDATA%\\postgresql\\pgpass.conf，格式为 服务器:端口:数据库:用户:密码，"
+                                     "文件只许本人读取），或在程序要求时在登录窗口中输入");
+        return OpenResult::Unreadable;
+    }
+    m_server.password = password;
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
         m_lastError = QStringLiteral("缺少 Qt 的 PostgreSQL 驱动（Debian 软件包 libqt6sql6-psql）");
         return OpenResult::Unreadable;
@@ -406,6 +418,10 @@ Store::OpenResult Store::openServer(const QString& uri) {
     m_server.configure(db);
     if (!db.open()) {
         m_lastError = describeServer(db.lastError(), false).text;
+        const QString said = db.lastError().databaseText() + db.lastError().driverText();
+        m_passwordWanted = said.contains(QLatin1String("no password supplied")) ||
+                           said.contains(QLatin1String("password authentication failed")) ||
+                           db.lastError().nativeErrorCode() == QLatin1String("28P01");
         m_connectionLost = true;
         return OpenResult::Unreadable;
     }

@@ -118,8 +118,14 @@ class Store {
     OpenResult open(const QString& path);
     // Opens a bank on a PostgreSQL server (a libpq URI, see ServerAddress). Unreadable: the URI is
     // not one, or the server cannot be reached or refuses the login (lastError() says which);
-    // MissingTables: the database has not been made a bank (veltaro-import does that).
-    OpenResult openServer(const QString& uri);
+    // MissingTables: the database has not been made a bank (veltaro-import does that). A URI that
+    // holds a password (user:password@, or ?password=) is refused: the password belongs in
+    // ~/.pgpass, or is typed in and given as `password`, which is kept in memory only, for this
+    // store's connections.
+    OpenResult openServer(const QString& uri, const QString& password = QString());
+    // The last openServer() failed because the server wants a password (none was given, or it was
+    // wrong).
+    bool passwordWanted() const { return m_passwordWanted; }
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
     Dialect dialect() const { return m_dialect; }
@@ -213,6 +219,7 @@ class Store {
     bool m_uniqueAnswers = false;
     bool m_claims = false;
     bool m_connectionLost = false;
+    bool m_passwordWanted = false;
     bool m_inTransaction = false;
     bool m_preparedForExams = false;
     qint64 m_changedRows = 0;

@@ -28,6 +28,7 @@
 #include "server/ServerAddress.h"
 #include "server/ServerBank.h"
 #include "store/Store.h"
+#include "ClassroomCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,6 +69,9 @@ QString helpText() {
                "              内容时以非零状态退出。\n"
                "  --verbose   另外显示 Access 库读取时给出的英文警告原文。\n"
                "  -h, --help  显示本帮助后退出。\n"
+               "\n") +
+           classroomHelp() +
+           QStringLiteral(
                "\n"
                "来源不在本进程中读取：本程序另起一个受限的子进程读取它（内存 1 GiB、CPU 时间 10 分钟、\n"
                "输出 4 MiB，30 秒没有进展即停止），所以损坏的文件只会得到一条说明，不会让程序\n"
@@ -343,6 +347,8 @@ int main(int argc, char* argv[]) {
         std::fputs(helpText().toUtf8().constData(), stdout);
         return 0;
     }
+    if (const int status = classroomCommand(args); status >= 0)
+        return status;
     const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
     if (args.size() == 3 && args[0] == QLatin1String("--export"))
         return exportWorkbook(args[1], args[2]);

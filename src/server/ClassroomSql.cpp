@@ -1,0 +1,265 @@
+#include "server/ClassroomSql.h"
+
+namespace classroom {
+
+// The rules of a classroom, kept by the server itself: whatever program or tool a candidate's
+// login uses, it can do no more than what is granted here.
+//
+// Two group roles: veltaro_teacher (everything the program does) and veltaro_candidate; one login
+// per candidate, named by the candidate number, a member of veltaro_candidate. Every table has
+// row-level security, forced, so that its owner's own connections follow the policies too (the
+// owner and the teachers have policies that let everything through).
+//
+// A candidate
+//   - reads 试卷 and the question texts of 题库; the columns authority and jiexi (and the shared
+//     practice answers) are not granted on 题库 itself. Through the view veltaro_seat.题库, which
+//     comes first in the candidate's search path, they read the standard answer and explanation of
+//     a paper not marked exam_only, or one whose answers the teacher released, and their own
+//     practice answers (练习答案) in place of the shared column;
+//   - writes 评分 rows only as themselves, only for a sitting they hold in 在考 and have not handed
+//     in (交卷); reads only their own; never deletes one;
+//   - holds, renews and frees only their own claims in 在考, and claims no sitting handed in;
+//   - keeps their own practice history and review schedule (the column login of 练习记录 and
+//     复习计划, filled with the login by default);
+//   - hands in and learns their total through veltaro_hand_in and veltaro_my_total, which run with
+//     the owner's rights, a fixed search path, and take the caller from session_user.
+//
+// Every statement may run again on a database set up before: it changes nothing then.
+const char* const kSetUp[] = {
+    R"SQL(do $$ begin
+  if not exists (select 1 from pg_roles where rolname = 'veltaro_teacher') then
+    create role veltaro_teacher nologin;
+  end if;
+  if not exists (select 1 from pg_roles where rolname = 'veltaro_candidate') then
+    create role veltaro_candidate nologin;
+  end if;
+end $$)SQL",
+    R"SQL(do $$ begin
+  execute format('revoke all on database %I from public', current_database());
+  execute format('grant connect on database %I to veltaro_teacher, veltaro_candidate', current_database());
+end $$)SQL",
+    "revoke all on schema public from public",
+    "grant usage on schema public to veltaro_teacher, veltaro_candidate",
+    "create schema if not exists veltaro_seat",
+    "revoke all on schema veltaro_seat from public",
+    "grant usage on schema veltaro_seat to veltaro_candidate",
+
+    // Papers for exams, and whether the teacher has released their answers.
+    "alter table 试卷 add column if not exists exam_only integer not null default 0",
+    "alter table 试卷 add column if not exists released integer not null default 0",
+    // The candidate list: one row per login.
+    "create table if not exists 考生 (student citext primary key, xingming citext)",
+    // Sittings handed in: their answers are final.
+    "create table if not exists 交卷 (code citext, student citext, state citext, handed bigint, "
+    "primary key (code, student, state))",
+    // Each login's practice answers (the shared 题库.practice stays the teachers').
+    "create table if not exists 练习答案 (login text not null default session_user, code citext, "
+    "tihao bigint, answer citext, primary key (login, code, tihao))",
+    "alter table 练习记录 add column if not exists login text not null default session_user",
+    "alter table 复习计划 add column if not exists login text not null default session_user",
+    R"SQL(do $$ begin
+  if not exists (select 1 from pg_index i join pg_class c on c.oid = i.indexrelid
+                 join pg_attribute a on a.attrelid = i.indrelid and a.attnum = i.indkey[0]
+                 where c.relname = '复习计划_key' and a.attname = 'login') then
+    drop index if exists 复习计划_key;
+    create unique index 复习计划_key on 复习计划 (login, code, tihao);
+  end if;
+end $$)SQL",
+    "create index if not exists 练习记录_login on 练习记录 (login, code, tihao)",
+
+    // Grants. The teachers: every row of every table, no change to the tables themselves.
+    "revoke all on 试卷, 题库, 评分, 在考, 练习记录, 复习计划, 考生, 交卷, 练习答案 from public",
+    "grant select, insert, update, delete on 试卷, 题库, 评分, 在考, 练习记录, 复习计划, 考生, 交卷, "
+    "练习答案 to veltaro_teacher",
+    "grant usage on all sequences in schema public to veltaro_teacher",
+    "grant select on 试卷 to veltaro_candidate",
+    "grant select (rowid, code, tihao, question, pic, score, tixing) on 题库 to veltaro_candidate",
+    "grant select, insert (code, tihao, answer, student, xingming, state), update (answer, xingming) "
+    "on 评分 to veltaro_candidate",
+    "grant select, insert, update (owner, host, heartbeat), delete on 在考 to veltaro_candidate",
+    "grant select, insert, update, delete on 练习记录, 复习计划, 练习答案 to veltaro_candidate",
+    "grant select on 考生, 交卷 to veltaro_candidate",
+
+    // Row-level security on every table, for the owner as well.
+    R"SQL(do $$
+declare t text;
+begin
+  foreach t in array array['试卷', '题库', '评分', '在考', '练习记录', '复习计划', '考生', '交卷', '练习答案'] loop
+    execute format('alter table %I enable row level security', t);
+    execute format('alter table %I force row level security', t);
+    execute format('drop policy if exists 教师 on %I', t);
+    execute format('create policy 教师 on %I to veltaro_teacher using (true) with check (true)', t);
+    execute format('drop policy if exists 所有者 on %I', t);
+    execute format('create policy 所有者 on %I to %I using (true) with check (true)', t, current_user);
+  end loop;
+end $$)SQL",
+    "drop policy if exists 考生读 on 试卷",
+    "create policy 考生读 on 试卷 for select to veltaro_candidate using (true)",
+    "drop policy if exists 考生读 on 题库",
+    "create policy 考生读 on 题库 for select to veltaro_candidate using (true)",
+
+    // Whether the caller may answer in a sitting: they hold it and have not handed it in.
+    R"SQL(create or replace function veltaro_may_answer(p_code citext, p_state citext) returns boolean
+language sql stable security invoker set search_path = pg_catalog, public as $$
+  select exists (select 1 from 在考 c where c.code = p_code and c.student = session_user::citext
+                 and c.state = p_state)
+     and not exists (select 1 from 交卷 h where h.code = p_code and h.student = session_user::citext
+                     and h.state = p_state)
+$$)SQL",
+    "drop policy if exists 考生读 on 评分",
+    "create policy 考生读 on 评分 for select to veltaro_candidate using (student = session_user::citext)",
+    "drop policy if exists 考生答 on 评分",
+    "create policy 考生答 on 评分 for insert to veltaro_candidate "
+    "with check (student = session_user::citext and veltaro_may_answer(code, state))",
+    "drop policy if exists 考生改 on 评分",
+    "create policy 考生改 on 评分 for update to veltaro_candidate "
+    "using (student = session_user::citext and veltaro_may_answer(code, state)) "
+    "with check (student = session_user::citext and veltaro_may_answer(code, state))",
+    // A candidate's name in 评分 is the one of the candidate list.
+    R"SQL(create or replace function veltaro_candidate_name() returns trigger
+language plpgsql security invoker set search_path = pg_catalog, public as $$
+begin
+  if pg_has_role(session_user, 'veltaro_candidate', 'member')
+     and not pg_has_role(session_user, 'veltaro_teacher', 'member') then
+    new.xingming := coalesce((select xingming from 考生 where student = session_user::citext), new.xingming);
+  end if;
+  return new;
+end $$)SQL",
+    "drop trigger if exists 考生姓名 on 评分",
+    "create trigger 考生姓名 before insert or update on 评分 for each row "
+    "execute function veltaro_candidate_name()",
+
+    "drop policy if exists 考生 on 在考",
+    "create policy 考生 on 在考 to veltaro_candidate using (student = session_user::citext) "
+    "with check (student = session_user::citext and not exists (select 1 from 交卷 h where "
+    "h.code = 在考.code and h.student = 在考.student and h.state = 在考.state))",
+    "drop policy if exists 考生 on 练习记录",
+    "create policy 考生 on 练习记录 to veltaro_candidate using (login = session_user) "
+    "with check (login = session_user)",
+    "drop policy if exists 考生 on 复习计划",
+    "create policy 考生 on 复习计划 to veltaro_candidate using (login = session_user) "
+    "with check (login = session_user)",
+    "drop policy if exists 考生 on 练习答案",
+    "create policy 考生 on 练习答案 to veltaro_candidate using (login = session_user) "
+    "with check (login = session_user)",
+    "drop policy if exists 考生 on 考生",
+    "create policy 考生 on 考生 for select to veltaro_candidate using (student = session_user::citext)",
+    "drop policy if exists 考生 on 交卷",
+    "create policy 考生 on 交卷 for select to veltaro_candidate using (student = session_user::citext)",
+
+    // The questions as a candidate reads them.
+    R"SQL(create or replace view veltaro_seat.题库 with (security_barrier) as
+  select q.rowid, q.code, q.tihao, q.question, q.pic,
+         case when h.hidden then null else q.authority end as authority,
+         coalesce(a.answer, ''::citext) as practice,
+         case when h.hidden then null else q.jiexi end as jiexi,
+         q.score, q.tixing
+  from public.题库 q
+  cross join lateral (select exists (select 1 from public.试卷 p where p.code = q.code
+                                     and p.exam_only <> 0 and p.released = 0) as hidden) h
+  left join public.练习答案 a on a.login = session_user and a.code = q.code and a.tihao = q.tihao)SQL",
+    R"SQL(create or replace function veltaro_seat.save_practice() returns trigger
+language plpgsql security invoker set search_path = pg_catalog, public as $$
+begin
+  if new.rowid is distinct from old.rowid or new.code is distinct from old.code
+     or new.tihao is distinct from old.tihao or new.question is distinct from old.question
+     or new.pic is distinct from old.pic or new.authority is distinct from old.authority
+     or new.jiexi is distinct from old.jiexi or new.score is distinct from old.score
+     or new.tixing is distinct from old.tixing then
+    raise insufficient_privilege using message = '考生不能修改题目';
+  end if;
+  insert into 练习答案 (login, code, tihao, answer) values (session_user, old.code, old.tihao, new.practice)
+    on conflict (login, code, tihao) do update set answer = excluded.answer;
+  return new;
+end $$)SQL",
+    "drop trigger if exists 练习答案 on veltaro_seat.题库",
+    "create trigger 练习答案 instead of update on veltaro_seat.题库 for each row "
+    "execute function veltaro_seat.save_practice()",
+    "revoke all on veltaro_seat.题库 from public",
+    "grant select, update (practice) on veltaro_seat.题库 to veltaro_candidate",
+
+    // The marking rule of the answer card, over GBK bytes: byte-equal, or of the same length with
+    // every byte of the standard answer found at a character start of the given one (ASCII
+    // letters without regard to case).
+    R"SQL(create or replace function veltaro_matches(p_given text, p_standard text) returns boolean
+language plpgsql immutable set search_path = pg_catalog as $$
+declare g bytea; s bytea; k int; i int; b int; c int; found boolean; len int;
+begin
+  p_given := coalesce(p_given, ''); p_standard := coalesce(p_standard, '');
+  if p_given = p_standard collate "C" then return true; end if;
+  begin
+    g := convert_to(p_given, 'GBK'); s := convert_to(p_standard, 'GBK');
+  exception when others then
+    g := convert_to(p_given, 'UTF8'); s := convert_to(p_standard, 'UTF8');
+  end;
+  len := length(g);
+  if len <> length(s) then return false; end if;
+  for k in 0 .. length(s) - 1 loop
+    b := get_byte(s, k);
+    if b between 97 and 122 then b := b - 32; end if;
+    found := false; i := 0;
+    while i < len loop
+      c := get_byte(g, i);
+      if c between 97 and 122 then c := c - 32; end if;
+      if c = b then found := true; exit; end if;
+      i := i + case when get_byte(g, i) >= 128 and i + 1 < len then 2 else 1 end;
+    end loop;
+    if not found then return false; end if;
+  end loop;
+  return true;
+end $$)SQL",
+    // A sitting's total as the answer card adds it: each answer beside the first question of its
+    // paper and number, its score when it matches.
+    R"SQL(create or replace function veltaro_total(p_code citext, p_student citext, p_state citext)
+returns double precision language sql stable security definer set search_path = pg_catalog, public as $$
+  select coalesce(sum(case when veltaro_matches(a.answer::text, q.authority::text)
+                           then coalesce(q.score, 0) else 0 end), 0)::double precision
+  from 评分 a
+  left join lateral (select authority, score from 题库 t where t.code = a.code
+                     and t.tihao = coalesce(a.tihao, 0) order by t.rowid limit 1) q on true
+  where a.code = p_code and a.student = p_student and a.state = p_state
+$$)SQL",
+    R"SQL(create or replace function veltaro_hand_in(p_code text, p_state text) returns double precision
+language plpgsql security definer set search_path = pg_catalog, public as $$
+begin
+  insert into 交卷 (code, student, state, handed)
+    values (p_code, session_user, p_state, extract(epoch from clock_timestamp())::bigint)
+    on conflict do nothing;
+  delete from 在考 where code = p_code::citext and student = session_user::citext and state = p_state::citext;
+  return veltaro_total(p_code::citext, session_user::citext, p_state::citext);
+end $$)SQL",
+    R"SQL(create or replace function veltaro_my_total(p_code text, p_state text) returns double precision
+language plpgsql stable security definer set search_path = pg_catalog, public as $$
+begin
+  if not exists (select 1 from 交卷 where code = p_code::citext and student = session_user::citext
+                 and state = p_state::citext) then
+    raise exception using errcode = 'insufficient_privilege', message = '这一场考试还没有交卷，不能查看总分';
+  end if;
+  return veltaro_total(p_code::citext, session_user::citext, p_state::citext);
+end $$)SQL",
+    // Who the caller is to this bank: 'teacher', 'candidate' or 'owner', and the name on the list.
+    R"SQL(create or replace function veltaro_whoami(out kind text, out xingming text)
+language sql stable security definer set search_path = pg_catalog, public as $$
+  select case when pg_has_role(session_user, 'veltaro_teacher', 'member') then 'teacher'
+              when pg_has_role(session_user, 'veltaro_candidate', 'member') then 'candidate'
+              else 'owner' end,
+         (select k.xingming::text from 考生 k where k.student = session_user::citext)
+$$)SQL",
+    "revoke all on function veltaro_total(citext, citext, citext) from public",
+    "revoke all on function veltaro_hand_in(text, text), veltaro_my_total(text, text), "
+    "veltaro_whoami() from public",
+    "grant execute on function veltaro_hand_in(text, text), veltaro_my_total(text, text), "
+    "veltaro_whoami() to veltaro_candidate, veltaro_teacher",
+    "grant execute on function veltaro_may_answer(citext, citext), veltaro_candidate_name(), "
+    "veltaro_matches(text, text) to veltaro_candidate, veltaro_teacher",
+    "grant execute on function veltaro_seat.save_practice() to veltaro_candidate",
+};
+
+QStringList setUpStatements() {
+    QStringList out;
+    for (const char* s : kSetUp)
+        out << QString::fromUtf8(s);
+    return out;
+}
+
+} // namespace classroom
