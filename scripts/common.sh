@@ -12,6 +12,8 @@ VELTARO_PACKAGES=(
     libqt6sql6-psql postgresql-15 iproute2
     # Qt Charts (the practice statistics); its CMake files need Qt's OpenGL development files.
     qt6-charts-dev libqt6opengl6-dev libqt6charts6
+    # The screen-reader walk (tests/a11y): a session bus, the accessibility bus and its Python client.
+    at-spi2-core python3-pyatspi dbus
 )
 
 # What the fuzz preset needs besides (./test --fuzz): clang and its libFuzzer runtime.

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "ui/Accessibility.h"
+
 #include "answering/PracticeWindow.h"
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
@@ -356,7 +358,11 @@ void DesktopTest::workWindowsNeitherOverlapNorClipAtAnySize() {
                 return c->objectName();
         return QString();
     };
+    // Also in the high-contrast look with the largest text (its frames are thicker).
+    for (const bool contrast : {false, true})
     for (const QSize& size : {placement::minimumSize(), QSize(1920, 1040)}) {
+        a11y::setHighContrast(contrast);
+        a11y::setTextZoom(contrast ? a11y::kMaxZoom : 0);
         w.resize(size);
         for (const char* caption : {"练习", "考试", "评分", "题库"}) {
             pressToolbar(w, caption);
@@ -393,6 +399,8 @@ void DesktopTest::workWindowsNeitherOverlapNorClipAtAnySize() {
             }
         }
     }
+    a11y::setHighContrast(false);
+    a11y::setTextZoom(0);
 }
 
 void DesktopTest::picturesFitWholeAndOpenAtFullSize() {

@@ -4,6 +4,7 @@
 #include "shell/AppState.h"
 #include "questions/PaperPicker.h"
 #include "questions/QuestionText.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
 #include "ui/FontChooser.h"
 #include "ui/Gbk.h"
@@ -19,8 +20,10 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QTabBar>
 #include <QTabWidget>
@@ -99,8 +102,13 @@ void AnswerWindow::buildAnswerControls(const Places& places) {
         box->setFont(QFont(QStringLiteral("宋体")));
         *o.box = box;
         m_options << box;
-        // The toggle runs after the box has changed state.
-        connect(box, &QCheckBox::clicked, this, [this, box] { toggleOption(box); });
+        // The toggle runs after the box has changed state: by a click, its key, or a screen
+        // reader's toggle action (which changes the state without a click). The boxes following
+        // the answer box change nothing back.
+        connect(box, &QCheckBox::toggled, this, [this, box] {
+            if (!m_syncingBoxes)
+                toggleOption(box);
+        });
     }
     保存按钮 = makeButton(答题区分组框, QStringLiteral("保存按钮"), QStringLiteral("保存"));
     // Right of the tick boxes: at its drawn place (382) it would cover the "对" and "错" boxes.
@@ -156,22 +164,124 @@ void AnswerWindow::bindKeys() {
                QStringLiteral("勾选或取消选项 %1").arg(m_options[i]->text()));
     k.bind(选择框对, {QKeySequence(Qt::ALT | Qt::Key_Y)}, QStringLiteral("勾选或取消“对”"));
     k.bind(选择框错, {QKeySequence(Qt::ALT | Qt::Key_N)}, QStringLiteral("勾选或取消“错”"));
+    // The tabs of the question area: Alt+1 … (Ctrl+1 … switch the work windows). The keyboard
+    // goes into the page chosen.
+    for (int tab = 0; tab < 题目区高级选择夹->count() && tab < 9; ++tab) {
+        const QKeySequence key(Qt::ALT | Qt::Key(Qt::Key_1 + tab));
+        k.bind({key}, [this, tab] {
+            题目区高级选择夹->setCurrentIndex(tab);
+            if (QWidget* into = pageFocus(tab); into && into->isVisibleTo(this))
+                into->setFocus(Qt::ShortcutFocusReason);
+            else
+                题目区高级选择夹->tabBar()->setFocus(Qt::ShortcutFocusReason);
+        });
+        if (题目区高级选择夹->tabToolTip(tab).isEmpty())
+            题目区高级选择夹->setTabToolTip(tab, withKey(题目区高级选择夹->tabText(tab), key));
+    }
+    k.bind({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+           [this] { zoomText(+1); });
+    k.bind({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { zoomText(-1); });
+    k.bind({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoomText(0); });
+    k.bind({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)}, [this] { toggleContrast(); });
+    k.bind({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)}, [this] { toggleVoice(); });
     k.watchControls();
+    // The picture page: Enter shows the picture at full size.
+    图片框1->setFocusPolicy(Qt::StrongFocus);
+    describeControls();
 }
 
 // The answer rules work on GBK bytes: a character GBK has no code for would come back as "?".
 void AnswerWindow::toggleOption(QCheckBox* box) {
     const QString text = 答案超级编辑框->boxText();
     if (!gbk::canEncode(text)) {
-        box->setChecked(!box->isChecked());
+        {
+            const QScopedValueRollback<bool> syncing(m_syncingBoxes, true);
+            box->setChecked(!box->isChecked());
+        }
         MessageBox::info(this, QStringLiteral("答案框中有不能保存的字符，请先删去这些字符，再勾选选项。"));
         return;
     }
     答案超级编辑框->setBoxText(answer::toggle(text, box->text(), box->isChecked()));
+    // Ticked by its key the box has no focus: the screen reader is told its state.
+    if (QApplication::focusWidget() != box)
+        a11y::announce(this, (box->isChecked() ? QStringLiteral("已勾选 ") : QStringLiteral("已取消 ")) +
+                                 box->text() + QStringLiteral("，答案 ") +
+                                 (answer::strip(答案超级编辑框->boxText()).isEmpty()
+                                      ? QStringLiteral("空")
+                                      : 答案超级编辑框->boxText()));
 }
 
 void AnswerWindow::markShown() {
     m_shownPosition = displayPosition();
+    describeQuestion();
+    const QString question = 题目超级编辑框->boxText().left(400);
+    QString told = 题目超级编辑框->accessibleDescription() + QStringLiteral("：") + question;
+    if (!m_notice.isEmpty())
+        told = m_notice + QStringLiteral("。") + told;
+    m_notice.clear();
+    a11y::announce(this, told);
+}
+
+QWidget* AnswerWindow::pageFocus(int tab) const {
+    return tab == 0 ? static_cast<QWidget*>(题目超级编辑框) : tab == 1 ? 图片框1 : nullptr;
+}
+
+void AnswerWindow::tellPendingNotice() {
+    if (!m_notice.isEmpty())
+        a11y::announce(this, m_notice);
+    m_notice.clear();
+}
+
+void AnswerWindow::describeQuestion() {
+    const QString where = m_shownPosition ? a11y::positionText(*m_shownPosition, bound(), timeLeftText())
+                                          : QStringLiteral("没有显示题目");
+    a11y::describe(题目超级编辑框, QStringLiteral("题目"), where);
+}
+
+void AnswerWindow::describeControls() {
+    auto key = [](QWidget* w) { return w->toolTip(); };
+    a11y::describe(首记录按钮, QStringLiteral("第一题"), key(首记录按钮));
+    a11y::describe(上一记录按钮, QStringLiteral("上一题"), key(上一记录按钮));
+    a11y::describe(下一记录按钮, QStringLiteral("下一题"), key(下一记录按钮));
+    a11y::describe(尾记录按钮, QStringLiteral("最后一题"), key(尾记录按钮));
+    a11y::describe(保存按钮, QStringLiteral("保存"), key(保存按钮));
+    for (QCheckBox* box : m_options)
+        a11y::describe(box, box->text(), key(box));
+    a11y::describe(题号编辑框, QStringLiteral("题号"), QStringLiteral("输入题号后按回车显示该题"));
+    a11y::describe(答案超级编辑框, QStringLiteral("答案"),
+                   QStringLiteral("填写选项字母或“对”“错”，也可用 Alt+字母勾选；Ctrl+回车保存"));
+    a11y::describe(题目区高级选择夹, QStringLiteral("题目区"),
+                   QStringLiteral("Alt+1 至 Alt+%1 切换页").arg(题目区高级选择夹->count()));
+    a11y::describe(图片框1, QStringLiteral("图片"), QStringLiteral("回车按原大小查看图片"));
+    a11y::describe(答题区分组框, QStringLiteral("答题区"));
+    describeQuestion();
+    namePaperButton();
+}
+
+void AnswerWindow::namePaperButton() {
+    a11y::describe(试卷超级按钮, QStringLiteral("试卷：") + 试卷超级按钮->text(),
+                   QStringLiteral("选择试卷（打开试卷列表，方向键选择，回车确定，Esc 取消）"));
+}
+
+void AnswerWindow::zoomText(int direction) {
+    const int steps = direction == 0 ? 0 : a11y::textZoom() + direction;
+    a11y::setTextZoom(steps);
+    applyTextFormat();
+    a11y::announce(this, QStringLiteral("文字大小 %1 磅")
+                             .arg(a11y::zoomedSize(m_app.textFormat.size, a11y::textZoom())));
+}
+
+void AnswerWindow::toggleContrast() {
+    const bool on = !a11y::highContrast();
+    a11y::setHighContrast(on);
+    a11y::announce(this, on ? QStringLiteral("高对比度：开") : QStringLiteral("高对比度：关"));
+}
+
+void AnswerWindow::toggleVoice() {
+    const bool on = !a11y::voiceWithScreenReader();
+    a11y::setVoiceWithScreenReader(on);
+    a11y::announce(this, on ? QStringLiteral("读屏时程序也朗读判题和提醒：开")
+                            : QStringLiteral("读屏时程序也朗读判题和提醒：关，由读屏软件播报"));
 }
 
 bool AnswerWindow::settleOnShownQuestion() {
@@ -327,6 +437,13 @@ void AnswerWindow::showPictureFullSize() {
 }
 
 bool AnswerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == 图片框1 && event->type() == QEvent::KeyPress && !m_picture.isNull()) {
+        const int k = static_cast<QKeyEvent*>(event)->key();
+        if (k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space) {
+            showPictureFullSize();
+            return true;
+        }
+    }
     if (watched == 图片框1 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !m_picture.isNull()) {
         showPictureFullSize();
@@ -416,20 +533,25 @@ bool AnswerWindow::step(int direction) {
 }
 
 void AnswerWindow::untickAll() {
+    const QScopedValueRollback<bool> syncing(m_syncingBoxes, true);
     for (QCheckBox* b : m_options)
         b->setChecked(false);
 }
 
 void AnswerWindow::syncOptionBoxes() {
     const QByteArray text = gbk::encode(答案超级编辑框->boxText());
+    const QScopedValueRollback<bool> syncing(m_syncingBoxes, true);
     for (QCheckBox* b : m_options)
         b->setChecked(answer::find(text, gbk::encode(b->text())) > 0);
 }
 
 void AnswerWindow::applyTextFormat() {
+    // The chosen font, larger or smaller by the steps of Ctrl+Plus and Ctrl+Minus.
+    SharedTextFormat shown = m_app.textFormat;
+    shown.size = a11y::zoomedSize(shown.size, a11y::textZoom());
     for (RichBox* box : formattedBoxes())
         if (box)
-            box->applyFormat(m_app.textFormat);
+            box->applyFormat(shown);
 }
 
 void AnswerWindow::chooseFont() {
@@ -451,6 +573,7 @@ void AnswerWindow::chooseFont() {
 void AnswerWindow::setPaper(const QString& code, const QString& name) {
     试卷编码透明标签->setText(code);
     试卷超级按钮->setText(name);
+    namePaperButton();
 }
 
 void AnswerWindow::layoutAnswerArea(int W, int H) {

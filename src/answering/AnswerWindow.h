@@ -55,6 +55,15 @@ class AnswerWindow : public WorkWindow {
     void chooseFont();
 
     void setPaper(const QString& code, const QString& name);
+    // The paper button's accessible name follows its caption: "试卷：<paper name>".
+    void namePaperButton();
+    // Ctrl+Plus / Ctrl+Minus / Ctrl+0: the question, answer and explanation text a step larger,
+    // smaller, or as chosen; remembered.
+    void zoomText(int direction);
+    // The high-contrast look on or off (remembered); told to the screen reader.
+    void toggleContrast();
+    // Whether the program's own voice also says verdicts and warnings while a screen reader runs.
+    void toggleVoice();
     void receivePaper(const QString& code, const QString& name) override { setPaper(code, name); }
 
     QPushButton* 试卷超级按钮 = nullptr;
@@ -97,8 +106,21 @@ class AnswerWindow : public WorkWindow {
     void clearPicture();
     // Tells the user once that the question box holds no usable number.
     void tellBadPosition();
-    // Called by showQuestion once the question at the display position is on screen.
+    // Called by showQuestion once the question at the display position is on screen: the question
+    // text's description says where it stands, and the screen reader is told the question.
     void markShown();
+    // "第 3 题，共 30 题" into the question text's description (the exam adds the time left).
+    void describeQuestion();
+    // The time left, for the question's description ("剩余 47:55"); empty without a clock.
+    virtual QString timeLeftText() const { return QString(); }
+    // Told together with the next question shown (a verdict ahead of the question it leads to) ...
+    void tellWithNextQuestion(const QString& notice) { m_notice = notice; }
+    // ... or on its own when no question followed.
+    void tellPendingNotice();
+    // The control of a question-area tab that takes the keyboard when the tab's key is pressed.
+    virtual QWidget* pageFocus(int tab) const;
+    // Names and descriptions of the shared controls (after bindKeys, which gives their keys).
+    void describeControls();
     void forgetShown() { m_shownPosition.reset(); }
     // A save acts on the question on screen: a number typed since, and not yet gone to, is put
     // back. False when no question is on screen.
@@ -132,4 +154,6 @@ class AnswerWindow : public WorkWindow {
     QString m_pictureNote;
     std::optional<qint64> m_shownPosition;
     bool m_goingToTyped = false;
+    QString m_notice;
+    bool m_syncingBoxes = false;
 };

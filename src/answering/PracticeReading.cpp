@@ -5,6 +5,7 @@
 #include "marking/Scoring.h"
 #include "questions/QuestionReader.h"
 #include "shell/AppState.h"
+#include "ui/Accessibility.h"
 #include "ui/FileChooser.h"
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
@@ -47,13 +48,17 @@ void follow(PracticeWindow& w) {
     if (!r)
         return;
     r->stopSound();
-    if (r->reading())
+    // While a screen reader tells the new question, the program's voice reads it only on demand
+    // (朗读, F5), unless the user chose both voices.
+    if (r->reading() && a11y::useOwnVoice())
         r->read(w.displayedQuestion(), w.题目超级编辑框->boxText());
 }
 
 void tellVerdict(PracticeWindow& w, const QString& verdict) {
     QuestionReader* r = reader(w);
-    if (!r || !r->reading())
+    // The verdict is announced to the screen reader in any case; the own voice says it too only
+    // when no screen reader runs or the user chose both.
+    if (!r || !r->reading() || !a11y::useOwnVoice())
         return;
     r->sayBeforeNextRead(verdict);
 }

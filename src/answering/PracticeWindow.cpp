@@ -12,6 +12,7 @@
 #include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
+#include "ui/Accessibility.h"
 #include "ui/Charts.h"
 #include "ui/Gbk.h"
 #include "ui/Controls.h"
@@ -21,6 +22,7 @@
 #include "ui/RichBox.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -130,6 +132,65 @@ PracticeWindow::PracticeWindow(AppState& app, WorkHost& host, QWidget* parent)
     keys().bind(朗读按钮, {QKeySequence(Qt::Key_F5)}, QStringLiteral("朗读本题"));
     keys().bind(停止按钮, {QKeySequence(Qt::Key_F6)}, QStringLiteral("停止朗读"));
     bindKeys();
+    describePracticeControls();
+}
+
+void PracticeWindow::describePracticeControls() {
+    a11y::describe(this, windowTitle());
+    a11y::describe(分组框1, QStringLiteral("工具栏"));
+    a11y::describe(字体按钮, QStringLiteral("字体"), QStringLiteral("题目和答案的字体；Ctrl+加号、Ctrl+减号、Ctrl+0 调整文字大小"));
+    a11y::describe(顺序单选框, QStringLiteral("顺序"), QStringLiteral("按题号顺序练习（方向键在顺序、随机、错题间切换）"));
+    a11y::describe(随机单选框, QStringLiteral("随机"), QStringLiteral("按随机顺序练习"));
+    a11y::describe(错题单选框, QStringLiteral("错题"), QStringLiteral("复习到期的错题"));
+    a11y::describe(重做按钮, QStringLiteral("重做"), QStringLiteral("删除本试卷已做的全部答案（先询问）"));
+    a11y::describe(朗读按钮, QStringLiteral("朗读"), 朗读按钮->toolTip());
+    a11y::describe(暂停按钮, QStringLiteral("暂停"), QStringLiteral("暂停或继续朗读"));
+    a11y::describe(停止按钮, QStringLiteral("停止"), 停止按钮->toolTip());
+    a11y::describe(滑块条语速, QStringLiteral("语速"), QStringLiteral("朗读的快慢，方向键调整"));
+    a11y::describe(输出按钮, QStringLiteral("输出"), QStringLiteral("把本题的朗读保存为声音文件"));
+    a11y::describe(导出按钮, QStringLiteral("导出"), QStringLiteral("打印或导出错题表"));
+    a11y::describe(错题高级表格, QStringLiteral("错题"),
+                   QStringLiteral("做错的题，方向键移动，回车显示该题，Esc 回到答案框"));
+    a11y::describe(常错题高级表格, QStringLiteral("常错题"),
+                   QStringLiteral("最常做错的题，方向键移动，回车显示该题，Esc 回到答案框"));
+    a11y::describe(标准答案超级编辑框, QStringLiteral("标准答案"));
+    a11y::describe(解析超级编辑框, QStringLiteral("解析"));
+    错题高级表格->installEventFilter(this);
+    常错题高级表格->installEventFilter(this);
+}
+
+QWidget* PracticeWindow::pageFocus(int tab) const {
+    switch (tab) {
+    case 2:
+        return 错题高级表格;
+    case 3:
+        return 标准答案超级编辑框;
+    case 4:
+        return 常错题高级表格;
+    default:
+        return AnswerWindow::pageFocus(tab);
+    }
+}
+
+bool PracticeWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The lists by keyboard: Enter shows the question of the row, Escape goes back to the answer.
+    if ((watched == 错题高级表格 || watched == 常错题高级表格) && event->type() == QEvent::KeyPress) {
+        auto* grid = static_cast<Grid*>(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const int row = grid->currentGridRow();
+            if (row >= 1)
+                emit grid->gridRowDoubleClicked(row);
+            答案超级编辑框->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            题目区高级选择夹->setCurrentIndex(0);
+            答案超级编辑框->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return AnswerWindow::eventFilter(watched, event);
 }
 
 void PracticeWindow::setUp() {
@@ -279,6 +340,7 @@ void PracticeWindow::resetForOrderChange() {
     m_host.setStatusText(0, QString());
     m_host.setStatusText(2, QString());
     试卷超级按钮->setText(QStringLiteral("请点击选择试卷"));
+    namePaperButton();
     题号编辑框->clear();
     forgetShown();
     题目超级编辑框->setBoxText(QString());
@@ -348,6 +410,7 @@ void PracticeWindow::save() {
             showQuestion();
         }
     }
+    tellPendingNotice();
     practice_reading::sayUnheardVerdict(*this);
     if (题目区高级选择夹->currentIndex() == 4)
         showStatistics();
@@ -368,6 +431,7 @@ void PracticeWindow::redo() {
 
 void PracticeWindow::showVerdict(const QString& verdict) {
     m_verdict = verdict;
+    tellWithNextQuestion(verdict);
     const QuestionReader* reader = m_app.reader;
     if (!reader || !reader->reading())
         m_host.setStatusText(1, verdict);

@@ -78,10 +78,13 @@ class PracticeWindow : public AnswerWindow {
     Grid* 常错题高级表格 = nullptr;
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    QWidget* pageFocus(int tab) const override;
     // Closing ends the reading of its question, and the reading state leaves the status bar.
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void describePracticeControls();
     // The verdict on the last save, in sight until the next one: panel 1, or ahead of the
     // progress in panel 2 while panel 1 tells the reading state.
     void showVerdict(const QString& verdict);

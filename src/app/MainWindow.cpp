@@ -271,7 +271,7 @@ bool MainWindow::resultWindowOpen() const {
 
 void MainWindow::showResultTotal(const QString& total) {
     if (InfoWindow* info = infoWindow())
-        info->总分编辑框->setText(total);
+        info->showTotal(total);
 }
 
 // A new work window lies above the others and takes the keyboard.

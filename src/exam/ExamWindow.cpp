@@ -6,6 +6,7 @@
 #include "questions/QuestionReader.h"
 #include "questions/QuestionText.h"
 #include "questions/RandomDraw.h"
+#include "ui/Accessibility.h"
 #include "ui/Gbk.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
@@ -88,10 +89,35 @@ ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(保存按钮, &QPushButton::clicked, this, &ExamWindow::save);
     connect(时钟1, &QTimer::timeout, this, &ExamWindow::tick);
     bindKeys();
+    describeExamControls();
 
     m_claimTimer = new QTimer(this);
     m_claimTimer->setInterval(sittingclaim::kRenewSeconds * 1000);
     connect(m_claimTimer, &QTimer::timeout, this, &ExamWindow::renewClaim);
+}
+
+void ExamWindow::describeExamControls() {
+    a11y::describe(this, windowTitle());
+    a11y::describe(分组框1, QStringLiteral("考生信息"));
+    透明标签1->setBuddy(考号组合框);
+    透明标签2->setBuddy(姓名编辑框);
+    透明标签3->setBuddy(场次组合框);
+    a11y::describe(考号组合框, QStringLiteral("考号"), QStringLiteral("填写或选择考号"));
+    a11y::describe(姓名编辑框, QStringLiteral("姓名"), QStringLiteral("考生姓名"));
+    a11y::describe(场次组合框, QStringLiteral("场次"), QStringLiteral("填写或选择场次"));
+    a11y::describe(开始按钮, QStringLiteral("开始"), QStringLiteral("开始考试并计时"));
+    a11y::describe(考试交卷按钮, QStringLiteral("交卷"), QStringLiteral("交卷并评分（先询问）"));
+    a11y::describe(字体按钮, QStringLiteral("字体"),
+                   QStringLiteral("题目和答案的字体；Ctrl+加号、Ctrl+减号、Ctrl+0 调整文字大小"));
+}
+
+QString ExamWindow::timeLeftText() const {
+    if (!m_running || m_ended)
+        return QString();
+    if (m_app.exam.minutes <= 0)
+        return QStringLiteral("不限时");
+    const qint64 left = qMax<qint64>(0, qint64(m_app.exam.minutes) * 60 - m_app.clockTotal);
+    return QStringLiteral("剩余 %1 分 %2 秒").arg(left / 60).arg(left % 60);
 }
 
 ExamWindow::~ExamWindow() {
@@ -368,6 +394,9 @@ void ExamWindow::start() {
     答案超级编辑框->setEnabled(true);
     保存按钮->setEnabled(true);
     m_running = true;
+    a11y::announce(this, QStringLiteral("考试开始，") +
+                             (m_app.exam.minutes > 0 ? QStringLiteral("限时 %1 分钟").arg(m_app.exam.minutes)
+                                                     : QStringLiteral("不限时")));
     // Every exam's clock starts from nothing, whatever an earlier exam left.
     m_app.clockSeconds = 0;
     m_app.clockTotal = 0;
@@ -377,6 +406,7 @@ void ExamWindow::start() {
     showExamProgress();
     if (m_app.store.dialect() == Dialect::Postgres)
         showQuestion();
+    describeQuestion();
     时钟1->start(1000);
 }
 
@@ -404,7 +434,10 @@ void ExamWindow::warnTimeLeft() {
     } else {
         return;
     }
-    if (m_app.reader)
+    a11y::announce(this, text);
+    describeQuestion();
+    // The own voice too only when no screen reader tells it, or the user chose both.
+    if (m_app.reader && a11y::useOwnVoice())
         m_app.reader->announce(spoken);
     // The clock goes on while the message is open.
     MessageBox::info(this, text);

@@ -63,7 +63,11 @@ class ExamWindow : public AnswerWindow {
     QPushButton* 字体按钮 = nullptr;
     QTimer* 时钟1 = nullptr;
 
+  protected:
+    QString timeLeftText() const override;
+
   private:
+    void describeExamControls();
     void releaseClaim();
     // The paper just chosen has no question to sit: no paper is chosen, and the user is told.
     void refusePaper();

@@ -7,6 +7,8 @@
 
 #include <QGroupBox>
 #include <QLabel>
+
+#include "ui/Accessibility.h"
 #include <QLineEdit>
 
 InfoWindow::InfoWindow(AppState& app, WorkHost& host, QWidget* mainWindow)
@@ -33,6 +35,10 @@ InfoWindow::InfoWindow(AppState& app, WorkHost& host, QWidget* mainWindow)
     }
     确定按钮 = makeButton(this, QStringLiteral("确定按钮"), QStringLiteral("确定"), {341, 170, 80, 26});
     确定按钮->setDefault(true);
+    透明标签3->setBuddy(姓名编辑框);
+    透明标签4->setBuddy(身份证编辑框);
+    透明标签5->setBuddy(试卷编辑框);
+    透明标签6->setBuddy(总分编辑框);
     connect(确定按钮, &QPushButton::clicked, this, &QDialog::accept);
     // Over the middle of the main window.
     if (mainWindow)
@@ -55,4 +61,14 @@ void InfoWindow::setUp() {
         总分编辑框->setToolTip(total ? QString() : error);
     }
     确定按钮->setFocus();
+}
+
+void InfoWindow::showTotal(const QString& total) {
+    总分编辑框->setText(total);
+    const QString told = total.isEmpty()
+                             ? QStringLiteral("已交卷，试卷 %1，没有得出总分").arg(试卷编辑框->text())
+                             : QStringLiteral("已交卷，试卷 %1，考号 %2，总分 %3")
+                                   .arg(试卷编辑框->text(), 身份证编辑框->text(), total);
+    a11y::describe(确定按钮, 确定按钮->text(), told);
+    a11y::announce(this, told);
 }

@@ -15,6 +15,9 @@ class InfoWindow : public QDialog {
     Q_OBJECT
   public:
     InfoWindow(AppState& app, WorkHost& host, QWidget* mainWindow);
+    // The total of the handed-in sitting into its box, and told to a screen reader with the paper
+    // and candidate; empty when it could not be marked.
+    void showTotal(const QString& total);
     // Marks the handed-in sitting through an unattended marks window, then shows paper name,
     // candidate name and number.
     void setUp();

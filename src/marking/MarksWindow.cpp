@@ -7,6 +7,7 @@
 #include "marking/ResultsOverview.h"
 #include "printing/PrintHandOver.h"
 #include "questions/PaperPicker.h"
+#include "ui/Accessibility.h"
 #include "ui/Charts.h"
 #include "ui/Grid.h"
 #include "ui/Icons.h"
@@ -106,6 +107,15 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     删除行 = 文件->addAction(QStringLiteral("删除行"));
     删除行->setObjectName(QStringLiteral("删除行"));
     connect(删除行, &QAction::triggered, this, &MarksWindow::deleteSelectedRows);
+
+    // What a screen reader says for the controls.
+    计时标签2->setBuddy(考号组合框);
+    计时标签3->setBuddy(场次组合框);
+    a11y::describe(试卷超级按钮, QStringLiteral("试卷：") + 试卷超级按钮->text(), QStringLiteral("选择试卷"));
+    a11y::describe(考号组合框, QStringLiteral("考号"), QStringLiteral("填写或选择考号"));
+    a11y::describe(场次组合框, QStringLiteral("场次"), QStringLiteral("填写或选择场次"));
+    a11y::describe(高级表格1, QStringLiteral("答题卡"), QStringLiteral("每题一行：题号、题目、标准答案、考生答案和得分"));
+    a11y::describe(汇总表格, QStringLiteral("汇总"), QStringLiteral("每位考生每个场次一行"));
 
     connect(试卷超级按钮, &QPushButton::clicked, this, &MarksWindow::choosePaper);
     connect(考号组合框, &RefillCombo::aboutToShowPopup, this, &MarksWindow::refillCandidates);

@@ -1,5 +1,6 @@
 #include "questions/PaperPicker.h"
 
+#include "ui/Accessibility.h"
 #include "ui/ModalLoops.h"
 
 #include <QHeaderView>
@@ -32,6 +33,11 @@ PaperPicker::PaperPicker(Store& store, QWidget* parent) : QDialog(parent), m_sto
     查询超级列表框->setRootIsDecorated(false);
     查询超级列表框->setUniformRowHeights(true);
     查询超级列表框->setAllColumnsShowFocus(true);
+
+    a11y::describe(模糊查询编辑框, QStringLiteral("查找试卷"),
+                   QStringLiteral("输入编码或名称的一部分；下方向键进入试卷列表，回车选择，Esc 取消"));
+    a11y::describe(查询超级列表框, QStringLiteral("试卷列表"),
+                   QStringLiteral("方向键移动，回车选择试卷，Esc 取消"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(模糊查询编辑框);

@@ -3,9 +3,11 @@
 #include "questions/PaperPicker.h"
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
+#include "ui/Accessibility.h"
 #include "ui/ModalLoops.h"
 
 #include <QCloseEvent>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -19,6 +21,12 @@ WorkWindow::WorkWindow(AppState& app, WorkHost& host, Kind kind, QWidget* parent
 void WorkWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutControls(width(), height());
+}
+
+void WorkWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange)
+        setAccessibleName(windowTitle());
 }
 
 void WorkWindow::closeEvent(QCloseEvent* event) {
@@ -36,6 +44,9 @@ bool WorkWindow::runPicker() {
     connect(&picker, &PaperPicker::paperChosen, this, [this](const QString& code, const QString& name) {
         receivePaper(code, name);
         m_host.setStatusText(0, name);
+        // The paper button of any work window is named after the paper it shows.
+        if (auto* button = findChild<QPushButton*>(QStringLiteral("试卷超级按钮")))
+            a11y::describe(button, QStringLiteral("试卷：") + button->text());
     });
     return picker.run();
 }

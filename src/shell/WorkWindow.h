@@ -28,6 +28,8 @@ class WorkWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The window's title is its accessible name ("练习", "考试", "评分", "题库").
+    void changeEvent(QEvent* event) override;
     // A window never goes while one of its dialogs is still in its loop: the dialogs are closed
     // first and the window goes once their loops have returned.
     void closeEvent(QCloseEvent* event) override;

@@ -108,6 +108,28 @@ void DailyResultsChart::setDays(const QList<DayResult>& days) {
     m_share->attachAxis(dayAxis);
     m_share->attachAxis(shareAxis);
     c->setTitle(days.isEmpty() ? QStringLiteral("每日答题（还没有练习记录）") : QStringLiteral("每日答题"));
+    m_days = days;
+    setAccessibleName(QStringLiteral("每日答题图"));
+    setAccessibleDescription(summary());
+    viewport()->setAccessibleName(accessibleName());
+    viewport()->setAccessibleDescription(accessibleDescription());
+}
+
+QString DailyResultsChart::summary() const {
+    if (m_days.isEmpty())
+        return QStringLiteral("还没有练习记录");
+    // The latest month at most: a description read aloud stays short.
+    const int from = int(qMax<qsizetype>(0, m_days.size() - 31));
+    QStringList parts;
+    for (int i = from; i < m_days.size(); ++i) {
+        const DayResult& d = m_days[i];
+        parts << (d.answers > 0 ? QStringLiteral("%1 答 %2 题，答对 %3%")
+                                      .arg(d.day.toString(QStringLiteral("MM-dd")))
+                                      .arg(d.answers)
+                                      .arg(qRound(100.0 * d.right / d.answers))
+                                : QStringLiteral("%1 没有答题").arg(d.day.toString(QStringLiteral("MM-dd"))));
+    }
+    return QStringLiteral("最近 %1 天：").arg(m_days.size() - from) + parts.join(QStringLiteral("；"));
 }
 
 QList<int> DailyResultsChart::answerCounts() const {
@@ -213,4 +235,17 @@ void TotalsChart::setTotals(const QList<double>& totals, const QString& sitting)
                                            : QStringLiteral("场次 %1 得分分布").arg(sitting);
     c->setTitle(totals.isEmpty() ? QStringLiteral("%1（没有成绩）").arg(what)
                                  : QStringLiteral("%1（%2 人）").arg(what).arg(totals.size()));
+    m_title = c->title();
+    setAccessibleName(QStringLiteral("得分分布图"));
+    setAccessibleDescription(summary());
+    viewport()->setAccessibleName(accessibleName());
+    viewport()->setAccessibleDescription(accessibleDescription());
+}
+
+QString TotalsChart::summary() const {
+    QStringList parts;
+    for (int i = 0; i < m_histogram.counts.size() && i < m_histogram.labels.size(); ++i)
+        if (m_histogram.counts[i] > 0)
+            parts << QStringLiteral("%1 分 %2 人").arg(m_histogram.labels[i]).arg(m_histogram.counts[i]);
+    return parts.isEmpty() ? m_title : m_title + QStringLiteral("：") + parts.join(QStringLiteral("；"));
 }

@@ -29,9 +29,13 @@ class DailyResultsChart : public QChartView {
     // Per cent right (whole per cent) of each day that has answers; a day without answers has no
     // point.
     QList<QPointF> sharePoints() const;
+    // The figures in words, for a screen reader (also the chart's accessible description):
+    // "最近 3 天：05-01 答 10 题，答对 70%；…".
+    QString summary() const;
 
   private:
     QStringList m_labels;
+    QList<DayResult> m_days;
     QBarSet* m_answers = nullptr;
     QLineSeries* m_share = nullptr;
 };
@@ -56,7 +60,10 @@ class TotalsChart : public QChartView {
     // The totals of one sitting, or of every sitting when `sitting` is empty (the title says which).
     void setTotals(const QList<double>& totals, const QString& sitting = QString());
     const Histogram& shown() const { return m_histogram; }
+    // The figures in words, for a screen reader (also the chart's accessible description).
+    QString summary() const;
 
   private:
     Histogram m_histogram;
+    QString m_title;
 };

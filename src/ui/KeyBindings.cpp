@@ -44,6 +44,17 @@ void KeyBindings::bind(QAbstractButton* button, const QList<QKeySequence>& keys,
     connect(shortcut, &QShortcut::activated, this, [this, index] { run(m_bindings.at(index)); });
 }
 
+void KeyBindings::bind(const QList<QKeySequence>& keys, std::function<void()> command) {
+    if (keys.isEmpty() || !command)
+        return;
+    m_bindings.append({keys, nullptr, {}, std::move(command)});
+    auto* shortcut = new QShortcut(m_window);
+    shortcut->setKeys(keys);
+    shortcut->setContext(Qt::WindowShortcut);
+    const int index = int(m_bindings.size()) - 1;
+    connect(shortcut, &QShortcut::activated, this, [this, index] { run(m_bindings.at(index)); });
+}
+
 void KeyBindings::watchControls() {
     m_window->installEventFilter(this);
     for (QWidget* w : m_window->findChildren<QWidget*>())
@@ -60,6 +71,11 @@ const KeyBindings::Binding* KeyBindings::find(const QKeyEvent* event) const {
 }
 
 void KeyBindings::run(const Binding& binding) {
+    if (binding.command) {
+        if (m_window->isVisible())
+            binding.command();
+        return;
+    }
     QAbstractButton* button = binding.button;
     if (!button || !button->isEnabled() || !button->isVisibleTo(m_window) || !m_window->isVisible())
         return;

@@ -25,6 +25,8 @@ class KeyBindings : public QObject {
     // The first key is the one the tooltip names. `before` runs first (and may close nothing).
     void bind(QAbstractButton* button, const QList<QKeySequence>& keys, const QString& tip,
               std::function<void()> before = {});
+    // A key that runs a command of the window rather than clicking a button.
+    void bind(const QList<QKeySequence>& keys, std::function<void()> command);
     // Once the window's controls exist: they pass the bound keys on to the window.
     void watchControls();
 
@@ -36,6 +38,8 @@ class KeyBindings : public QObject {
         QList<QKeySequence> keys;
         QPointer<QAbstractButton> button;
         std::function<void()> before;
+        // Without a button: what the key does.
+        std::function<void()> command;
     };
     const Binding* find(const QKeyEvent* event) const;
     void run(const Binding& binding);
