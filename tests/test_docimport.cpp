@@ -100,6 +100,7 @@ class DocImportTest : public QObject {
     void allOrOnlyTheGoodQuestions();
     void picturesGoIntoPicNamedByQuestion();
     void roundTripsThroughTheTool();
+    void giftAndAikenThroughTheTool();
     void questionTextsSplitIntoOptions();
     void theHandedDocumentIsWholeOrRefused();
     void previewInTheBankWindow();
@@ -280,6 +281,28 @@ void DocImportTest::roundTripsThroughTheTool() {
     QCOMPARE(one.papers[0].minutes, 90);
     QCOMPARE(tool({"--export", db, dir.filePath("none.txt"), "--paper", "99"}).code, 1);
     QVERIFY(!QFileInfo::exists(dir.filePath("none.txt")));
+}
+
+void DocImportTest::giftAndAikenThroughTheTool() {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("ks.db");
+    write(dir.filePath("q.gift"), QStringLiteral("$CATEGORY: $course$/top/会计/第一章\n\n"
+                                                "::一::会计的基本职能是 {=核算和监督 ~预测和决策 ####核算和监督。}\n\n"
+                                                "期间费用有 {~%50%销售费用 ~%50%管理费用 ~%-100%制造费用}\n\n"
+                                                "会计分期是基本前提 {T}\n").toUtf8());
+    ToolRun r = tool({dir.filePath("q.gift"), db});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    write(dir.filePath("aiken.txt"), QByteArray("Which is an asset?\nA. Cash\nB. Loans\nANSWER: A\n\n"
+                                                "Which is a liability?\nA) Cash\nB) Loans\nANSWER: B\n"));
+    r = tool({dir.filePath("aiken.txt"), db});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    Store store;
+    QCOMPARE(store.open(db), Store::OpenResult::Ok);
+    const QString rows = questionRows(store);
+    QVERIFY2(rows.startsWith(QStringLiteral("[第一章 3 1 60]\n1|会计的基本职能是A.核算和监督 B.预测和决策|A|单选|1|核算和监督。\n"
+                                            "2|期间费用有A.销售费用 B.管理费用 C.制造费用|AB|多选|1|\n"
+                                            "3|会计分期是基本前提|对|判断|1|\n[aiken 2 1 60]")),
+             qPrintable(rows));
 }
 
 void DocImportTest::questionTextsSplitIntoOptions() {
