@@ -42,6 +42,7 @@ class AccessibilityTest : public QObject {
     void examWarningsAndTimeLeftAreTold();
     void tabKeysAndTextSize();
     void chartsHaveTheirFiguresInWords();
+    void tabGoesThroughTheWindowInOrder();
 
   private:
     static QString lastAnnounced(QWidget* w) { return a11y::announcerOf(w)->text(); }
@@ -230,6 +231,52 @@ void AccessibilityTest::chartsHaveTheirFiguresInWords() {
     totals.setTotals({61, 62, 92}, "1");
     QVERIFY2(totals.summary().startsWith("场次 1 得分分布（3 人）："), qPrintable(totals.summary()));
     QVERIFY(totals.summary().contains("2 人"));
+}
+
+void AccessibilityTest::tabGoesThroughTheWindowInOrder() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    MainWindow w(bank.dir());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    for (AnswerWindow* a : {static_cast<AnswerWindow*>(w.practiceWindow()), static_cast<AnswerWindow*>(nullptr)}) {
+        if (!a) {
+            pressToolbar(w, "考试");
+            ExamWindow* e = w.examWindow();
+            pickPaperInPicker("1");
+            e->试卷超级按钮->click();
+            e->考号组合框->setEditText("s1");
+            e->场次组合框->setEditText("1");
+            e->开始按钮->click();
+            // Once started, Tab begins at the first control still open to the user.
+            e->姓名编辑框->setFocus();
+            a = e;
+        }
+        if (a == w.practiceWindow())
+            a->试卷超级按钮->setFocus();
+        QList<QWidget*> visited{QApplication::focusWidget()};
+        for (int i = 0; i < 60 && a->isAncestorOf(QApplication::focusWidget()); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (visited.contains(QApplication::focusWidget()))
+                break;
+            visited << QApplication::focusWidget();
+        }
+        // Every step lands somewhere new, and the text boxes pass Tab on (no trap).
+        const QList<QWidget*> order{a->题目超级编辑框, a->答案超级编辑框, a->选择框A, a->选择框错,
+                                    a->保存按钮,       a->首记录按钮,     a->题号编辑框, a->尾记录按钮};
+        int last = 0;
+        for (QWidget* c : order) {
+            const int at = int(visited.indexOf(c));
+            if (at <= last) {
+                QStringList names;
+                for (QWidget* v : visited)
+                    names << v->objectName();
+                QFAIL(qPrintable(c->objectName() + ": " + names.join(" ")));
+            }
+            last = at;
+        }
+        QCOMPARE(a->答案超级编辑框->boxText(), QString());
+    }
 }
 
 QTEST_MAIN(AccessibilityTest)
