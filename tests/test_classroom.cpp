@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
+#include "marking/LiveBoard.h"
 #include "questions/PaperPicker.h"
 #include "server/Classroom.h"
 #include "ui/MessageBox.h"
@@ -14,8 +15,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -39,6 +42,7 @@ class ClassroomTest : public QObject {
     void candidateSitsAsThemselvesInTheProgram();
     void passwordInTheAddressIsRefused();
     void examPapersMarkedByTheTeacherOnly();
+    void liveBoardShowsTheRoom();
     void otherRolesAreNotTurnedIntoCandidates();
 
   private:
@@ -431,6 +435,39 @@ void ClassroomTest::examPapersMarkedByTheTeacherOnly() {
     QVERIFY(!seat::setExamOnly(candidate, QStringLiteral("P1"), false).isEmpty());
     QCOMPARE(seat::setExamOnly(teacher, QStringLiteral("P1"), false), QString());
     QVERIFY(!seat::examOnly(candidate, QStringLiteral("P1")));
+}
+
+void ClassroomTest::liveBoardShowsTheRoom() {
+    // Running: the second candidate's sitting 1 (silent since 1970), a fresh one of the first.
+    works(m_a, QStringLiteral("insert into 在考 (code, student, state, owner, host, started, heartbeat) values "
+                              "('E1', '%1', '3', 'o', '机房-07', extract(epoch from now())::bigint - 90, "
+                              "extract(epoch from now())::bigint)")
+                   .arg(m_a));
+    Store teacher;
+    QCOMPARE(teacher.openServer(uriAs(m_teacher)), Store::OpenResult::Ok);
+    LiveBoard board(teacher);
+    QVERIFY2(board.refresh(), qPrintable(board.状态标签->text()));
+    QCOMPARE(board.在考列表->topLevelItemCount(), 2);
+    QTreeWidgetItem* fresh = board.在考列表->topLevelItem(0);
+    QTreeWidgetItem* silent = board.在考列表->topLevelItem(1);
+    if (fresh->text(0) != m_a)
+        std::swap(fresh, silent);
+    QCOMPARE(fresh->text(0), m_a);
+    QCOMPARE(fresh->text(2), QStringLiteral("机房-07"));
+    QCOMPARE(fresh->text(5), QStringLiteral("0"));
+    QVERIFY(fresh->text(6).startsWith(QStringLiteral("1:")));  // 90 s or a little more
+    QVERIFY(fresh->text(7).startsWith(QStringLiteral("28:"))); // of 30 minutes
+    QCOMPARE(fresh->background(0), QBrush());
+    QCOMPARE(silent->text(0), m_b);
+    QCOMPARE(silent->text(5), QStringLiteral("1"));
+    QVERIFY(silent->background(0) != QBrush());
+    QVERIFY(board.状态标签->text().contains(QStringLiteral("1 场超过一分钟")));
+    // Handed in: the first candidate's two sittings, each with its total, under the list's name.
+    QCOMPARE(board.交卷列表->topLevelItemCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(board.交卷列表->topLevelItem(i)->text(1), QStringLiteral("张三丰"));
+        QCOMPARE(board.交卷列表->topLevelItem(i)->text(4), QStringLiteral("5"));
+    }
 }
 
 void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {

@@ -1,5 +1,7 @@
 #include "marking/MarksWindow.h"
 
+#include "marking/LiveBoard.h"
+
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "exam/ExamWindow.h"
@@ -51,6 +53,7 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
          "marks"},
         {"汇总", "汇总：所选试卷每位考生每个场次一行，列出答题数和得分（不选场次时列出所有场次）",
          QKeySequence(Qt::Key_F6), "x-office-address-book", "overview"},
+        {"考场", "考场：正在考试的场次和已交卷的场次（题库服务器）", QKeySequence(), "view-refresh", "overview"},
     };
     for (QAction* a : addToolButtons(*工具条1, buttons))
         connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
@@ -222,6 +225,8 @@ void MarksWindow::toolbarCommand(const QString& caption) {
         markSitting();
     else if (caption == QStringLiteral("汇总"))
         showResultsOverview();
+    else if (caption == QStringLiteral("考场"))
+        (new LiveBoard(m_app.store, this))->show();
 }
 
 bool MarksWindow::overviewShown() const {
