@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
@@ -14,6 +15,7 @@
 #include "ui/Gbk.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +45,7 @@ class ClassroomTest : public QObject {
     void passwordInTheAddressIsRefused();
     void examPapersMarkedByTheTeacherOnly();
     void liveBoardShowsTheRoom();
+    void loginWindowAsksForThePassword();
     void otherRolesAreNotTurnedIntoCandidates();
 
   private:
@@ -468,6 +471,71 @@ void ClassroomTest::liveBoardShowsTheRoom() {
         QCOMPARE(board.交卷列表->topLevelItem(i)->text(1), QStringLiteral("张三丰"));
         QCOMPARE(board.交卷列表->topLevelItem(i)->text(4), QStringLiteral("5"));
     }
+}
+
+void ClassroomTest::loginWindowAsksForThePassword() {
+    // The first candidate's login, and no other, needs its password from here on.
+    const QString hba = m_bank->scalar(QStringLiteral("show hba_file")).toString();
+    const auto writeHba = [&](const QString& first) {
+        TestBank::adminExec(QStringLiteral("copy (values %1('local all all trust'), ('local replication all trust')) "
+                                           "to '%2'")
+                                .arg(first, hba));
+        TestBank::adminExec(QStringLiteral("select pg_reload_conf()"));
+        QTest::qWait(300);
+    };
+    writeHba(QStringLiteral("('local all \"%1\" scram-sha-256'), ").arg(m_a));
+    struct Restore {
+        std::function<void()> run;
+        ~Restore() { run(); }
+    } restore{[&] { writeHba(QString()); }};
+    QFile pw(m_files.filePath(QStringLiteral("名单-密码.csv")));
+    QVERIFY(pw.open(QIODevice::ReadOnly));
+    const QString password = QString::fromUtf8(pw.readAll()).trimmed().split('\n').at(1).section(',', 2);
+    {
+        Store store;
+        QCOMPARE(store.openServer(uriAs(m_a)), Store::OpenResult::Unreadable);
+        QVERIFY(store.passwordWanted());
+        QCOMPARE(store.openServer(uriAs(m_a), QStringLiteral("wrong")), Store::OpenResult::Unreadable);
+        QVERIFY(store.passwordWanted());
+        QCOMPARE(store.openServer(uriAs(m_a), password), Store::OpenResult::Ok);
+    }
+    // Through the program: a wrong password is asked for again, the right one opens the bank; it
+    // is not written into the bank folder.
+    useRecordingDialogs();
+    QStringList asked;
+    LoginWindow::setTestDriver([&](LoginWindow& login) {
+        asked << login.login() + QLatin1Char('|') + login.提示标签->text();
+        login.密码编辑框->setText(asked.size() == 1 ? QStringLiteral("wrong") : password);
+        return true;
+    });
+    QTemporaryDir folder;
+    {
+        MainWindow w(folder.path(), uriAs(m_a));
+        QVERIFY(w.app().store.isOpen());
+        QCOMPARE(w.app().login.kind, seat::Kind::Candidate);
+        QCOMPARE(w.app().login.login, m_a);
+    }
+    LoginWindow::setTestDriver({});
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked[0], m_a + QLatin1Char('|'));
+    QVERIFY(asked[1].contains(QStringLiteral("不对")));
+    for (const QFileInfo& f : QDir(folder.path()).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(f.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(!file.readAll().contains(password.toUtf8()), qPrintable(f.fileName()));
+    }
+    // A password file as libpq reads it: no window.
+    const QString pgpass = m_files.filePath(QStringLiteral("pgpass"));
+    QFile pass(pgpass);
+    QVERIFY(pass.open(QIODevice::WriteOnly));
+    pass.write(QStringLiteral("*:*:*:%1:%2\n").arg(m_a, password).toUtf8());
+    pass.close();
+    pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    qputenv("PGPASSFILE", pgpass.toLocal8Bit());
+    Store viaFile;
+    const Store::OpenResult opened = viaFile.openServer(uriAs(m_a));
+    qunsetenv("PGPASSFILE");
+    QCOMPARE(opened, Store::OpenResult::Ok);
 }
 
 void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {
