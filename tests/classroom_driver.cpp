@@ -12,11 +12,15 @@
 //
 //   classroom_driver <bank folder> <student> <questions> <interval ms> [database URI|-] [show]
 // With "show" the window stays up with the overview, for a screenshot.
+//   classroom_driver <bank folder> --board <database URI> [OUT.png]
+// opens the marks window's 考场 and keeps it up, for a screenshot; with OUT.png the board saves a
+// picture of itself there after two seconds and the driver ends.
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
+#include "marking/LiveBoard.h"
 #include "marking/MarksWindow.h"
 #include "questions/PaperPicker.h"
 #include "ui/Grid.h"
@@ -28,6 +32,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -51,6 +56,19 @@ QStringList messages() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    if ((argc == 4 || argc == 5) && QByteArray(argv[2]) == "--board") {
+        useRecordingDialogs();
+        MainWindow w(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[3]));
+        w.show();
+        auto* board = new LiveBoard(w.app().store, &w);
+        board->show();
+        if (argc == 5)
+            QTimer::singleShot(2000, board, [board, out = QString::fromLocal8Bit(argv[4])] {
+                board->grab().save(out);
+                QCoreApplication::quit();
+            });
+        return QApplication::exec();
+    }
     if (argc < 5) {
         std::fprintf(stderr,
                      "usage: classroom_driver <bank folder> <student> <questions> <interval ms> [URI]\n");

@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
+#include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
 #include "marking/InfoWindow.h"
+#include "marking/LiveBoard.h"
 #include "questions/PaperPicker.h"
 #include "server/Classroom.h"
 #include "ui/MessageBox.h"
@@ -13,9 +15,12 @@
 #include "ui/Gbk.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -39,6 +44,8 @@ class ClassroomTest : public QObject {
     void candidateSitsAsThemselvesInTheProgram();
     void passwordInTheAddressIsRefused();
     void examPapersMarkedByTheTeacherOnly();
+    void liveBoardShowsTheRoom();
+    void loginWindowAsksForThePassword();
     void otherRolesAreNotTurnedIntoCandidates();
 
   private:
@@ -431,6 +438,104 @@ void ClassroomTest::examPapersMarkedByTheTeacherOnly() {
     QVERIFY(!seat::setExamOnly(candidate, QStringLiteral("P1"), false).isEmpty());
     QCOMPARE(seat::setExamOnly(teacher, QStringLiteral("P1"), false), QString());
     QVERIFY(!seat::examOnly(candidate, QStringLiteral("P1")));
+}
+
+void ClassroomTest::liveBoardShowsTheRoom() {
+    // Running: the second candidate's sitting 1 (silent since 1970), a fresh one of the first.
+    works(m_a, QStringLiteral("insert into 在考 (code, student, state, owner, host, started, heartbeat) values "
+                              "('E1', '%1', '3', 'o', '机房-07', extract(epoch from now())::bigint - 90, "
+                              "extract(epoch from now())::bigint)")
+                   .arg(m_a));
+    Store teacher;
+    QCOMPARE(teacher.openServer(uriAs(m_teacher)), Store::OpenResult::Ok);
+    LiveBoard board(teacher);
+    QVERIFY2(board.refresh(), qPrintable(board.状态标签->text()));
+    QCOMPARE(board.在考列表->topLevelItemCount(), 2);
+    QTreeWidgetItem* fresh = board.在考列表->topLevelItem(0);
+    QTreeWidgetItem* silent = board.在考列表->topLevelItem(1);
+    if (fresh->text(0) != m_a)
+        std::swap(fresh, silent);
+    QCOMPARE(fresh->text(0), m_a);
+    QCOMPARE(fresh->text(2), QStringLiteral("机房-07"));
+    QCOMPARE(fresh->text(5), QStringLiteral("0"));
+    QVERIFY(fresh->text(6).startsWith(QStringLiteral("1:")));  // 90 s or a little more
+    QVERIFY(fresh->text(7).startsWith(QStringLiteral("28:"))); // of 30 minutes
+    QCOMPARE(fresh->background(0), QBrush());
+    QCOMPARE(silent->text(0), m_b);
+    QCOMPARE(silent->text(5), QStringLiteral("1"));
+    QVERIFY(silent->background(0) != QBrush());
+    QVERIFY(board.状态标签->text().contains(QStringLiteral("1 场超过一分钟")));
+    // Handed in: the first candidate's two sittings, each with its total, under the list's name.
+    QCOMPARE(board.交卷列表->topLevelItemCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(board.交卷列表->topLevelItem(i)->text(1), QStringLiteral("张三丰"));
+        QCOMPARE(board.交卷列表->topLevelItem(i)->text(4), QStringLiteral("5"));
+    }
+}
+
+void ClassroomTest::loginWindowAsksForThePassword() {
+    // The first candidate's login, and no other, needs its password from here on.
+    const QString hba = m_bank->scalar(QStringLiteral("show hba_file")).toString();
+    const auto writeHba = [&](const QString& first) {
+        TestBank::adminExec(QStringLiteral("copy (values %1('local all all trust'), ('local replication all trust')) "
+                                           "to '%2'")
+                                .arg(first, hba));
+        TestBank::adminExec(QStringLiteral("select pg_reload_conf()"));
+        QTest::qWait(300);
+    };
+    writeHba(QStringLiteral("('local all \"%1\" scram-sha-256'), ").arg(m_a));
+    struct Restore {
+        std::function<void()> run;
+        ~Restore() { run(); }
+    } restore{[&] { writeHba(QString()); }};
+    QFile pw(m_files.filePath(QStringLiteral("名单-密码.csv")));
+    QVERIFY(pw.open(QIODevice::ReadOnly));
+    const QString password = QString::fromUtf8(pw.readAll()).trimmed().split('\n').at(1).section(',', 2);
+    {
+        Store store;
+        QCOMPARE(store.openServer(uriAs(m_a)), Store::OpenResult::Unreadable);
+        QVERIFY(store.passwordWanted());
+        QCOMPARE(store.openServer(uriAs(m_a), QStringLiteral("wrong")), Store::OpenResult::Unreadable);
+        QVERIFY(store.passwordWanted());
+        QCOMPARE(store.openServer(uriAs(m_a), password), Store::OpenResult::Ok);
+    }
+    // Through the program: a wrong password is asked for again, the right one opens the bank; it
+    // is not written into the bank folder.
+    useRecordingDialogs();
+    QStringList asked;
+    LoginWindow::setTestDriver([&](LoginWindow& login) {
+        asked << login.login() + QLatin1Char('|') + login.提示标签->text();
+        login.密码编辑框->setText(asked.size() == 1 ? QStringLiteral("wrong") : password);
+        return true;
+    });
+    QTemporaryDir folder;
+    {
+        MainWindow w(folder.path(), uriAs(m_a));
+        QVERIFY(w.app().store.isOpen());
+        QCOMPARE(w.app().login.kind, seat::Kind::Candidate);
+        QCOMPARE(w.app().login.login, m_a);
+    }
+    LoginWindow::setTestDriver({});
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked[0], m_a + QLatin1Char('|'));
+    QVERIFY(asked[1].contains(QStringLiteral("不对")));
+    for (const QFileInfo& f : QDir(folder.path()).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(f.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(!file.readAll().contains(password.toUtf8()), qPrintable(f.fileName()));
+    }
+    // A password file as libpq reads it: no window.
+    const QString pgpass = m_files.filePath(QStringLiteral("pgpass"));
+    QFile pass(pgpass);
+    QVERIFY(pass.open(QIODevice::WriteOnly));
+    pass.write(QStringLiteral("*:*:*:%1:%2\n").arg(m_a, password).toUtf8());
+    pass.close();
+    pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    qputenv("PGPASSFILE", pgpass.toLocal8Bit());
+    Store viaFile;
+    const Store::OpenResult opened = viaFile.openServer(uriAs(m_a));
+    qunsetenv("PGPASSFILE");
+    QCOMPARE(opened, Store::OpenResult::Ok);
 }
 
 void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {

@@ -94,6 +94,55 @@ ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
     m_claimTimer = new QTimer(this);
     m_claimTimer->setInterval(sittingclaim::kRenewSeconds * 1000);
     connect(m_claimTimer, &QTimer::timeout, this, &ExamWindow::renewClaim);
+    m_journalTimer = new QTimer(this);
+    m_journalTimer->setInterval(5000);
+    connect(m_journalTimer, &QTimer::timeout, this, [this] {
+        if (waitingAnswers() > 0)
+            sendWaitingAnswers();
+    });
+}
+
+int ExamWindow::waitingAnswers() const {
+    return m_journal ? m_journal->count() : 0;
+}
+
+int ExamWindow::sendWaitingAnswers() {
+    if (!m_journal)
+        return 0;
+    const AnswerJournal::Sitting& s = m_journal->sitting();
+    const int left = m_journal->send([&](qint64 n, const AnswerJournal::Entry& e) {
+        return m_app.store.execute(Sql::SaveExamAnswer, {{"n", n},
+                                                         {"code", s.code},
+                                                         {"answer", e.answer},
+                                                         {"student", s.student},
+                                                         {"name", e.name},
+                                                         {"state", s.state}});
+    });
+    showExamProgress();
+    return left;
+}
+
+void ExamWindow::sendLeftOverAnswers() {
+    if (m_app.store.dialect() != Dialect::Postgres || !m_app.store.isOpen())
+        return;
+    for (const AnswerJournal::Sitting& s : AnswerJournal::leftOver(m_app.programDir, m_app.store.fullName())) {
+        // A candidate's login may store answers only in a sitting it holds.
+        const sittingclaim::Key key{s.code, s.student, s.state};
+        const QString owner = sittingclaim::newOwner();
+        const sittingclaim::Result claim = sittingclaim::claim(m_app.store, key, owner);
+        if (claim.outcome == sittingclaim::Outcome::HeldElsewhere || claim.outcome == sittingclaim::Outcome::Failed)
+            continue;
+        AnswerJournal journal(m_app.programDir, s);
+        journal.send([&](qint64 n, const AnswerJournal::Entry& e) {
+            return m_app.store.execute(Sql::SaveExamAnswer, {{"n", n},
+                                                             {"code", s.code},
+                                                             {"answer", e.answer},
+                                                             {"student", s.student},
+                                                             {"name", e.name},
+                                                             {"state", s.state}});
+        });
+        sittingclaim::release(m_app.store, key, owner);
+    }
 }
 
 void ExamWindow::describeExamControls() {
@@ -150,6 +199,7 @@ void ExamWindow::renewClaim() {
 }
 
 void ExamWindow::setUp() {
+    sendLeftOverAnswers();
     // A candidate's login on a classroom server sits as that candidate, under the list's name.
     if (m_app.login.candidate()) {
         考号组合框->setEditText(m_app.login.login);
@@ -384,6 +434,11 @@ void ExamWindow::start() {
         m_claimOwner = owner;
         m_claimTimer->start();
     }
+    if (m_app.store.dialect() == Dialect::Postgres) {
+        m_journal = std::make_unique<AnswerJournal>(
+            m_app.programDir, AnswerJournal::Sitting{m_app.store.fullName(), paperCode(), student, state});
+        m_journalTimer->start();
+    }
     // The key as it is kept, without spaces.
     考号组合框->setEditText(student);
     场次组合框->setEditText(state);
@@ -411,9 +466,12 @@ void ExamWindow::start() {
 }
 
 void ExamWindow::showExamProgress() {
-    if (m_running && !m_ended)
+    if (m_running && !m_ended) {
+        const int waiting = waitingAnswers();
         m_host.setStatusText(2, examProgressText(m_app.exam.minutes, m_app.clockTotal, savedAnswerCount(),
-                                                 int(m_questions.size())));
+                                                 int(m_questions.size())) +
+                                    (waiting ? QStringLiteral("，%1 个答案等待送到服务器").arg(waiting) : QString()));
+    }
 }
 
 void ExamWindow::warnTimeLeft() {
@@ -492,6 +550,9 @@ bool ExamWindow::storeAnswer() {
         const QString a = answer::normalise(答案超级编辑框->boxText());
         const Params key = {{"code", code}, {"n", *q}, {"student", student}, {"state", state}};
         bool saved;
+        // Answers kept while the server was away go first, so that this one is the last word.
+        if (waitingAnswers() > 0)
+            sendWaitingAnswers();
         if (m_app.store.uniqueAnswers()) {
             // One statement: the row of this key is added or its answer replaced, never both, so
             // a save repeated after a failure, or made on two computers at once, stores one row.
@@ -514,6 +575,9 @@ bool ExamWindow::storeAnswer() {
                                                                    {"xingming", examKey(姓名编辑框->text())},
                                                                    {"state", state}});
         }
+        // The server is out of reach: the answer waits in the local file and goes by itself.
+        if (!saved && m_journal && m_app.store.connectionLost() && m_journal->add(*q, a, examKey(姓名编辑框->text())))
+            saved = true;
         if (!saved) {
             // The answer stays in the box: saving again once the store is back stores it.
             MessageBox::warn(
@@ -543,6 +607,20 @@ void ExamWindow::handIn() {
         if (choice == 0 && (!storeAnswer() || m_ended))
             return;
     }
+    // Answers that have not reached the server yet: the hand-in waits unless the user says otherwise.
+    if (waitingAnswers() > 0 && sendWaitingAnswers() > 0) {
+        QStringList numbers;
+        for (const qint64 n : m_journal->pending().keys())
+            numbers << QString::number(n);
+        const int choice = MessageBox::choose(
+            this,
+            QStringLiteral("第 %1 题的答案还没有送到题库服务器（保存在本机文件 %2 中，服务器恢复后自动送出）。\n"
+                           "交卷只计服务器上的答案。")
+                .arg(numbers.join(QStringLiteral("、")), m_journal->path()),
+            {QStringLiteral("等服务器恢复"), QStringLiteral("仍然交卷")});
+        if (m_ended || choice != 1)
+            return;
+    }
     QString question =
         QStringLiteral("交卷后系统自动生成答题卡,请进入交卷窗口按考号保存并上交,确定交卷并退出?");
     if (!m_questions.isEmpty())
@@ -563,6 +641,9 @@ void ExamWindow::endExam(bool timedOut) {
     m_running = false;
     Q_UNUSED(timedOut);
     时钟1->stop();
+    m_journalTimer->stop();
+    if (waitingAnswers() > 0)
+        sendWaitingAnswers();
     // A candidate hands in on the server: from now on the sitting's answers are final there.
     if (m_app.login.candidate() && !m_claimOwner.isEmpty()) {
         QString error;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "answering/AnswerWindow.h"
+#include "exam/AnswerJournal.h"
 #include "exam/SittingClaim.h"
 
 #include <QHash>
 #include <QSet>
+#include <memory>
 
 class QComboBox;
 class QTimer;
@@ -50,6 +52,13 @@ class ExamWindow : public AnswerWindow {
     void renewClaim();
     // Whether this window holds its sitting in the bank.
     bool holdsSitting() const { return !m_claimOwner.isEmpty(); }
+    // On a server bank: sends the answers kept in the local file because the server was out of
+    // reach (every few seconds while the exam runs, and before each save and the hand-in); returns
+    // how many still wait.
+    int sendWaitingAnswers();
+    int waitingAnswers() const;
+    // Sends what programs stopped before left in local files for this server.
+    void sendLeftOverAnswers();
 
     QGroupBox* 分组框1 = nullptr;
     QLabel* 透明标签1 = nullptr;
@@ -82,6 +91,8 @@ class ExamWindow : public AnswerWindow {
     bool m_running = false;
     bool m_ended = false;
     QTimer* m_claimTimer = nullptr;
+    QTimer* m_journalTimer = nullptr;
+    std::unique_ptr<AnswerJournal> m_journal; // on a server bank while the exam runs
     sittingclaim::Key m_claimKey;
     QString m_claimOwner; // empty: nothing held
     QSet<qint64> m_questions;

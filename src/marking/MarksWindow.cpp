@@ -1,5 +1,7 @@
 #include "marking/MarksWindow.h"
 
+#include "marking/LiveBoard.h"
+
 #include "shell/AppState.h"
 #include "shell/WorkHost.h"
 #include "exam/ExamWindow.h"
@@ -44,7 +46,7 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     // Four compact buttons, clear of the paper button at 192.
     工具条1->setStyleSheet(QStringLiteral("QToolBar { border: none; background: transparent; }"
                                           "QToolBar QToolButton { min-width: 0px; padding: 2px 1px; }"));
-    const QList<ToolButton> buttons = {
+    QList<ToolButton> buttons = {
         {"清空", "清空：删除本考号本场次的全部答案（删除前先询问）", QKeySequence(), "edit-clear", "clear"},
         {"导出", "导出excel：打印答题卡，或导出为电子表格", QKeySequence(Qt::CTRL | Qt::Key_E),
          "x-office-spreadsheet", "export"},
@@ -53,6 +55,9 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
         {"汇总", "汇总：所选试卷每位考生每个场次一行，列出答题数和得分（不选场次时列出所有场次）",
          QKeySequence(Qt::Key_F6), "x-office-address-book", "overview"},
     };
+    // The room's board, on a server bank only: the computers of a room share no bank file.
+    if (m_app.store.dialect() == Dialect::Postgres)
+        buttons.append({"考场", "考场：正在考试的场次和已交卷的场次", QKeySequence(Qt::Key_F7), "view-refresh", "overview"});
     for (QAction* a : addToolButtons(*工具条1, buttons))
         connect(a, &QAction::triggered, this, [this, a] { toolbarCommand(a->text()); });
     // The toolbar's own margins and spacing, set here: the skin's are for the start toolbar.
@@ -232,6 +237,8 @@ void MarksWindow::toolbarCommand(const QString& caption) {
         markSitting();
     else if (caption == QStringLiteral("汇总"))
         showResultsOverview();
+    else if (caption == QStringLiteral("考场"))
+        (new LiveBoard(m_app.store, this))->show();
 }
 
 bool MarksWindow::overviewShown() const {

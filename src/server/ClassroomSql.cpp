@@ -246,6 +246,7 @@ language sql stable security definer set search_path = pg_catalog, public as $$
          (select k.xingming::text from 考生 k where k.student = session_user::citext)
 $$)SQL",
     "revoke all on function veltaro_total(citext, citext, citext) from public",
+    "grant execute on function veltaro_total(citext, citext, citext) to veltaro_teacher",
     "revoke all on function veltaro_hand_in(text, text), veltaro_my_total(text, text), "
     "veltaro_whoami() from public",
     "grant execute on function veltaro_hand_in(text, text), veltaro_my_total(text, text), "

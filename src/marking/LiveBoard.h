@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QTimer;
+class QTreeWidget;
+class Store;
+
+// The teacher's view of the room ("考场"): the sittings running now on a server bank, with
+// candidate, name, computer, answers saved, time used and left and the last sign of life (a
+// sitting silent for over a minute stands out), and the sittings handed in with their totals.
+// Read again every kRefreshSeconds.
+class LiveBoard : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kRefreshSeconds = 5;
+    static constexpr int kSilentSeconds = 60;
+
+    LiveBoard(Store& store, QWidget* parent = nullptr);
+    // Reads the board again; false when the store could not be read (the label says why).
+    bool refresh();
+
+    QTreeWidget* 在考列表 = nullptr;
+    QTreeWidget* 交卷列表 = nullptr;
+    QLabel* 状态标签 = nullptr;
+
+  private:
+    Store& m_store;
+    QTimer* m_timer = nullptr;
+};
