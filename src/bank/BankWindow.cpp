@@ -1,4 +1,6 @@
 #include "bank/BankWindow.h"
+#include "bank/RulesEditor.h"
+#include "marking/Scoring.h"
 
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
@@ -119,7 +121,7 @@ void BankEditor::accept() {
 PaperEditor::PaperEditor(QWidget* parent, Save save) : BankEditor(parent, std::move(save)) {
     setObjectName(QStringLiteral("试卷编辑窗口"));
     setWindowTitle(QStringLiteral("试卷"));
-    setFixedSize(400, 230);
+    setFixedSize(400, 380);
     caption(this, QStringLiteral("试卷编码"), {16, 16, 80, 24});
     试卷编码编辑框 = makeEdit(this, QStringLiteral("试卷编码编辑框"), {100, 16, 280, 24});
     caption(this, QStringLiteral("试卷名称"), {16, 50, 80, 24});
@@ -141,7 +143,9 @@ PaperEditor::PaperEditor(QWidget* parent, Save save) : BankEditor(parent, std::m
     考试时间编辑框->setGeometry(100, 152, 100, 24);
     考试时间编辑框->setRange(0, 100000);
     考试时间编辑框->setSuffix(QStringLiteral(" 分钟"));
-    addButtons(190);
+    评分规则编辑 = new RulesEditor(this);
+    评分规则编辑->setGeometry(12, 184, 376, 148);
+    addButtons(340);
     setPaper({QString(), QString(), qint64(10), qint64(1), qint64(60)});
 }
 
@@ -491,10 +495,22 @@ void BankWindow::addPaper() {
     if (!requireBank())
         return;
     PaperEditor* editor = nullptr;
-    PaperEditor dialog(this, [&] { return bank::addPaper(m_app.store, editor->paper()); });
+    PaperEditor dialog(this, [&] {
+        if (const QString error = bank::addPaper(m_app.store, editor->paper()); !error.isEmpty())
+            return error;
+        return saveRules(editor->paper().code, editor->评分规则编辑->rules());
+    });
     editor = &dialog;
     if (dialog.run())
         refreshPapers(dialog.paper().code);
+}
+
+QString BankWindow::saveRules(const QString& code, const documents::ScoringRules& rules) {
+    if (!m_app.store.keepsRules() && !rules.isPlain())
+        return QStringLiteral("试卷已保存，但这个题库不能保存评分规则，各类题按全对得分评分。");
+    if (!m_app.store.inTransaction([&] { return scoring::writeRules(m_app.store, code, rules); }))
+        return QStringLiteral("试卷已保存，评分规则没有保存：%1").arg(m_app.store.lastError());
+    return {};
 }
 
 void BankWindow::editPaper() {
@@ -510,10 +526,13 @@ void BankWindow::editPaper() {
         if (p.code != code)
             if (const QString blocked = examBlocks(code, QStringLiteral("改变它的编码")); !blocked.isEmpty())
                 return blocked;
-        return bank::updatePaper(m_app.store, code, p);
+        if (const QString error = bank::updatePaper(m_app.store, code, p); !error.isEmpty())
+            return error;
+        return saveRules(p.code, editor->评分规则编辑->rules());
     });
     editor = &dialog;
     dialog.setPaper(*stored);
+    dialog.评分规则编辑->setRules(scoring::readRules(m_app.store, code));
     if (dialog.run())
         refreshPapers(dialog.paper().code);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/ScoringRules.h"
+
 #include "bank/BankRows.h"
 #include "shell/WorkWindow.h"
 
@@ -40,6 +42,8 @@ class BankEditor : public QDialog {
     Save m_save;
 };
 
+class RulesEditor;
+
 class PaperEditor : public BankEditor {
     Q_OBJECT
   public:
@@ -52,6 +56,7 @@ class PaperEditor : public BankEditor {
     QSpinBox* 抽题编辑框 = nullptr;
     QComboBox* 排序组合框 = nullptr;
     QSpinBox* 考试时间编辑框 = nullptr;
+    RulesEditor* 评分规则编辑 = nullptr;
 
   private:
     QVariant m_paixu; // kept as stored while the order is not changed
@@ -115,6 +120,8 @@ class BankWindow : public WorkWindow {
 
     void addPaper();
     void editPaper();
+    // Saves the rules the paper editor shows for paper `code`; an error text, empty on success.
+    QString saveRules(const QString& code, const documents::ScoringRules& rules);
     void deletePaper();
     void addQuestion();
     void editQuestion();
