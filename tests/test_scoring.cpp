@@ -3,6 +3,7 @@
 #include "answering/PracticeReading.h"
 #include "answering/WrongAnswers.h"
 #include "documents/ScoringRules.h"
+#include "documents/TextPaper.h"
 #include "marking/AnswerCard.h"
 #include "marking/ResultsOverview.h"
 #include "marking/Scoring.h"
@@ -157,6 +158,22 @@ void ScoringTest::headingsGiveTheirRules() {
     QCOMPARE(fullWidth.rule.amount, 0.5);
     QVERIFY(fullWidth.rule.floorAtZero);
     QVERIFY(!ruleFromHeading("一、单项选择题（本类题共24小题）").found);
+
+    // A text paper carries its headings' rules into its Paper; a section that says nothing stays 全对得分.
+    const documents::Document doc = documents::readTextPaper(
+        QStringLiteral("一、单项选择题（每小题1分）\n1．甲（ ）。A.一 B.二\n答案：A\n"
+                       "二、多项选择题（每小题2分。每小题全部选对得满分，少选得相应分值，多选、错选、不选均不得分）\n"
+                       "2．乙（ ）。A.一 B.二 C.三\n答案：AB\n"
+                       "三、判断题（每小题1分。答错扣0.5分，不答不得分也不扣分。本类题最低得分为零分）\n"
+                       "3．丙。\n答案：对\n")
+            .toUtf8(),
+        QStringLiteral("卷"));
+    QCOMPARE(doc.papers.size(), 1);
+    const documents::ScoringRules& read = doc.papers[0].rules;
+    QCOMPARE(read.of(Type::Single).rule, Rule::Whole);
+    QCOMPARE(read.of(Type::Multiple).rule, Rule::PerOption);
+    QCOMPARE(read.of(Type::TrueFalse).rule, Rule::Deduction);
+    QVERIFY(read.of(Type::TrueFalse).floorAtZero);
 }
 
 void ScoringTest::partlyRightIsToldButNotRight() {
