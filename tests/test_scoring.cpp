@@ -2,6 +2,8 @@
 
 #include "answering/PracticeReading.h"
 #include "answering/WrongAnswers.h"
+#include "bank/BankEdits.h"
+#include "bank/Compose.h"
 #include "documents/ScoringRules.h"
 #include "documents/TextPaper.h"
 #include "marking/AnswerCard.h"
@@ -10,6 +12,7 @@
 #include "store/Store.h"
 #include "ui/Grid.h"
 
+#include <QSet>
 #include <QTest>
 
 using documents::Rule;
@@ -28,6 +31,7 @@ class ScoringTest : public QObject {
     void rulesRoundTripAndRejectNonsense();
     void headingsGiveTheirRules();
     void partlyRightIsToldButNotRight();
+    void composedPaperDrawnAsAskedAndSat();
 };
 
 namespace {
@@ -193,6 +197,71 @@ void ScoringTest::partlyRightIsToldButNotRight() {
     QCOMPARE(buildWrongAnswerList(store, "M", grid), 2);
     QCOMPARE(grid.cellText(1, 3), QString("AB（部分正确）"));
     QCOMPARE(grid.cellText(2, 3), QString("AD"));
+}
+
+void ScoringTest::composedPaperDrawnAsAskedAndSat() {
+    TestBank bank;
+    addMockPaper(bank);
+    bank.addPaper("N", "第二卷", 3, true, 60);
+    bank.addQuestion("N", 1, "丁", "D", 1, "\\pic\\丁.png", QString(), "丁的解析");
+    bank.addQuestion("N", 2, "戊", "AC", 2);
+    bank.addQuestion("N", 3, "己", "错", 1);
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+
+    bank::ComposeRequest request;
+    request.name = "模拟一";
+    request.counts = {4, 3, 1, 0};
+    request.marks[1] = 2.5;
+    request.rules.of(Type::Multiple) = {Rule::PerOption, 0.5, false, false};
+    request.minutes = 120;
+    request.seed = 7;
+    // An impossible draw says which type is short and makes nothing.
+    request.counts[3] = 3;
+    bank::ComposeResult result = bank::compose(store, request);
+    QVERIFY2(result.error.contains("不定项题只有 2 道，不够抽 3 道"), qPrintable(result.error));
+    QCOMPARE(bank::listPapers(store).size(), 2);
+    request.counts[3] = 0;
+
+    result = bank::compose(store, request);
+    QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
+    QCOMPARE(result.code, QString("组卷1"));
+    const QList<bank::Question> drawn = bank::listQuestions(store, "组卷1");
+    QCOMPARE(drawn.size(), 8);
+    // In type order, numbered 1 to 8, no question twice; 多选 at the mark asked, the others at their own.
+    const QStringList types{"单选", "单选", "单选", "单选", "多选", "多选", "多选", "判断"};
+    QSet<QString> texts;
+    for (int i = 0; i < 8; ++i) {
+        QCOMPARE(drawn[i].tihao.toLongLong(), qint64(i + 1));
+        QCOMPARE(drawn[i].tixing, types[i]);
+        QVERIFY(drawn[i].practice.isEmpty());
+        texts << drawn[i].question;
+        if (drawn[i].tixing == "多选")
+            QCOMPARE(drawn[i].score.toDouble(), 2.5);
+        if (drawn[i].question == "丁") { // the picture and explanation come along
+            QCOMPARE(drawn[i].pic, QString("\\pic\\丁.png"));
+            QCOMPARE(drawn[i].jiexi, QString("丁的解析"));
+        }
+    }
+    QCOMPARE(texts.size(), 8);
+    QCOMPARE(bank::paperByCode(store, "组卷1")->kstime.toLongLong(), qint64(120));
+    QVERIFY(scoring::readRules(store, "组卷1") == request.rules);
+
+    // Sat with every 多选 answered by its first correct option only: 0.5 each, the rest right.
+    double expected = 0;
+    for (const bank::Question& q : drawn) {
+        const bool multiple = q.tixing == "多选";
+        bank.addAnswer("组卷1", int(q.tihao.toLongLong()), multiple ? q.authority.left(1) : q.authority, "s9",
+                       "赵六", "1");
+        expected += multiple ? 0.5 : q.score.toDouble();
+    }
+    Grid grid;
+    grid.setGridColumnCount(9);
+    const BoundStatement card{Sql::AnswerCard, {{"code", "组卷1"}, {"student", "s9"}, {"state", "1"}}};
+    QCOMPARE(buildAnswerCard(store, card, "组卷1", grid, {}), expected);
+    // The same code again is refused.
+    request.code = "组卷1";
+    QVERIFY(!bank::compose(store, request).error.isEmpty());
 }
 
 QTEST_MAIN(ScoringTest)

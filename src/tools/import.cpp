@@ -16,6 +16,7 @@
 // hang. Prints the rows imported per table, or the error; exits non-zero on failure. An existing
 // output file is never overwritten, and a failed import leaves no output file.
 #include "bank/BankEdits.h"
+#include "bank/Compose.h"
 #include "bank/BankWorkbook.h"
 #include "bank/ImportFiles.h"
 #include "access/AccessImport.h"
@@ -51,6 +52,7 @@ QString helpText() {
                "      veltaro-import [--verbose] 来源 postgresql://[用户@]服务器/数据库\n"
                "      veltaro-import --export 题库.db 输出.xlsx\n"
                "      veltaro-import --check [--verbose] 来源\n"
+               "      veltaro-import --compose 题库.db 选项…\n"
                "\n"
                "把一个题库（试卷、题库和评分，以及练习记录）导入一个新的题库文件，或者导入 PostgreSQL\n"
                "服务器上一个还没有题库的数据库（建表、建索引、复制每一行，要么全部成功，要么什么也\n"
@@ -63,7 +65,9 @@ QString helpText() {
                "  --export    把题库文件导出为工作簿（有练习记录时也导出它）。\n"
                "  --check     把来源从头到尾读一遍，列出每张表的行数和读不出的内容；有读不出的\n"
                "              内容时以非零状态退出。\n"
-               "  --verbose   另外显示 Access 库读取时给出的英文警告原文。\n"
+               "  --verbose   另外显示 Access 库读取时给出的英文警告原文。\n") +
+           bank::composeHelp() +
+           QStringLiteral(
                "  -h, --help  显示本帮助后退出。\n"
                "\n"
                "来源不在本进程中读取：本程序另起一个受限的子进程读取它（内存 1 GiB、CPU 时间 10 分钟、\n"
@@ -337,6 +341,8 @@ int main(int argc, char* argv[]) {
         std::fputs(helpText().toUtf8().constData(), stdout);
         return 0;
     }
+    if (!args.isEmpty() && args[0] == QLatin1String("--compose"))
+        return bank::composeCommand(args.mid(1));
     const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
     if (args.size() == 3 && args[0] == QLatin1String("--export"))
         return exportWorkbook(args[1], args[2]);
