@@ -342,6 +342,7 @@ void ImportTest::importsABankWhateverItsSpelling() {
                                   {"练习记录_key"},
                                   {"练习记录_time"},
                                   {"评分_key"},
+                                  {"评分规则_key"},
                                   {"试卷_code"},
                                   {"题库_code_tihao"}}));
     Store store; // the program opens what the import wrote
