@@ -4,6 +4,8 @@
 #include "answering/WrongAnswers.h"
 #include "bank/BankEdits.h"
 #include "bank/Compose.h"
+#include "bank/ComposeDialog.h"
+#include "bank/RulesEditor.h"
 #include "documents/ScoringRules.h"
 #include "documents/TextPaper.h"
 #include "marking/AnswerCard.h"
@@ -12,7 +14,12 @@
 #include "store/Store.h"
 #include "ui/Grid.h"
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSet>
+#include <QSpinBox>
 #include <QTest>
 
 using documents::Rule;
@@ -32,6 +39,7 @@ class ScoringTest : public QObject {
     void headingsGiveTheirRules();
     void partlyRightIsToldButNotRight();
     void composedPaperDrawnAsAskedAndSat();
+    void composeDialogAsksAndStaysOnAShortDraw();
 };
 
 namespace {
@@ -262,6 +270,41 @@ void ScoringTest::composedPaperDrawnAsAskedAndSat() {
     // The same code again is refused.
     request.code = "组卷1";
     QVERIFY(!bank::compose(store, request).error.isEmpty());
+}
+
+// The dialog's choices reach the draw; a draw that cannot be met keeps it open and makes nothing.
+void ScoringTest::composeDialogAsksAndStaysOnAShortDraw() {
+    if (storeOfRow() == StoreKind::Server)
+        QSKIP("the draw itself is checked on both stores");
+    useRecordingDialogs();
+    TestBank bank;
+    addMockPaper(bank);
+    bank.addPaper("N", "第二卷", 1, true, 60);
+    bank.addQuestion("N", 1, "丁", "D", 1);
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    QStringList made;
+    BankEditor::setTestDriver([&](BankEditor& editor) {
+        auto& d = static_cast<ComposeDialog&>(editor);
+        d.来源试卷列表框->item(1)->setCheckState(Qt::Checked); // N only
+        d.题数编辑框[0]->setValue(2);
+        d.试卷名称编辑框->setText("小测");
+        d.accept(); // N has one 单选: refused
+        made << (d.result() == QDialog::Accepted ? d.madeCode() : QString("-"));
+        d.来源试卷列表框->item(0)->setCheckState(Qt::Checked);
+        d.每题分值编辑框[0]->setValue(3);
+        d.评分规则编辑->规则组合框[0]->setCurrentIndex(1); // 答错扣分
+        d.accept();
+        made << d.madeCode();
+    });
+    ComposeDialog dialog(nullptr, store);
+    QVERIFY(dialog.run());
+    BankEditor::setTestDriver({});
+    QCOMPARE(made, QStringList({"-", "组卷1"}));
+    const QList<bank::Question> drawn = bank::listQuestions(store, "组卷1");
+    QCOMPARE(drawn.size(), 2);
+    QCOMPARE(drawn[0].score.toDouble(), 3.0);
+    QCOMPARE(scoring::readRules(store, "组卷1").of(Type::Single).rule, Rule::Deduction);
 }
 
 QTEST_MAIN(ScoringTest)

@@ -1,4 +1,5 @@
 #include "bank/BankWindow.h"
+#include "bank/ComposeDialog.h"
 #include "bank/RulesEditor.h"
 #include "marking/Scoring.h"
 
@@ -323,6 +324,8 @@ BankWindow::BankWindow(AppState& app, WorkHost& host, QWidget* parent)
     添加试卷按钮 = makeButton(试卷分组框, QStringLiteral("添加试卷按钮"), QStringLiteral("添加…"));
     修改试卷按钮 = makeButton(试卷分组框, QStringLiteral("修改试卷按钮"), QStringLiteral("修改…"));
     删除试卷按钮 = makeButton(试卷分组框, QStringLiteral("删除试卷按钮"), QStringLiteral("删除"));
+    组卷按钮 = makeButton(试卷分组框, QStringLiteral("组卷按钮"), QStringLiteral("组卷…"));
+    组卷按钮->setToolTip(QStringLiteral("从题库的试卷中随机抽题，组成一份新试卷"));
     导入按钮 = makeButton(试卷分组框, QStringLiteral("导入按钮"), QStringLiteral("导入…"));
     导出按钮 = makeButton(试卷分组框, QStringLiteral("导出按钮"), QStringLiteral("导出…"));
     导入按钮->setToolTip(QStringLiteral("把工作簿（.xlsx）中的试卷加入题库"));
@@ -346,6 +349,13 @@ BankWindow::BankWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(添加试卷按钮, &QPushButton::clicked, this, &BankWindow::addPaper);
     connect(修改试卷按钮, &QPushButton::clicked, this, &BankWindow::editPaper);
     connect(删除试卷按钮, &QPushButton::clicked, this, &BankWindow::deletePaper);
+    connect(组卷按钮, &QPushButton::clicked, this, [this] {
+        if (!requireBank())
+            return;
+        ComposeDialog dialog(this, m_app.store);
+        if (dialog.run())
+            refreshPapers(dialog.madeCode());
+    });
     connect(导入按钮, &QPushButton::clicked, this, &BankWindow::importWorkbook);
     connect(导出按钮, &QPushButton::clicked, this, &BankWindow::exportWorkbook);
     connect(添加题目按钮, &QPushButton::clicked, this, &BankWindow::addQuestion);
@@ -400,7 +410,7 @@ void BankWindow::layoutControls(int W, int H) {
             y -= h + gap;
         }
     };
-    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮}, {导入按钮, 导出按钮}, papersHeight);
+    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮, 组卷按钮}, {导入按钮, 导出按钮}, papersHeight);
     column({添加题目按钮, 修改题目按钮, 删除题目按钮}, {重新编号按钮}, questionsHeight);
 }
 

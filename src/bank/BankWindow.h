@@ -142,6 +142,7 @@ class BankWindow : public WorkWindow {
     QPushButton* 添加试卷按钮 = nullptr;
     QPushButton* 修改试卷按钮 = nullptr;
     QPushButton* 删除试卷按钮 = nullptr;
+    QPushButton* 组卷按钮 = nullptr;
     QPushButton* 导入按钮 = nullptr;
     QPushButton* 导出按钮 = nullptr;
     QGroupBox* 题目分组框 = nullptr;
