@@ -387,10 +387,13 @@ void BankWindow::layoutControls(int W, int H) {
     const int room = H - 24;
     // Where the window is short (the smallest main window), the buttons close up so that every one
     // stays whole and apart from the others.
-    const bool roomy = room >= buttonColumnHeight(3, 2, 26, 6) + buttonColumnHeight(3, 1, 26, 6);
-    const int h = roomy ? 26 : 24;
-    const int gap = roomy ? 6 : 4;
-    const int papersHeight = qMax(buttonColumnHeight(3, 2, h, gap), room * 2 / 5);
+    int h = 22, gap = 2;
+    for (const auto& [height, apart] : {std::pair{26, 6}, std::pair{24, 4}})
+        if (room >= buttonColumnHeight(3, 3, height, apart) + buttonColumnHeight(3, 1, height, apart) + 8) {
+            h = height, gap = apart;
+            break;
+        }
+    const int papersHeight = qMax(buttonColumnHeight(3, 3, h, gap), room * 2 / 5);
     const int questionsHeight = qMax(buttonColumnHeight(3, 1, h, gap), room - papersHeight);
     const int listWidth = groupWidth - kButtonWidth - 26;
     试卷分组框->setGeometry(10, 8, groupWidth, papersHeight);
@@ -410,7 +413,7 @@ void BankWindow::layoutControls(int W, int H) {
             y -= h + gap;
         }
     };
-    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮, 组卷按钮}, {导入按钮, 导出按钮}, papersHeight);
+    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮}, {组卷按钮, 导入按钮, 导出按钮}, papersHeight);
     column({添加题目按钮, 修改题目按钮, 删除题目按钮}, {重新编号按钮}, questionsHeight);
 }
 
