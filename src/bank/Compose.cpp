@@ -139,36 +139,6 @@ void say(const QString& text) {
     std::fprintf(stderr, "veltaro-import：%s\n", text.toUtf8().constData());
 }
 
-// "多选=少选得分:0.5:最低零分" into the request; an error text, empty when it reads.
-QString readRule(const QString& item, documents::ScoringRules* rules) {
-    const int eq = item.indexOf(QLatin1Char('='));
-    const int i = eq > 0 ? typeIndex(item.left(eq)) : -1;
-    if (i < 0)
-        return QStringLiteral("“%1”：题型应是 单选、多选、判断 或 不定项").arg(item);
-    QStringList parts = item.mid(eq + 1).split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    bool ok = false;
-    documents::TypeRule r;
-    r.rule = documents::ruleFromText(parts.value(0), &ok);
-    if (!ok)
-        return QStringLiteral("“%1”：规则应是 全对得分、少选得分 或 答错扣分").arg(item);
-    if (!documents::ruleFits(r.rule, kTypes[i]))
-        return QStringLiteral("“%1”：%2题不能用%3").arg(item, documents::typeText(kTypes[i]),
-                                                         documents::ruleText(r.rule));
-    for (const QString& p : parts.mid(1)) {
-        bool number = false;
-        const double v = p.toDouble(&number);
-        if (p == QStringLiteral("最低零分"))
-            r.floorAtZero = true;
-        else if (p == QStringLiteral("按比例") && r.rule == documents::Rule::PerOption)
-            r.proportional = true;
-        else if (number && v >= 0 && v <= 1000 && r.rule != documents::Rule::Whole)
-            r.amount = v;
-        else
-            return QStringLiteral("“%1”：看不懂“%2”").arg(item, p);
-    }
-    rules->of(kTypes[i]) = r;
-    return {};
-}
 } // namespace
 
 int composeCommand(const QStringList& args) {
@@ -216,9 +186,7 @@ int composeCommand(const QStringList& args) {
                 request.marks[i] = mark;
             }
         } else if (option == QLatin1String("--rule")) {
-            for (const QString& item : value.split(QRegularExpression(QStringLiteral("[,，]")), Qt::SkipEmptyParts))
-                if (error = readRule(item, &request.rules); !error.isEmpty())
-                    break;
+            error = documents::rulesFromText(value, &request.rules);
         } else {
             error = QStringLiteral("不认识的选项 %1").arg(option);
         }
