@@ -8,6 +8,7 @@
 #include "bank/RulesEditor.h"
 #include "bank/BankWorkbook.h"
 #include "documents/ScoringRules.h"
+#include "documents/MoodleXml.h"
 #include "documents/TextPaper.h"
 #include "marking/AnswerCard.h"
 #include "marking/ResultsOverview.h"
@@ -329,6 +330,23 @@ void ScoringTest::workbookCarriesTheRules() {
     const bankbook::ReadResult back = bankbook::readBankFile(xlsx);
     QVERIFY2(back.problems.isEmpty() && back.error.isEmpty(), qPrintable(back.error));
     QVERIFY(back.tables.rules.value("M") == examRules());
+
+    // Moodle XML keeps them in the category's description, beside the exam time.
+    documents::Document doc;
+    documents::Paper paper;
+    paper.name = "模拟卷";
+    paper.minutes = 90;
+    paper.rules = examRules();
+    documents::Question q;
+    q.stem = "下列各项中，属于资产的有（ ）。";
+    q.options = QStringList{"存货", "应收账款", "短期借款"};
+    q.answer = "AB";
+    paper.questions << q;
+    doc.papers << paper;
+    const documents::Document again = documents::readMoodleXml(documents::writeMoodleXml(doc), "卷");
+    QCOMPARE(again.papers.size(), 1);
+    QCOMPARE(again.papers[0].minutes, std::optional<int>(90));
+    QVERIFY(again.papers[0].rules == examRules());
 }
 
 QTEST_MAIN(ScoringTest)
