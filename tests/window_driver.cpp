@@ -5,7 +5,13 @@
 //   window_driver DIR practice|marks|bank [WIDTH HEIGHT]
 // With VELTARO_GRAB=OUT.png the window is saved as a picture instead of staying open.
 //                                              that work window open
+//   window_driver DIR rules [WIDTH HEIGHT]     the bank window's paper editor on paper "1", its
+//                                              scoring rules as an accounting exam gives them
+//                                              (VELTARO_GRAB=FILE.png: the editor's picture, then exit)
 #include "app/MainWindow.h"
+#include "bank/BankWindow.h"
+#include "bank/RulesEditor.h"
+#include "documents/Document.h"
 #include "exam/ExamWindow.h"
 #include "questions/PaperPicker.h"
 #include "ui/RefillCombo.h"
@@ -23,9 +29,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QStringList modes{"exam", "practice", "marks", "bank"};
+    const QStringList modes{"exam", "practice", "marks", "bank", "rules"};
     if ((args.size() != 3 && args.size() != 5) || !modes.contains(args[2])) {
-        std::fprintf(stderr, "usage: window_driver DIR exam|practice|marks|bank [WIDTH HEIGHT]\n");
+        std::fprintf(stderr, "usage: window_driver DIR exam|practice|marks|bank|rules [WIDTH HEIGHT]\n");
         return 2;
     }
     const QString mode = args[2];
@@ -39,6 +45,31 @@ int main(int argc, char** argv) {
                                 : mode == "marks"    ? QStringLiteral("评分")
                                                      : QStringLiteral("题库");
         w.switchWorkWindow(caption);
+        if (mode == "rules") {
+            BankWindow* b = w.bankWindow();
+            QTreeWidget* list = b->试卷列表框;
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (list->topLevelItem(i)->text(0) == "1")
+                    list->setCurrentItem(list->topLevelItem(i));
+            BankEditor::setTestDriver([](BankEditor& editor) {
+                documents::ScoringRules rules;
+                rules.of(documents::Type::Single) = {documents::Rule::Whole, 0.5, false, false};
+                rules.of(documents::Type::Multiple) = {documents::Rule::PerOption, 0.5, false, false};
+                rules.of(documents::Type::TrueFalse) = {documents::Rule::Deduction, 0.5, false, true};
+                rules.of(documents::Type::Indefinite) = {documents::Rule::PerOption, 0.5, true, false};
+                static_cast<PaperEditor&>(editor).评分规则编辑->setRules(rules);
+                // With VELTARO_GRAB set, the editor's picture goes into that PNG file and the driver ends.
+                if (const QString grab = qEnvironmentVariable("VELTARO_GRAB"); !grab.isEmpty())
+                    QTimer::singleShot(500, &editor, [&editor, grab] {
+                        editor.grab().save(grab);
+                        QApplication::exit(0);
+                        editor.reject();
+                    });
+                editor.exec();
+            });
+            b->修改试卷按钮->click();
+            return;
+        }
         if (mode != "exam")
             return;
         ExamWindow* e = w.examWindow();

@@ -1,6 +1,7 @@
 #include "bank/BankEdits.h"
 
 #include "answering/PracticeSchedule.h"
+#include "marking/Scoring.h"
 #include "store/Store.h"
 
 #include <QDir>
@@ -257,6 +258,9 @@ Tables readAll(Store& store) {
     Tables t;
     for (RecordSet rs = store.query(Sql::AllPapers); !rs.atEnd(); rs.moveNext())
         t.papers << paperOf(rs);
+    for (const Paper& p : t.papers)
+        if (const documents::ScoringRules r = scoring::readRules(store, p.code); !r.isPlain())
+            t.rules.insert(p.code, r);
     for (RecordSet rs = store.query(Sql::AllQuestions); !rs.atEnd(); rs.moveNext())
         t.questions << questionOf(rs);
     for (RecordSet rs = store.query(Sql::AllAnswers); !rs.atEnd(); rs.moveNext())
@@ -329,6 +333,9 @@ QString addTables(Store& store, const Tables& tables, bool replaceExisting) {
                 return false;
         for (const Paper& p : tables.papers)
             if (!store.execute(Sql::InsertPaper, paperParams(p)))
+                return false;
+        for (auto it = tables.rules.begin(); it != tables.rules.end(); ++it)
+            if (!scoring::writeRules(store, it.key(), it.value()))
                 return false;
         for (const Question& q : tables.questions)
             if (!store.execute(Sql::InsertQuestion, questionParams(q)))

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "documents/ScoringRules.h"
+
+#include <QHash>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -54,6 +58,8 @@ struct Tables {
     QList<Question> questions;
     QList<Answer> answers;
     QList<PracticeRecord> history;
+    // The scoring rules by paper code; a paper without an entry is marked 全对得分.
+    QHash<QString, documents::ScoringRules> rules;
 };
 
 // A text as a column stores it: never NULL, an empty text instead, as the rest of the bank has it.

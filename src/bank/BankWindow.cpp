@@ -1,4 +1,7 @@
 #include "bank/BankWindow.h"
+#include "bank/ComposeDialog.h"
+#include "bank/RulesEditor.h"
+#include "marking/Scoring.h"
 
 #include "bank/BankEdits.h"
 #include "bank/BankWorkbook.h"
@@ -122,7 +125,7 @@ void BankEditor::accept() {
 PaperEditor::PaperEditor(QWidget* parent, Save save) : BankEditor(parent, std::move(save)) {
     setObjectName(QStringLiteral("试卷编辑窗口"));
     setWindowTitle(QStringLiteral("试卷"));
-    setFixedSize(400, 230);
+    setFixedSize(400, 380);
     caption(this, QStringLiteral("试卷编码"), {16, 16, 80, 24});
     试卷编码编辑框 = makeEdit(this, QStringLiteral("试卷编码编辑框"), {100, 16, 280, 24});
     caption(this, QStringLiteral("试卷名称"), {16, 50, 80, 24});
@@ -149,7 +152,9 @@ PaperEditor::PaperEditor(QWidget* parent, Save save) : BankEditor(parent, std::m
     考试用卷复选框->setGeometry(220, 118, 160, 24);
     考试用卷复选框->setToolTip(QStringLiteral("考生在老师公布答案之前看不到这份试卷的标准答案和解析"));
     考试用卷复选框->hide();
-    addButtons(190);
+    评分规则编辑 = new RulesEditor(this);
+    评分规则编辑->setGeometry(12, 184, 376, 148);
+    addButtons(340);
     setPaper({QString(), QString(), qint64(10), qint64(1), qint64(60)});
 }
 
@@ -327,6 +332,8 @@ BankWindow::BankWindow(AppState& app, WorkHost& host, QWidget* parent)
     添加试卷按钮 = makeButton(试卷分组框, QStringLiteral("添加试卷按钮"), QStringLiteral("添加…"));
     修改试卷按钮 = makeButton(试卷分组框, QStringLiteral("修改试卷按钮"), QStringLiteral("修改…"));
     删除试卷按钮 = makeButton(试卷分组框, QStringLiteral("删除试卷按钮"), QStringLiteral("删除"));
+    组卷按钮 = makeButton(试卷分组框, QStringLiteral("组卷按钮"), QStringLiteral("组卷…"));
+    组卷按钮->setToolTip(QStringLiteral("从题库的试卷中随机抽题，组成一份新试卷"));
     导入按钮 = makeButton(试卷分组框, QStringLiteral("导入按钮"), QStringLiteral("导入…"));
     导出按钮 = makeButton(试卷分组框, QStringLiteral("导出按钮"), QStringLiteral("导出…"));
     导入按钮->setToolTip(QStringLiteral("把工作簿（.xlsx）、Word 文档、文本试卷、Moodle XML 或 GIFT 中的试卷加入题库"));
@@ -350,6 +357,13 @@ BankWindow::BankWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(添加试卷按钮, &QPushButton::clicked, this, &BankWindow::addPaper);
     connect(修改试卷按钮, &QPushButton::clicked, this, &BankWindow::editPaper);
     connect(删除试卷按钮, &QPushButton::clicked, this, &BankWindow::deletePaper);
+    connect(组卷按钮, &QPushButton::clicked, this, [this] {
+        if (!requireBank())
+            return;
+        ComposeDialog dialog(this, m_app.store);
+        if (dialog.run())
+            refreshPapers(dialog.madeCode());
+    });
     connect(导入按钮, &QPushButton::clicked, this, &BankWindow::importWorkbook);
     connect(导出按钮, &QPushButton::clicked, this, &BankWindow::exportWorkbook);
     connect(添加题目按钮, &QPushButton::clicked, this, &BankWindow::addQuestion);
@@ -381,10 +395,13 @@ void BankWindow::layoutControls(int W, int H) {
     const int room = H - 24;
     // Where the window is short (the smallest main window), the buttons close up so that every one
     // stays whole and apart from the others.
-    const bool roomy = room >= buttonColumnHeight(3, 2, 26, 6) + buttonColumnHeight(3, 1, 26, 6);
-    const int h = roomy ? 26 : 24;
-    const int gap = roomy ? 6 : 4;
-    const int papersHeight = qMax(buttonColumnHeight(3, 2, h, gap), room * 2 / 5);
+    int h = 22, gap = 2;
+    for (const auto& [height, apart] : {std::pair{26, 6}, std::pair{24, 4}})
+        if (room >= buttonColumnHeight(3, 3, height, apart) + buttonColumnHeight(3, 1, height, apart) + 8) {
+            h = height, gap = apart;
+            break;
+        }
+    const int papersHeight = qMax(buttonColumnHeight(3, 3, h, gap), room * 2 / 5);
     const int questionsHeight = qMax(buttonColumnHeight(3, 1, h, gap), room - papersHeight);
     const int listWidth = groupWidth - kButtonWidth - 26;
     试卷分组框->setGeometry(10, 8, groupWidth, papersHeight);
@@ -404,7 +421,7 @@ void BankWindow::layoutControls(int W, int H) {
             y -= h + gap;
         }
     };
-    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮}, {导入按钮, 导出按钮}, papersHeight);
+    column({添加试卷按钮, 修改试卷按钮, 删除试卷按钮}, {组卷按钮, 导入按钮, 导出按钮}, papersHeight);
     column({添加题目按钮, 修改题目按钮, 删除题目按钮}, {重新编号按钮}, questionsHeight);
 }
 
@@ -501,15 +518,27 @@ void BankWindow::addPaper() {
     PaperEditor* editor = nullptr;
     const bool examPapers = seat::keepsExamPapers(m_app.store);
     PaperEditor dialog(this, [&] {
-        const QString error = bank::addPaper(m_app.store, editor->paper());
-        return error.isEmpty() && examPapers
-                   ? seat::setExamOnly(m_app.store, editor->paper().code, editor->考试用卷复选框->isChecked())
-                   : error;
+        if (const QString error = bank::addPaper(m_app.store, editor->paper()); !error.isEmpty())
+            return error;
+        if (examPapers)
+            if (const QString error =
+                    seat::setExamOnly(m_app.store, editor->paper().code, editor->考试用卷复选框->isChecked());
+                !error.isEmpty())
+                return error;
+        return saveRules(editor->paper().code, editor->评分规则编辑->rules());
     });
     editor = &dialog;
     dialog.考试用卷复选框->setVisible(examPapers);
     if (dialog.run())
         refreshPapers(dialog.paper().code);
+}
+
+QString BankWindow::saveRules(const QString& code, const documents::ScoringRules& rules) {
+    if (!m_app.store.keepsRules() && !rules.isPlain())
+        return QStringLiteral("试卷已保存，但这个题库不能保存评分规则，各类题按全对得分评分。");
+    if (!m_app.store.inTransaction([&] { return scoring::writeRules(m_app.store, code, rules); }))
+        return QStringLiteral("试卷已保存，评分规则没有保存：%1").arg(m_app.store.lastError());
+    return {};
 }
 
 void BankWindow::editPaper() {
@@ -526,15 +555,19 @@ void BankWindow::editPaper() {
         if (p.code != code)
             if (const QString blocked = examBlocks(code, QStringLiteral("改变它的编码")); !blocked.isEmpty())
                 return blocked;
-        const QString error = bank::updatePaper(m_app.store, code, p);
-        return error.isEmpty() && examPapers
-                   ? seat::setExamOnly(m_app.store, p.code, editor->考试用卷复选框->isChecked())
-                   : error;
+        if (const QString error = bank::updatePaper(m_app.store, code, p); !error.isEmpty())
+            return error;
+        if (examPapers)
+            if (const QString error = seat::setExamOnly(m_app.store, p.code, editor->考试用卷复选框->isChecked());
+                !error.isEmpty())
+                return error;
+        return saveRules(p.code, editor->评分规则编辑->rules());
     });
     editor = &dialog;
     dialog.setPaper(*stored);
     dialog.考试用卷复选框->setVisible(examPapers);
     dialog.考试用卷复选框->setChecked(seat::examOnly(m_app.store, code));
+    dialog.评分规则编辑->setRules(scoring::readRules(m_app.store, code));
     if (dialog.run())
         refreshPapers(dialog.paper().code);
 }

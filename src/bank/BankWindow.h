@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/ScoringRules.h"
+
 #include "bank/BankRows.h"
 #include "shell/WorkWindow.h"
 
@@ -41,6 +43,8 @@ class BankEditor : public QDialog {
     Save m_save;
 };
 
+class RulesEditor;
+
 class PaperEditor : public BankEditor {
     Q_OBJECT
   public:
@@ -55,6 +59,7 @@ class PaperEditor : public BankEditor {
     QSpinBox* 考试时间编辑框 = nullptr;
     // Only on a classroom server bank.
     QCheckBox* 考试用卷复选框 = nullptr;
+    RulesEditor* 评分规则编辑 = nullptr;
 
   private:
     QVariant m_paixu; // kept as stored while the order is not changed
@@ -118,6 +123,8 @@ class BankWindow : public WorkWindow {
 
     void addPaper();
     void editPaper();
+    // Saves the rules the paper editor shows for paper `code`; an error text, empty on success.
+    QString saveRules(const QString& code, const documents::ScoringRules& rules);
     void deletePaper();
     void addQuestion();
     void editQuestion();
@@ -138,6 +145,7 @@ class BankWindow : public WorkWindow {
     QPushButton* 添加试卷按钮 = nullptr;
     QPushButton* 修改试卷按钮 = nullptr;
     QPushButton* 删除试卷按钮 = nullptr;
+    QPushButton* 组卷按钮 = nullptr;
     QPushButton* 导入按钮 = nullptr;
     QPushButton* 导出按钮 = nullptr;
     QGroupBox* 题目分组框 = nullptr;

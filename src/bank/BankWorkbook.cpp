@@ -37,6 +37,20 @@ const Heading kHeadings[] = {
     {"correct", "对错"},       {"answered", "答题时间"}, {"tixing", "题型"},
 };
 
+// The 试卷 sheet's column of scoring rules (documents::rulesText), after the table's columns; a
+// sheet without it leaves every paper 全对得分.
+const QString kRulesHeading = QStringLiteral("评分规则");
+
+int rulesColumn(const sheets::Sheet& sheet) {
+    if (sheet.rows.isEmpty())
+        return -1;
+    const sheets::Row& head = sheet.rows.first();
+    for (int i = 0; i < head.cells.size(); ++i)
+        if (bank::cellText(head.cells[i]).trimmed() == kRulesHeading)
+            return i;
+    return -1;
+}
+
 QStringList optionalColumns(const QString& table) {
     if (table == kQuestions)
         return {"pic", "practice", "jiexi", "tixing"};
@@ -238,6 +252,7 @@ ReadResult readTables(const sheets::Workbook& book) {
     QHash<QString, int> paperRows; // code key → row number
     ColumnMap map;
     if (mapHeadings(*paperSheet, kPapers, &map, &problems)) {
+        const int rulesAt = rulesColumn(*paperSheet);
         for (int i = 1; i < paperSheet->rows.size(); ++i) {
             const sheets::Row& row = paperSheet->rows[i];
             QStringList reasons;
@@ -259,6 +274,14 @@ ReadResult readTables(const sheets::Workbook& book) {
                 reasons << QStringLiteral("试卷编码“%1”与第 %2 行重复").arg(p.code).arg(first);
             else
                 paperRows.insert(bank::codeKey(p.code), row.number);
+            if (const QString rules = rulesAt < 0 ? QString() : bank::cellText(row.cells.value(rulesAt)).trimmed();
+                !rules.isEmpty()) {
+                documents::ScoringRules read;
+                if (const QString error = documents::rulesFromText(rules, &read); !error.isEmpty())
+                    reasons << QStringLiteral("评分规则 %1").arg(error);
+                else if (!read.isPlain())
+                    t.rules.insert(p.code, read);
+            }
             addProblems(&result, kPapers, row.number, reasons);
             t.papers << p;
         }
@@ -452,7 +475,8 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
         lxw_worksheet* sheet = workbook_add_worksheet(book, name.toUtf8().constData());
         if (!sheet)
             return false;
-        const QStringList columns = schema::columns(name);
+        const QStringList columns =
+            schema::columns(name) + (name == kPapers ? QStringList{kRulesHeading} : QStringList());
         // The heading row stays in view.
         worksheet_freeze_panes(sheet, 1, 0);
         for (int c = 0; c < columns.size(); ++c) {
@@ -484,14 +508,14 @@ QString writeWorkbook(const QString& path, const bank::Tables& tables, bool repl
     };
     QList<QVariantList> papers, questions, answers, history;
     for (const bank::Paper& p : tables.papers)
-        papers << bank::values(p);
+        papers << (bank::values(p) << documents::rulesText(tables.rules.value(p.code)));
     for (const bank::Question& q : tables.questions)
         questions << bank::values(q);
     for (const bank::Answer& a : tables.answers)
         answers << bank::values(a);
     for (const bank::PracticeRecord& r : tables.history)
         history << bank::values(r);
-    ok = ok && writeSheet(kPapers, papers, {10, 30, 8, 8, 10});
+    ok = ok && writeSheet(kPapers, papers, {10, 30, 8, 8, 10, 40});
     ok = ok && writeSheet(kQuestions, questions, {10, 6, 60, 16, 10, 10, 40, 6, 8});
     ok = ok && writeSheet(kAnswers, answers, {10, 6, 10, 12, 10, 10});
     // The practice history only when there is one: it is the learner's own.

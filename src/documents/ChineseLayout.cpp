@@ -1013,6 +1013,10 @@ class Reader {
             if (numeralValue(u.numeral) == 1 && !m_paper.questions.isEmpty())
                 m_newPaperAtQuestion = true;
             m_section = {u.type, u.mark, u.numeral};
+            // The heading's own words on marking ("少选得相应分值", "答错扣0.5分", "本类题最低得分为零分").
+            if (const HeadingRule r = ruleFromHeading(u.text);
+                r.found && u.type != Type::None && ruleFits(r.rule.rule, u.type))
+                m_paper.rules.of(u.type) = r.rule;
             ++m_sectionCount;
             m_sectionSeen = true;
             m_sectionFirst = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/ScoringRules.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -45,6 +47,9 @@ struct Paper {
     QString name;
     std::optional<int> minutes; // the exam time the document gives
     QList<Question> questions;
+    // How the paper marks each question type, as its section headings say (all 全对得分 when they
+    // say nothing); the bank keeps it in 评分规则 (scoring::writeRules).
+    ScoringRules rules;
 };
 
 // A fault of the document; a question named by one is bad, the others can be stored.

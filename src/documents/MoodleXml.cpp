@@ -79,6 +79,17 @@ std::optional<int> minutesOf(const QString& info) {
     return m.captured(1).toInt();
 }
 
+// The scoring rules a category's description gives ("评分规则：多选=少选得分:0.5；判断=答错扣分:0.5"),
+// as this program writes them; a description without them, or with rules that do not read, gives
+// 全对得分 throughout.
+ScoringRules rulesOf(const QString& info) {
+    static const QRegularExpression re(QStringLiteral("评分规则\\s*[:：]\\s*([^<\\n]*)"));
+    ScoringRules rules;
+    if (const auto m = re.match(info); m.hasMatch())
+        rulesFromText(m.captured(1), &rules);
+    return rules;
+}
+
 class MoodleReader {
   public:
     MoodleReader(const QByteArray& bytes, const QString& fallbackName, const Limits& limits)
@@ -302,6 +313,7 @@ class MoodleReader {
         if (paper.name.isEmpty())
             paper.name = m_fallback;
         paper.minutes = minutesOf(m_categoryInfo);
+        paper.rules = rulesOf(m_categoryInfo);
         m_paperOf.insert(m_category, int(m_doc.papers.size()));
         m_doc.papers.append(paper);
         return int(m_doc.papers.size()) - 1;
@@ -611,8 +623,10 @@ QByteArray writeMoodleXml(const Document& doc, QStringList* skipped) {
         w.writeStartElement(QStringLiteral("question"));
         w.writeAttribute(QStringLiteral("type"), QStringLiteral("category"));
         writeText(w, "category", categoryPath(paper.name));
-        writeArea(w, "info",
-                  paper.minutes ? QStringLiteral("<p>考试时间：%1分钟</p>").arg(*paper.minutes) : QString());
+        QString info = paper.minutes ? QStringLiteral("<p>考试时间：%1分钟</p>").arg(*paper.minutes) : QString();
+        if (!paper.rules.isPlain())
+            info += QStringLiteral("<p>评分规则：%1</p>").arg(rulesText(paper.rules));
+        writeArea(w, "info", info);
         w.writeEndElement();
         for (int i = 0; i < paper.questions.size(); ++i) {
             const Question& q = paper.questions[i];

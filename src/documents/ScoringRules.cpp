@@ -81,6 +81,61 @@ QString describe(const TypeRule& rule) {
     return text;
 }
 
+QString rulesText(const ScoringRules& rules) {
+    QStringList items;
+    for (Type t : {Type::Single, Type::Multiple, Type::TrueFalse, Type::Indefinite}) {
+        const TypeRule& r = rules.of(t);
+        if (r.rule == Rule::Whole && !r.floorAtZero)
+            continue;
+        QString item = typeText(t) + QLatin1Char('=') + ruleText(r.rule);
+        if (r.rule == Rule::PerOption && r.proportional)
+            item += QStringLiteral(":按比例");
+        else if (r.rule != Rule::Whole)
+            item += QLatin1Char(':') + QString::number(r.amount, 'g', 13);
+        if (r.floorAtZero)
+            item += QStringLiteral(":最低零分");
+        items << item;
+    }
+    return items.join(QStringLiteral("；"));
+}
+
+QString rulesFromText(const QString& text, ScoringRules* rules) {
+    ScoringRules out;
+    static const QRegularExpression apart(QStringLiteral("[；;，,]"));
+    for (const QString& raw : text.split(apart, Qt::SkipEmptyParts)) {
+        const QString item = raw.trimmed();
+        if (item.isEmpty())
+            continue;
+        const int eq = item.indexOf(QLatin1Char('='));
+        const Type t = eq > 0 ? typeFromText(item.left(eq)) : Type::None;
+        if (t == Type::None)
+            return QStringLiteral("“%1”：题型应是 单选、多选、判断 或 不定项").arg(item);
+        const QStringList parts = item.mid(eq + 1).split(QRegularExpression(QStringLiteral("[:：]")), Qt::SkipEmptyParts);
+        bool ok = false;
+        TypeRule r;
+        r.rule = ruleFromText(parts.value(0), &ok);
+        if (!ok)
+            return QStringLiteral("“%1”：规则应是 全对得分、少选得分 或 答错扣分").arg(item);
+        if (!ruleFits(r.rule, t))
+            return QStringLiteral("“%1”：%2题不能用%3").arg(item, typeText(t), ruleText(r.rule));
+        for (const QString& p : parts.mid(1)) {
+            bool number = false;
+            const double v = p.trimmed().toDouble(&number);
+            if (p.trimmed() == QStringLiteral("最低零分"))
+                r.floorAtZero = true;
+            else if (p.trimmed() == QStringLiteral("按比例") && r.rule == Rule::PerOption)
+                r.proportional = true;
+            else if (number && v >= 0 && v <= 1000 && r.rule != Rule::Whole)
+                r.amount = v;
+            else
+                return QStringLiteral("“%1”：看不懂“%2”").arg(item, p);
+        }
+        out.of(t) = r;
+    }
+    *rules = out;
+    return {};
+}
+
 namespace {
 const QString kNumber = QStringLiteral("(\\d+(?:\\.\\d+)?|半)");
 

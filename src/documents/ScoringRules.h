@@ -50,6 +50,13 @@ bool ruleFits(Rule rule, Type type);
 // One line a person reads: "少选得分（每个正确选项 0.5 分），最低得分为零分".
 QString describe(const TypeRule& rule);
 
+// The rules as one line of text, for a workbook cell or a command line: "多选=少选得分:0.5；
+// 判断=答错扣分:0.5:最低零分" (types that are plain 全对得分 left out; empty when all are).
+// rulesFromText reads it back (items apart by ；;，,): an error text, empty when it reads (*rules is
+// changed only then).
+QString rulesText(const ScoringRules& rules);
+QString rulesFromText(const QString& text, ScoringRules* rules);
+
 // What a section heading of a paper says about the marking of its questions
 // ("每小题全部选对得满分，少选得相应分值，多选、错选、不选均不得分"; "答错扣0.5分"; "本类题最低得分为
 // 零分"; and their usual variants). `found` is false when the heading says nothing about marking.

@@ -19,6 +19,7 @@
 // output file is never overwritten, and a failed import leaves no output file.
 #include "DocumentTool.h"
 #include "bank/BankEdits.h"
+#include "bank/Compose.h"
 #include "bank/BankWorkbook.h"
 #include "bank/ImportFiles.h"
 #include "access/AccessImport.h"
@@ -55,6 +56,7 @@ QString helpText() {
                "      veltaro-import [--verbose] 来源 postgresql://[用户@]服务器/数据库\n"
                "      veltaro-import --export 题库.db 输出.xlsx\n"
                "      veltaro-import --check [--verbose] 来源\n"
+               "      veltaro-import --compose 题库.db 选项…\n"
                "\n"
                "把一个题库（试卷、题库和评分，以及练习记录）导入一个新的题库文件，或者导入 PostgreSQL\n"
                "服务器上一个还没有题库的数据库（建表、建索引、复制每一行，要么全部成功，要么什么也\n"
@@ -67,7 +69,9 @@ QString helpText() {
                "  --export    把题库文件导出为工作簿（有练习记录时也导出它）。\n"
                "  --check     把来源从头到尾读一遍，列出每张表的行数和读不出的内容；有读不出的\n"
                "              内容时以非零状态退出。\n"
-               "  --verbose   另外显示 Access 库读取时给出的英文警告原文。\n"
+               "  --verbose   另外显示 Access 库读取时给出的英文警告原文。\n") +
+           bank::composeHelp() +
+           QStringLiteral(
                "  -h, --help  显示本帮助后退出。\n"
                "\n") +
            classroomHelp() +
@@ -349,6 +353,8 @@ int main(int argc, char* argv[]) {
     }
     if (const int status = classroomCommand(args); status >= 0)
         return status;
+    if (!args.isEmpty() && args[0] == QLatin1String("--compose"))
+        return bank::composeCommand(args.mid(1));
     const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
     if (args.size() == 3 && args[0] == QLatin1String("--export"))
         return exportWorkbook(args[1], args[2]);
