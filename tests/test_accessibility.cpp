@@ -8,19 +8,33 @@
 #include "ui/Accessibility.h"
 #include "bank/BankWindow.h"
 #include "marking/MarksWindow.h"
+#include "marking/LiveBoard.h"
+#include "app/LoginWindow.h"
+#include "bank/ComposeDialog.h"
+#include "bank/ImportPreview.h"
+#include "documents/Document.h"
+#include "marking/Scoring.h"
+#include "documents/ScoringRules.h"
+#include "store/Store.h"
 #include "ui/Charts.h"
 #include "ui/Grid.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 #include "ui/RichBox.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QAction>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 // What a screen reader is told: names and descriptions of the answering controls, the live
 // status line's announcements, and the keys for the tabs and the text size.
@@ -43,6 +57,10 @@ class AccessibilityTest : public QObject {
     void tabKeysAndTextSize();
     void chartsHaveTheirFiguresInWords();
     void tabGoesThroughTheWindowInOrder();
+    void partlyRightIsToldLikeTheOtherVerdicts();
+    void marksCardByKeyboard();
+    void escapeLeavesThePickerWithoutAChoice();
+    void dialogsAreNamedAndEscapeCancels();
 
   private:
     static QString lastAnnounced(QWidget* w) { return a11y::announcerOf(w)->text(); }
@@ -132,6 +150,18 @@ void AccessibilityTest::oneVoiceWhileAScreenReaderRuns() {
     QTest::keyClick(p->答案超级编辑框, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(a11y::voiceWithScreenReader());
     QVERIFY(a11y::useOwnVoice());
+    // The same setting from the 朗读 button's menu, which shows it as it is.
+    QVERIFY(p->朗读按钮->actions().contains(p->读屏也朗读动作));
+    QTimer::singleShot(50, [] {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), p->朗读按钮->mapToGlobal(QPoint(1, 1)));
+    QCoreApplication::sendEvent(p->朗读按钮, &menu);
+    QVERIFY(p->读屏也朗读动作->isChecked());
+    p->读屏也朗读动作->trigger();
+    QVERIFY(!a11y::voiceWithScreenReader());
+    QCOMPARE(lastAnnounced(p), QString("读屏时程序也朗读判题和提醒：关，由读屏软件播报"));
     reader->stop();
 }
 
@@ -250,6 +280,143 @@ void AccessibilityTest::tabGoesThroughTheWindowInOrder() {
         }
         QCOMPARE(a->答案超级编辑框->boxText(), QString());
     }
+}
+
+void AccessibilityTest::partlyRightIsToldLikeTheOtherVerdicts() {
+    TestBank bank;
+    bank.addPaper("M", "Dalmora", 3, true, 10);
+    bank.addQuestion("M", 1, "题一", "ABC", 2);
+    bank.addQuestion("M", 2, "题二", "A", 1);
+    bank.addQuestion("M", 3, "题三", "ABD", 2);
+    {
+        Store store;
+        QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+        documents::ScoringRules rules;
+        rules.of(documents::Type::Multiple) = {documents::Rule::PerOption, 0.5, false, false};
+        QVERIFY(store.inTransaction([&] { return scoring::writeRules(store, "M", rules); }));
+    }
+    MainWindow w(bank.dir());
+    w.show();
+    PracticeWindow* p = w.practiceWindow();
+    pickPaperInPicker("M");
+    p->试卷超级按钮->click();
+    goToQuestion(*p, 1);
+    p->答案超级编辑框->setBoxText("BA");
+    const int before = a11y::announcerOf(p)->count();
+    p->保存按钮->click();
+    // Told once, with the next question, as a wrong or right answer is.
+    QVERIFY2(lastAnnounced(p).startsWith("部分正确，正确答案是 A B C。第 2 题"), qPrintable(lastAnnounced(p)));
+    QCOMPARE(a11y::announcerOf(p)->count(), before + 1);
+    // On the last question the verdict stands alone.
+    goToQuestion(*p, 3);
+    p->答案超级编辑框->setBoxText("D");
+    p->保存按钮->click();
+    QCOMPARE(lastAnnounced(p), QString("部分正确，正确答案是 A B D"));
+}
+
+void AccessibilityTest::marksCardByKeyboard() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    bank.addAnswer("1", 1, "A", "s1", "张三", "1");
+    bank.addAnswer("1", 2, "C", "s1", "张三", "1");
+    MainWindow w(bank.dir());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    pressToolbar(w, "评分");
+    MarksWindow* m = w.marksWindow();
+    m->receivePaper("1", "Dalmora");
+    m->考号组合框->setEditText("s1");
+    m->场次组合框->setEditText("1");
+    m->toolbarCommand("评分");
+    Grid* card = m->高级表格1;
+    // Each row is headed by its question number, each column by its heading.
+    QCOMPARE(card->model()->headerData(0, Qt::Vertical).toString(), QString("1"));
+    QCOMPARE(card->model()->headerData(3, Qt::Horizontal).toString(), QString("标准答案"));
+    card->setFocus();
+    card->setCurrentGridCell(1, 1);
+    QTest::keyClick(card, Qt::Key_Down);
+    QCOMPARE(card->currentGridRow(), 2);
+    QTest::keyClick(card, Qt::Key_Return);
+    const QString told = lastAnnounced(m);
+    QVERIFY2(told.startsWith("题号 2，题目 "), qPrintable(told));
+    QVERIFY2(told.contains("，考生答案 C，") && told.contains("姓名 张三"), qPrintable(told));
+    // The total's row is told with its heading; Tab leaves the grid; Escape goes to the paper button.
+    card->setCurrentGridCell(card->gridRowCount() - 1, 1);
+    QTest::keyClick(card, Qt::Key_Enter);
+    QCOMPARE(lastAnnounced(m), QString("题号 总分，得分 1"));
+    QTest::keyClick(card, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != card);
+    card->setFocus();
+    QTest::keyClick(card, Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(m->试卷超级按钮));
+    QVERIFY(m->isVisible());
+}
+
+void AccessibilityTest::escapeLeavesThePickerWithoutAChoice() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    for (bool inList : {false, true}) {
+        PaperPicker picker(store);
+        QSignalSpy chosen(&picker, &PaperPicker::paperChosen);
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        picker.searchBox()->setFocus();
+        if (inList)
+            QTest::keyClick(picker.searchBox(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!picker.isVisible());
+        QCOMPARE(picker.result(), int(QDialog::Rejected));
+        QCOMPARE(chosen.count(), 0);
+    }
+}
+
+void AccessibilityTest::dialogsAreNamedAndEscapeCancels() {
+    TestBank bank;
+    bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 10);
+    Store store;
+    QCOMPARE(bank.openStore(store), Store::OpenResult::Ok);
+    documents::Document doc;
+    documents::Paper paper;
+    paper.name = "Dalmora";
+    paper.questions.resize(2);
+    paper.questions[0].answer = "A";
+    doc.papers << paper;
+    doc.problems << documents::Problem{3, 0, 1, "没有答案"};
+
+    auto* login = new LoginWindow("db.example", "", "密码不对");
+    auto* compose = new ComposeDialog(nullptr, store);
+    auto* preview = new ImportPreview(nullptr, "卷.txt", doc);
+    QPointer<LiveBoard> board = new LiveBoard(store);
+    const QList<QDialog*> dialogs{login, compose, preview, board.data()};
+    for (QDialog* d : dialogs) {
+        d->show();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(d);
+        QVERIFY2(!window->text(QAccessible::Name).isEmpty(), qPrintable(d->objectName()));
+        // Every control Tab reaches says what it is, as Qt tells a screen reader.
+        QStringList nameless;
+        int reached = 0;
+        for (QWidget* c : d->findChildren<QWidget*>()) {
+            if (!(c->focusPolicy() & Qt::TabFocus) || !c->isVisibleTo(d) || c->focusProxy())
+                continue;
+            ++reached;
+            const QString name = QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name);
+            if (name.trimmed().isEmpty())
+                nameless << c->objectName() + "/" + c->metaObject()->className();
+        }
+        QVERIFY2(reached > 0 && nameless.isEmpty(), qPrintable(d->objectName() + ": " + nameless.join(" ")));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : d, Qt::Key_Escape);
+        QVERIFY2(!d->isVisible(), qPrintable(d->objectName()));
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+    }
+    QCOMPARE(preview->decision(), ImportPreview::Decision::Cancel);
+    QVERIFY(compose->madeCode().isEmpty());
+    delete login;
+    delete compose;
+    delete preview;
+    delete board.data();
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -21,6 +21,7 @@
 #include "ui/MessageBox.h"
 #include "ui/RichBox.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QGroupBox>
@@ -143,7 +144,16 @@ void PracticeWindow::describePracticeControls() {
     a11y::describe(随机单选框, QStringLiteral("随机"), QStringLiteral("按随机顺序练习"));
     a11y::describe(错题单选框, QStringLiteral("错题"), QStringLiteral("复习到期的错题"));
     a11y::describe(重做按钮, QStringLiteral("重做"), QStringLiteral("删除本试卷已做的全部答案（先询问）"));
-    a11y::describe(朗读按钮, QStringLiteral("朗读"), 朗读按钮->toolTip());
+    a11y::describe(朗读按钮, QStringLiteral("朗读"),
+                   朗读按钮->toolTip() + QStringLiteral("；菜单键：读屏时程序也朗读判题和提醒"));
+    读屏也朗读动作 = new QAction(QStringLiteral("读屏时程序也朗读判题和提醒\tCtrl+Shift+V"), 朗读按钮);
+    读屏也朗读动作->setObjectName(QStringLiteral("读屏也朗读动作"));
+    读屏也朗读动作->setCheckable(true);
+    读屏也朗读动作->setChecked(a11y::voiceWithScreenReader());
+    朗读按钮->addAction(读屏也朗读动作);
+    朗读按钮->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(读屏也朗读动作, &QAction::triggered, this, [this] { toggleVoice(); });
+    朗读按钮->installEventFilter(this);
     a11y::describe(暂停按钮, QStringLiteral("暂停"), QStringLiteral("暂停或继续朗读"));
     a11y::describe(停止按钮, QStringLiteral("停止"), 停止按钮->toolTip());
     a11y::describe(滑块条语速, QStringLiteral("语速"), QStringLiteral("朗读的快慢，方向键调整"));
@@ -173,6 +183,9 @@ QWidget* PracticeWindow::pageFocus(int tab) const {
 }
 
 bool PracticeWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The menu shows the setting as it is now (Ctrl+Shift+V may have changed it).
+    if (watched == 朗读按钮 && event->type() == QEvent::ContextMenu)
+        读屏也朗读动作->setChecked(a11y::voiceWithScreenReader());
     // The lists by keyboard: Enter shows the question of the row, Escape goes back to the answer.
     if ((watched == 错题高级表格 || watched == 常错题高级表格) && event->type() == QEvent::KeyPress) {
         auto* grid = static_cast<Grid*>(watched);

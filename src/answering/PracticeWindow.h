@@ -16,6 +16,7 @@ struct PracticeProgress {
 PracticeProgress practiceProgress(Store& store, const QString& code);
 // "已答 12/30，错 3".
 QString progressText(const PracticeProgress& progress);
+class QAction;
 class QRadioButton;
 class QSlider;
 
@@ -65,6 +66,9 @@ class PracticeWindow : public AnswerWindow {
     QRadioButton* 错题单选框 = nullptr;
     QPushButton* 重做按钮 = nullptr;
     QPushButton* 朗读按钮 = nullptr;
+    // The 朗读 button's menu entry (right click or the menu key): the program's voice while a
+    // screen reader runs, as Ctrl+Shift+V toggles it.
+    QAction* 读屏也朗读动作 = nullptr;
     QPushButton* 暂停按钮 = nullptr;
     QPushButton* 停止按钮 = nullptr;
     QSlider* 滑块条语速 = nullptr;

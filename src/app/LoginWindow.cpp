@@ -1,5 +1,7 @@
 #include "app/LoginWindow.h"
 
+#include "ui/Accessibility.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -41,6 +43,11 @@ LoginWindow::LoginWindow(const QString& server, const QString& login, const QStr
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    a11y::describe(this, windowTitle(), where->text());
+    a11y::describe(考号编辑框, QStringLiteral("考号"), QStringLiteral("登录题库服务器用的考号"));
+    a11y::describe(密码编辑框, QStringLiteral("密码"), QStringLiteral("回车登录，Esc 取消"));
+    a11y::describe(登录按钮, 登录按钮->text(), QStringLiteral("回车"));
+    a11y::describe(取消按钮, 取消按钮->text(), QStringLiteral("Esc"));
     (login.isEmpty() ? 考号编辑框 : 密码编辑框)->setFocus();
 }
 

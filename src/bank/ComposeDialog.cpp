@@ -1,5 +1,7 @@
 #include "bank/ComposeDialog.h"
 
+#include "ui/Accessibility.h"
+
 #include "bank/BankEdits.h"
 #include "bank/RulesEditor.h"
 #include "documents/Document.h"
@@ -74,6 +76,19 @@ ComposeDialog::ComposeDialog(QWidget* parent, Store& store)
     考试时间编辑框->setValue(60);
     考试时间编辑框->setSuffix(QStringLiteral(" 分钟"));
     addButtons(380);
+
+    // What a screen reader says for the controls (Tab goes down the list, then type by type).
+    a11y::describe(this, windowTitle());
+    a11y::describe(来源试卷列表框, QStringLiteral("来源试卷"),
+                   QStringLiteral("空格勾选要从中抽题的试卷；都不选时从全部试卷抽题"));
+    for (int i = 0; i < 4; ++i) {
+        const QString type = documents::typeText(kTypes[i]);
+        a11y::describe(题数编辑框[i], type + QStringLiteral("题数"), QStringLiteral("抽取的题数"));
+        a11y::describe(每题分值编辑框[i], type + QStringLiteral("每题分值"), QStringLiteral("0 为原分值"));
+    }
+    a11y::describe(试卷名称编辑框, QStringLiteral("试卷名称"));
+    a11y::describe(试卷编码编辑框, QStringLiteral("试卷编码"), QStringLiteral("空着时自动编码"));
+    a11y::describe(考试时间编辑框, QStringLiteral("考试时间"), QStringLiteral("分钟"));
 }
 
 bank::ComposeRequest ComposeDialog::request() const {

@@ -1,5 +1,7 @@
 #include "bank/ImportPreview.h"
 
+#include "ui/Accessibility.h"
+
 #include "access/ChildImport.h"
 #include "bank/DocumentImport.h"
 #include "store/Store.h"
@@ -147,6 +149,14 @@ ImportPreview::ImportPreview(QWidget* parent, const QString& fileName, const doc
         reject();
     });
 
+    // What a screen reader says: the summary goes with the list of questions, which has the focus
+    // first; Escape cancels as 取消 does.
+    a11y::describe(this, windowTitle(), summary);
+    a11y::describe(题目列表框, QStringLiteral("导入的题目"), summary);
+    a11y::describe(问题列表框, QStringLiteral("问题清单"), QStringLiteral("每处问题一行：位置和原因"));
+    a11y::describe(全部导入按钮, 全部导入按钮->text(), 全部导入按钮->toolTip());
+    a11y::describe(只导入没有问题的题目按钮, 只导入没有问题的题目按钮->text());
+    a11y::describe(取消按钮, 取消按钮->text(), QStringLiteral("不导入任何内容；Esc"));
     auto* problemsTitle = new QLabel(QStringLiteral("问题"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

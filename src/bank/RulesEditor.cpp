@@ -1,5 +1,7 @@
 #include "bank/RulesEditor.h"
 
+#include "ui/Accessibility.h"
+
 #include "documents/Document.h"
 
 #include <QCheckBox>
@@ -46,6 +48,11 @@ RulesEditor::RulesEditor(QWidget* parent) : QGroupBox(QStringLiteral("评分规�
         最低零分选择框[i] = new QCheckBox(QStringLiteral("最低零分"), this);
         最低零分选择框[i]->setObjectName(QStringLiteral("最低零分选择框%1").arg(i + 1));
         最低零分选择框[i]->setGeometry(298, top, 76, 24);
+        const QString type = documents::typeText(kTypes[i]);
+        a11y::describe(规则组合框[i], type + QStringLiteral("评分规则"));
+        a11y::describe(分值编辑框[i], type + QStringLiteral("分值"));
+        a11y::describe(按比例选择框[i], type + QStringLiteral("按比例"));
+        a11y::describe(最低零分选择框[i], type + QStringLiteral("最低零分"));
         connect(规则组合框[i], &QComboBox::currentIndexChanged, this, [this, i] { follow(i); });
         connect(按比例选择框[i], &QCheckBox::toggled, this, [this, i] { follow(i); });
     }

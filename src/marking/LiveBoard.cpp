@@ -1,5 +1,7 @@
 #include "marking/LiveBoard.h"
 
+#include "ui/Accessibility.h"
+
 #include "store/Store.h"
 #include "ui/Grid.h"
 
@@ -70,6 +72,9 @@ LiveBoard::LiveBoard(Store& store, QWidget* parent) : QDialog(parent), m_store(s
     状态标签 = new QLabel(this);
     状态标签->setObjectName(QStringLiteral("状态标签"));
     layout->addWidget(状态标签);
+    a11y::describe(this, windowTitle());
+    a11y::describe(在考列表, QStringLiteral("正在考试"), QStringLiteral("每位正在考试的考生一行；Esc 关闭"));
+    a11y::describe(交卷列表, QStringLiteral("已交卷"), QStringLiteral("每个已交卷的场次一行；Esc 关闭"));
     m_timer = new QTimer(this);
     m_timer->setInterval(kRefreshSeconds * 1000);
     connect(m_timer, &QTimer::timeout, this, &LiveBoard::refresh);

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,8 +120,16 @@ MarksWindow::MarksWindow(AppState& app, WorkHost& host, QWidget* parent)
     a11y::describe(试卷超级按钮, QStringLiteral("试卷：") + 试卷超级按钮->text(), QStringLiteral("选择试卷"));
     a11y::describe(考号组合框, QStringLiteral("考号"), QStringLiteral("填写或选择考号"));
     a11y::describe(场次组合框, QStringLiteral("场次"), QStringLiteral("填写或选择场次"));
-    a11y::describe(高级表格1, QStringLiteral("答题卡"), QStringLiteral("每题一行：题号、题目、标准答案、考生答案和得分"));
-    a11y::describe(汇总表格, QStringLiteral("汇总"), QStringLiteral("每位考生每个场次一行"));
+    a11y::describe(高级表格1, QStringLiteral("答题卡"),
+                   QStringLiteral("每题一行：题号、题目、标准答案、考生答案和得分；方向键移动，回车读出本行，Esc 回到试卷按钮"));
+    a11y::describe(汇总表格, QStringLiteral("汇总"),
+                   QStringLiteral("每位考生每个场次一行；方向键移动，回车读出本行，Esc 回到试卷按钮"));
+    // Each row of the card is headed by its question number, each row of the overview by its
+    // student number.
+    高级表格1->setRowHeadingColumn(1);
+    汇总表格->setRowHeadingColumn(1);
+    高级表格1->installEventFilter(this);
+    汇总表格->installEventFilter(this);
 
     connect(试卷超级按钮, &QPushButton::clicked, this, &MarksWindow::choosePaper);
     connect(考号组合框, &RefillCombo::aboutToShowPopup, this, &MarksWindow::refillCandidates);
@@ -406,6 +415,21 @@ bool MarksWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* e = static_cast<QContextMenuEvent*>(event);
         文件->popup(e->globalPos() + QPoint(3, 3));
         return true;
+    }
+    // The grids by keyboard: Enter reads the current row with its headings, Escape goes back to
+    // the paper button (the window's first control).
+    if ((watched == 高级表格1 || watched == 汇总表格) && event->type() == QEvent::KeyPress) {
+        auto* grid = static_cast<Grid*>(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QString row = grid->rowInWords(grid->currentGridRow());
+            a11y::announce(this, row.isEmpty() ? QStringLiteral("空行") : row);
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            试卷超级按钮->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
     }
     return WorkWindow::eventFilter(watched, event);
 }

@@ -58,8 +58,15 @@ class GridModel final : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns)
             return m_headings[section];
+        // A row's heading (what a screen reader says for the row) is the text of the row's heading
+        // column, when the grid has one.
+        if (orientation == Qt::Vertical && role == Qt::DisplayRole && m_rowHeading >= 0 &&
+            m_rowHeading < m_columns && section >= 0 && section < m_shown)
+            return m_cells[slot(section, m_rowHeading)];
         return {};
     }
+
+    void setRowHeading(int column) { m_rowHeading = column; }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (!index.isValid())
@@ -250,6 +257,7 @@ class GridModel final : public QAbstractTableModel {
     QList<QString> m_headings;
     QList<int> m_checkColumns;
     QList<int> m_readOnlyColumns;
+    int m_rowHeading = -1;
 };
 
 Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
@@ -264,6 +272,8 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
     horizontalHeader()->setSortIndicatorShown(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid (the arrows move inside it): a grid of many rows is no focus trap.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { emit gridRowDoubleClicked(index.row() + 1); });
@@ -460,4 +470,23 @@ int Grid::currentColumn() const {
 void Grid::setCurrentGridCell(int row, int column) {
     if (row >= 1 && row < gridRowCount() && column >= 0 && column < gridColumnCount())
         setCurrentIndex(m_model->index(row - 1, column));
+}
+
+void Grid::setRowHeadingColumn(int column) {
+    m_model->setRowHeading(column);
+    emit m_model->headerDataChanged(Qt::Vertical, 0, qMax(0, m_model->rowCount() - 1));
+}
+
+QString Grid::rowInWords(int row) const {
+    QStringList parts;
+    if (row < 1 || row >= gridRowCount())
+        return QString();
+    for (int c = 0; c < gridColumnCount(); ++c) {
+        const QString text = cellText(row, c).trimmed();
+        if (gridColumnWidth(c) == 0 || text.isEmpty())
+            continue;
+        const QString heading = cellText(0, c).trimmed();
+        parts << (heading.isEmpty() ? text : heading + QStringLiteral(" ") + text);
+    }
+    return parts.join(QStringLiteral("，"));
 }

@@ -70,6 +70,12 @@ class Grid : public QTableView {
     int currentColumn() const;
     void setCurrentGridCell(int row, int column);
 
+    // The column whose text heads each data row (a screen reader says it for the row); -1 for none.
+    void setRowHeadingColumn(int column);
+    // A data row as a screen reader is told it: "heading text" for each shown cell with text,
+    // joined by "，"; empty for a row beyond the grid.
+    QString rowInWords(int row) const;
+
   signals:
     void gridRowDoubleClicked(int row);
     void gridCurrentCellChanged(int row, int column);
