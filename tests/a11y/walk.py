@@ -110,7 +110,7 @@ def act(o, action=0):
     o.queryAction().doAction(action)
 
 
-KEYSYMS = {"Return": 0xFF0D, "Down": 0xFF54, "Escape": 0xFF1B}
+KEYSYMS = {"Tab": 0xFF09, "Return": 0xFF0D, "Down": 0xFF54, "Escape": 0xFF1B}
 # Modifiers are held by key code (the virtual screen's keyboard: evdev codes).
 MODIFIER_CODES = {"Alt_L": 64, "Control_L": 37}
 
@@ -330,6 +330,55 @@ def run(program, standard):
     if alert is not None:
         act(find(alert, name="确定", role="push button"))
     check(wait_for(lambda: heard(r"总分", since, role="status bar"), 15), "the total is announced after the hand-in")
+    info = wait_for(lambda: find(app, role="dialog", name="信息"), 5)
+    if info is not None:
+        act(find(info, name="确定", role="push button"))
+        wait_for(lambda: find(app, role="dialog", name="信息") is None, 5)
+    marks_card(app, frame, standard)
+
+
+def marks_card(app, frame, standard):
+    """The marks window's card by keyboard: the picker left by Escape, the sitting marked, the
+    card's first row read with its headings, Enter in the card."""
+    act(find(frame, name="评分", role="push button"))
+    marks = wait_for(lambda: find(app, role="filler", name="评分"), 10)
+    if not check(marks is not None, "the marks window is named 评分"):
+        return
+    paper = find(marks, pattern="^试卷：")
+    before = paper.name
+    act(paper)
+    picker = wait_for(lambda: find(app, role="dialog", name="模糊查询"))
+    check(picker is not None, "the marks window's paper button opens the picker")
+    wait_for(lambda: find(picker, name="查找试卷").getState().contains(pyatspi.STATE_FOCUSED), 3)
+    press("Escape")
+    check(wait_for(lambda: find(app, role="dialog", name="模糊查询") is None), "Escape closes the picker")
+    check(find(marks, pattern="^试卷：").name == before, f"Escape chooses no paper ({before!r})")
+    if not choose_first_paper(app, find(marks, pattern="^试卷：")):
+        return
+    for name, value in (("考号", "A11"), ("场次", "1")):
+        line = find(find(marks, name=name, role="combo box"), name=name, role="text")
+        line.queryComponent().grabFocus()
+        wait_for(lambda: line.getState().contains(pyatspi.STATE_FOCUSED), 3)
+        type_text(value)
+    act(find(marks, name="评分", role="push button"))
+    grid = find(marks, name="答题卡", role="table")
+    if not check(grid is not None, "the answer card is a table named 答题卡"):
+        return
+    table = grid.queryTable()
+    check(wait_for(lambda: table.getAccessibleAt(0, 1) is not None and table.getAccessibleAt(0, 1).name == "1"),
+          "the card's first row is question 1")
+    headings = [table.getColumnDescription(c) for c in range(1, 5)]
+    check(headings == ["题号", "题目", "标准答案", "考生答案"], f"the card's columns have headings ({headings})")
+    check(table.getRowDescription(0) == "1", f"the card's first row is headed by its number ({table.getRowDescription(0)!r})")
+    first = [table.getAccessibleAt(0, c).name for c in range(1, 5)]
+    check(first[2] == standard[1] and first[1] != "", f"the first row reads number, text, standard answer ({first})")
+    since = len(events)
+    # From the sitting box Tab goes on into the card.
+    press("Tab")
+    wait_for(lambda: grid.getState().contains(pyatspi.STATE_FOCUSED), 3)
+    press("Down")
+    press("Return")
+    check(announced(r"^题号 \d+，题目 ", since), "Enter in the card reads the row with its headings")
 
 
 if __name__ == "__main__":
