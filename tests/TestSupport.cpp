@@ -224,6 +224,8 @@ void useRecordingDialogs() {
     QStandardPaths::setTestModeEnabled(true);
     // Each test starts as a first run for the font of the question and answer boxes.
     userSettings().remove(QStringLiteral("textFormat"));
+    // ...and with the ordinary text size, look and voice, whatever an earlier test chose.
+    userSettings().remove(QStringLiteral("accessibility"));
     MessageBox::setRecording(true);
     MessageBox::clear();
     QuestionReader::setPlaybackEnabled(false);
