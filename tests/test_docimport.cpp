@@ -9,6 +9,16 @@
 #include "documents/DocumentFile.h"
 #include "documents/TextPaper.h"
 #include "marking/Scoring.h"
+#include "marking/AnswerCard.h"
+#include "marking/InfoWindow.h"
+#include "marking/ResultsOverview.h"
+#include "exam/ExamWindow.h"
+#include "questions/PaperPicker.h"
+#include "ui/Grid.h"
+#include "ui/RichBox.h"
+#include "ui/RefillCombo.h"
+#include <QLineEdit>
+#include <QComboBox>
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
 
@@ -106,6 +116,7 @@ class DocImportTest : public QObject {
     void theHandedDocumentIsWholeOrRefused();
     void previewInTheBankWindow();
     void headingRulesReachTheBank();
+    void importedPaperSatAsTheExamMarksIt();
 };
 
 void DocImportTest::gbkPaperThroughTheTool() {
@@ -447,6 +458,69 @@ void DocImportTest::headingRulesReachTheBank() {
         QVERIFY2(scoring::readRules(copy, code) == expected,
                  qPrintable(format + ": " + rulesText(scoring::readRules(copy, code))));
     }
+}
+
+// A paper imported with the tool, sat in the exam window with partly right and wrong answers.
+// Worked by hand: 单选 (全对得分) 1 + 0 = 1; 多选 (少选 0.5 per option) AB of ABC 1, BCD of BD 0, AC 2
+// = 3; 判断 (答错扣0.5, floored) −0.5 −0.5 + 0 (unanswered) = −1 → 0. Total 4.
+void DocImportTest::importedPaperSatAsTheExamMarksIt() {
+    TestBank tb;
+    QTemporaryDir files;
+    write(files.filePath("卷.txt"),
+          QStringLiteral("模拟卷\n"
+                         "一、单项选择题（本类题共2小题，每小题1分，共2分）\n"
+                         "1．甲（  ）。\nA．一\nB．二\n答案：A\n2．乙（  ）。\nA．一\nB．二\nC．三\n答案：B\n"
+                         "二、多项选择题（本类题共3小题，每小题2分，共6分。每小题全部选对得满分，少选得相应分值，"
+                         "多选、错选、不选均不得分）\n"
+                         "3．丙（  ）。\nA．一\nB．二\nC．三\nD．四\n答案：ABC\n"
+                         "4．丁（  ）。\nA．一\nB．二\nC．三\nD．四\n答案：BD\n"
+                         "5．戊（  ）。\nA．一\nB．二\nC．三\n答案：AC\n"
+                         "三、判断题（本类题共3小题，每小题1分，共3分。每小题判断正确得1分，答错扣0.5分，"
+                         "不答题不得分也不扣分。本类题最低得分为零分）\n"
+                         "6．己。（  ）\n答案：√\n7．庚。（  ）\n答案：×\n8．辛。（  ）\n答案：√\n")
+              .toUtf8());
+    ToolRun r = tool({files.filePath("卷.txt"), tb.dbPath()});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    QString code;
+    {
+        Store store;
+        QCOMPARE(store.open(tb.dbPath()), Store::OpenResult::Ok);
+        for (const bank::PaperSummary& p : bank::listPapers(store))
+            if (p.paper.name == QStringLiteral("模拟卷"))
+                code = p.paper.code;
+    }
+    QVERIFY(!code.isEmpty());
+
+    MainWindow w(tb.dir());
+    w.show();
+    pressToolbar(w, "考试");
+    ExamWindow* e = w.examWindow();
+    pickPaperInPicker(code);
+    e->试卷超级按钮->click();
+    e->考号组合框->setEditText("s1");
+    e->场次组合框->setEditText("1");
+    e->姓名编辑框->setText("张三");
+    e->开始按钮->click();
+    for (const char* given : {"A", "C", "AB", "BCD", "AC", "错", "对"}) {
+        e->答案超级编辑框->setBoxText(QString::fromUtf8(given));
+        e->保存按钮->click();
+    }
+    e->考试交卷按钮->click();
+    QVERIFY(e->ended());
+    InfoWindow* info = w.infoWindow();
+    QVERIFY(info);
+    QCOMPARE(info->总分编辑框->text(), QStringLiteral("4"));
+
+    Store store;
+    QCOMPARE(store.open(tb.dbPath()), Store::OpenResult::Ok);
+    Grid grid;
+    grid.setGridColumnCount(9);
+    const BoundStatement card{Sql::AnswerCard, {{"code", code}, {"student", "s1"}, {"state", "1"}}};
+    QCOMPARE(buildAnswerCard(store, card, code, grid, {}), 4.0);
+    const QStringList marks{"1", "", "1", "", "2", "-0.5", "-0.5"};
+    for (int row = 1; row <= marks.size(); ++row)
+        QCOMPARE(grid.cellText(row, 8), marks[row - 1]);
+    QCOMPARE(readResults(store, code, "").rows.value(0).marks, 4.0);
 }
 
 QTEST_MAIN(DocImportTest)
