@@ -8,6 +8,17 @@
 #include "access/ChildImport.h"
 #include "documents/DocumentFile.h"
 #include "documents/TextPaper.h"
+#include "marking/Scoring.h"
+#include "marking/AnswerCard.h"
+#include "marking/InfoWindow.h"
+#include "marking/ResultsOverview.h"
+#include "exam/ExamWindow.h"
+#include "questions/PaperPicker.h"
+#include "ui/Grid.h"
+#include "ui/RichBox.h"
+#include "ui/RefillCombo.h"
+#include <QLineEdit>
+#include <QComboBox>
 #include "store/Schema.h"
 #include "ui/MessageBox.h"
 
@@ -104,6 +115,8 @@ class DocImportTest : public QObject {
     void questionTextsSplitIntoOptions();
     void theHandedDocumentIsWholeOrRefused();
     void previewInTheBankWindow();
+    void headingRulesReachTheBank();
+    void importedPaperSatAsTheExamMarksIt();
 };
 
 void DocImportTest::gbkPaperThroughTheTool() {
@@ -332,10 +345,13 @@ void DocImportTest::theHandedDocumentIsWholeOrRefused() {
     Document doc = readTextPaper(kPaper.toUtf8(), "卷");
     doc.papers[0].questions[0].pictures << Picture{"x.png", QByteArray(1000, 'p')};
     doc.problems << Problem{3, 0, 1, "原因"};
+    doc.papers[0].rules.of(Type::Multiple) = TypeRule{Rule::PerOption, 0.25, true, true};
+    doc.papers[0].rules.of(Type::TrueFalse) = TypeRule{Rule::Deduction, 1, false, false};
     const QByteArray bytes = encodeDocument(doc);
     Document back;
     QVERIFY(decodeDocument(bytes, &back));
     QCOMPARE(encodeDocument(back), bytes);
+    QVERIFY(back.papers[0].rules == doc.papers[0].rules);
     QVERIFY(back.isBad(0, 1));
     for (const int cut : {0, 8, int(bytes.size() / 2), int(bytes.size() - 1)})
         QVERIFY(!decodeDocument(bytes.left(cut), &back));
@@ -348,7 +364,7 @@ void DocImportTest::theHandedDocumentIsWholeOrRefused() {
 void DocImportTest::previewInTheBankWindow() {
     TestBank tb;
     QTemporaryDir files;
-    write(files.filePath("卷.txt"), QStringLiteral("卷\n1．甲（  ）。\nA．一\nB．二\n"
+    write(files.filePath("卷.txt"), QStringLiteral("卷\n一、单项选择题（每小题1分，答错扣0.5分）\n1．甲（  ）。\nA．一\nB．二\n"
                                                 "2．乙（  ）。\nA．一\nB．二\n答案：B\n").toUtf8());
     MainWindow w(tb.dir());
     pressToolbar(w, "题库");
@@ -363,6 +379,7 @@ void DocImportTest::previewInTheBankWindow() {
         for (int i = 0; i < p.问题列表框->topLevelItemCount(); ++i)
             seen << p.问题列表框->topLevelItem(i)->text(0) + p.问题列表框->topLevelItem(i)->text(1);
         QTreeWidgetItem* paper = p.题目列表框->topLevelItem(0);
+        QVERIFY2(paper->text(0).endsWith(QStringLiteral("评分：单选：答错扣分（扣 0.5 分）")), qPrintable(paper->text(0)));
         QCOMPARE(paper->childCount(), 2);
         QCOMPARE(paper->child(1)->text(1), QStringLiteral("单选"));
         QCOMPARE(paper->child(1)->text(2), QStringLiteral("B"));
@@ -374,7 +391,7 @@ void DocImportTest::previewInTheBankWindow() {
             p.取消按钮->click();
     });
     bank->导入按钮->click();
-    QCOMPARE(seen, QStringList{QStringLiteral("第 2 行（第 1 题）没有答案")});
+    QCOMPARE(seen, QStringList{QStringLiteral("第 3 行（第 1 题）没有答案")});
     QCOMPARE(tb.scalar("select count(*) from 试卷").toInt(), before);
     QCOMPARE(MessageBox::shown().last().text, QStringLiteral("没有导入任何内容。"));
 
@@ -386,6 +403,124 @@ void DocImportTest::previewInTheBankWindow() {
     QCOMPARE(tb.scalar("select count(*) from 题库 where code = ?", {code}).toInt(), 1);
     QCOMPARE(tb.scalar("select authority from 题库 where code = ?", {code}).toString(), QStringLiteral("B"));
     QCOMPARE(tb.scalar("select chouti from 试卷 where code = ?", {code}).toInt(), 1);
+    QCOMPARE(tb.scalar("select guize || fenzhi from 评分规则 where code = ? and tixing = '单选'", {code}).toString(),
+             QStringLiteral("答错扣分0.5"));
+}
+
+// A paper whose section headings print the exam's marking keeps it in the bank, and the bank
+// gives it back out in every format the way the readers read it again.
+void DocImportTest::headingRulesReachTheBank() {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("ks.db");
+    write(dir.filePath("卷.txt"),
+          QStringLiteral("模拟卷\n"
+                         "一、单项选择题（每小题1分）\n1．甲（  ）。\nA．一\nB．二\n答案：A\n"
+                         "二、多项选择题（每小题2分，每小题全部选对得满分，少选得相应分值，多选、错选、不选均不得分）\n"
+                         "2．乙（  ）。\nA．一\nB．二\nC．三\n答案：ABC\n"
+                         "三、判断题（每小题1分）\n"
+                         "答错扣0.5分，本类题最低得分为零分。\n" // the rule on the line after the heading
+                         "3．丙。（  ）\n答案：×\n"
+                         "四、不定项选择题（每小题2分）\n"
+                         "每小题备选答案中，有一个或一个以上符合题意的正确答案，\n"
+                         "少选得相应分值，多选、错选、不选均不得分。\n"
+                         "4．丁（  ）。\nA．一\nB．二\n答案：AB\n")
+              .toUtf8());
+    ToolRun r = tool({dir.filePath("卷.txt"), db});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.contains(QStringLiteral("评分：多选：少选得分（每个正确选项 0.5 分）；判断：答错扣分（扣 0.5 分），"
+                                           "最低得分为零分；不定项：少选得分（每个正确选项 0.5 分）")),
+             qPrintable(r.out));
+    ScoringRules expected;
+    expected.of(Type::Multiple) = TypeRule{Rule::PerOption, 0.5, false, false};
+    expected.of(Type::TrueFalse) = TypeRule{Rule::Deduction, 0.5, false, true};
+    expected.of(Type::Indefinite) = TypeRule{Rule::PerOption, 0.5, false, false};
+    {
+        Store store;
+        QCOMPARE(store.open(db), Store::OpenResult::Ok);
+        const QString code = bank::listPapers(store).value(0).paper.code;
+        QVERIFY2(scoring::readRules(store, code) == expected, qPrintable(rulesText(scoring::readRules(store, code))));
+        QCOMPARE(bank::listQuestions(store, code).size(), 4);
+        // Other amounts and the proportional rule come back too.
+        expected.of(Type::Multiple) = TypeRule{Rule::PerOption, 0.5, true, true};
+        expected.of(Type::Single) = TypeRule{Rule::Deduction, 0.25, false, false};
+        QVERIFY(store.inTransaction([&] { return scoring::writeRules(store, code, expected); }));
+    }
+    for (const QString& format : {QStringLiteral("txt"), QStringLiteral("docx"), QStringLiteral("xml")}) {
+        const QString out = dir.filePath("rules." + format);
+        r = tool({"--export", db, out});
+        QVERIFY2(r.code == 0, qPrintable(format + r.err));
+        QTemporaryDir again;
+        r = tool({out, again.filePath("ks.db")});
+        QVERIFY2(r.code == 0, qPrintable(format + r.out + r.err));
+        Store copy;
+        QCOMPARE(copy.open(again.filePath("ks.db")), Store::OpenResult::Ok);
+        const QString code = bank::listPapers(copy).value(0).paper.code;
+        QVERIFY2(scoring::readRules(copy, code) == expected,
+                 qPrintable(format + ": " + rulesText(scoring::readRules(copy, code))));
+    }
+}
+
+// A paper imported with the tool, sat in the exam window with partly right and wrong answers.
+// Worked by hand: 单选 (全对得分) 1 + 0 = 1; 多选 (少选 0.5 per option) AB of ABC 1, BCD of BD 0, AC 2
+// = 3; 判断 (答错扣0.5, floored) −0.5 −0.5 + 0 (unanswered) = −1 → 0. Total 4.
+void DocImportTest::importedPaperSatAsTheExamMarksIt() {
+    TestBank tb;
+    QTemporaryDir files;
+    write(files.filePath("卷.txt"),
+          QStringLiteral("模拟卷\n"
+                         "一、单项选择题（本类题共2小题，每小题1分，共2分）\n"
+                         "1．甲（  ）。\nA．一\nB．二\n答案：A\n2．乙（  ）。\nA．一\nB．二\nC．三\n答案：B\n"
+                         "二、多项选择题（本类题共3小题，每小题2分，共6分。每小题全部选对得满分，少选得相应分值，"
+                         "多选、错选、不选均不得分）\n"
+                         "3．丙（  ）。\nA．一\nB．二\nC．三\nD．四\n答案：ABC\n"
+                         "4．丁（  ）。\nA．一\nB．二\nC．三\nD．四\n答案：BD\n"
+                         "5．戊（  ）。\nA．一\nB．二\nC．三\n答案：AC\n"
+                         "三、判断题（本类题共3小题，每小题1分，共3分。每小题判断正确得1分，答错扣0.5分，"
+                         "不答题不得分也不扣分。本类题最低得分为零分）\n"
+                         "6．己。（  ）\n答案：√\n7．庚。（  ）\n答案：×\n8．辛。（  ）\n答案：√\n")
+              .toUtf8());
+    ToolRun r = tool({files.filePath("卷.txt"), tb.dbPath()});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    QString code;
+    {
+        Store store;
+        QCOMPARE(store.open(tb.dbPath()), Store::OpenResult::Ok);
+        for (const bank::PaperSummary& p : bank::listPapers(store))
+            if (p.paper.name == QStringLiteral("模拟卷"))
+                code = p.paper.code;
+    }
+    QVERIFY(!code.isEmpty());
+
+    MainWindow w(tb.dir());
+    w.show();
+    pressToolbar(w, "考试");
+    ExamWindow* e = w.examWindow();
+    pickPaperInPicker(code);
+    e->试卷超级按钮->click();
+    e->考号组合框->setEditText("s1");
+    e->场次组合框->setEditText("1");
+    e->姓名编辑框->setText("张三");
+    e->开始按钮->click();
+    for (const char* given : {"A", "C", "AB", "BCD", "AC", "错", "对"}) {
+        e->答案超级编辑框->setBoxText(QString::fromUtf8(given));
+        e->保存按钮->click();
+    }
+    e->考试交卷按钮->click();
+    QVERIFY(e->ended());
+    InfoWindow* info = w.infoWindow();
+    QVERIFY(info);
+    QCOMPARE(info->总分编辑框->text(), QStringLiteral("4"));
+
+    Store store;
+    QCOMPARE(store.open(tb.dbPath()), Store::OpenResult::Ok);
+    Grid grid;
+    grid.setGridColumnCount(9);
+    const BoundStatement card{Sql::AnswerCard, {{"code", code}, {"student", "s1"}, {"state", "1"}}};
+    QCOMPARE(buildAnswerCard(store, card, code, grid, {}), 4.0);
+    const QStringList marks{"1", "", "1", "", "2", "-0.5", "-0.5"};
+    for (int row = 1; row <= marks.size(); ++row)
+        QCOMPARE(grid.cellText(row, 8), marks[row - 1]);
+    QCOMPARE(readResults(store, code, "").rows.value(0).marks, 4.0);
 }
 
 QTEST_MAIN(DocImportTest)

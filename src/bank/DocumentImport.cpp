@@ -4,6 +4,7 @@
 #include "documents/DocumentFile.h"
 #include "documents/MoodleXml.h"
 #include "documents/PaperWriter.h"
+#include "marking/Scoring.h"
 #include "questions/QuestionText.h"
 #include "store/Store.h"
 
@@ -263,6 +264,16 @@ bool storable(const documents::Question& q) {
     return fit(row).isEmpty();
 }
 
+static documents::ScoringRules fittingRules(const documents::ScoringRules& rules) {
+    documents::ScoringRules out = rules;
+    for (int t = 0; t < int(out.types.size()); ++t) {
+        documents::TypeRule& r = out.types[std::size_t(t)];
+        if (!documents::ruleFits(r.rule, documents::Type(t)))
+            r = documents::TypeRule{documents::Rule::Whole, 0.5, false, r.floorAtZero && t != 0};
+    }
+    return out;
+}
+
 Plan plan(Store& store, const QString& fileName, const Document& doc, const Choice& choice) {
     Plan out;
     QSet<QString> taken;
@@ -316,6 +327,8 @@ Plan plan(Store& store, const QString& fileName, const Document& doc, const Choi
             return out;
         }
         out.tables.papers << row;
+        if (!paper.rules.isPlain())
+            out.tables.rules.insert(code, fittingRules(paper.rules));
         for (int i = 0; i < rows.size(); ++i) {
             rows[i].code = code;
             rows[i].tihao = qint64(i + 1);
@@ -438,6 +451,7 @@ Document bankDocument(Store& store, const QString& bankDir, const QString& code)
         const qint64 minutes = valueread::integer(s.paper.kstime);
         if (minutes > 0)
             paper.minutes = int(std::min<qint64>(minutes, 100000));
+        paper.rules = scoring::readRules(store, s.paper.code);
         QList<bank::Question> rows = bank::listQuestions(store, s.paper.code);
         std::stable_sort(rows.begin(), rows.end(), [](const bank::Question& a, const bank::Question& b) {
             return valueread::integer(a.tihao) < valueread::integer(b.tihao);

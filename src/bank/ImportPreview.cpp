@@ -58,7 +58,9 @@ ImportPreview::ImportPreview(QWidget* parent, const QString& fileName, const doc
         top->setText(0, QStringLiteral("试卷“%1”：%2 道题，考试时间 %3 分钟")
                             .arg(paper.name)
                             .arg(paper.questions.size())
-                            .arg(paper.minutes.value_or(60)));
+                            .arg(paper.minutes.value_or(60)) +
+                    (paper.rules.isPlain() ? QString()
+                                           : QStringLiteral("，评分：") + documents::describeRules(paper.rules)));
         top->setFirstColumnSpanned(true);
         for (int qi = 0; qi < paper.questions.size(); ++qi) {
             const documents::Question& q = paper.questions[qi];

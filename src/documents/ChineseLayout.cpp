@@ -879,6 +879,23 @@ class Reader {
         m_newPaperAtQuestion = false;
     }
 
+    // A line between a heading and its first question that says how its type is marked: the rule
+    // is taken (as from the heading itself) and true returned. A line that only says "不得分" sets
+    // nothing a heading had not, so it is left to be what it is.
+    bool sectionRuleLine(const QString& text) {
+        if (!m_sectionSeen || m_section.type == Type::None || text.size() > 300)
+            return false;
+        const HeadingRule r = ruleFromHeading(text);
+        if (!r.found || (r.rule.rule == Rule::Whole && !r.rule.floorAtZero) || !ruleFits(r.rule.rule, m_section.type))
+            return false;
+        TypeRule& kept = m_paper.rules.of(m_section.type);
+        if (r.rule.rule != Rule::Whole)
+            kept = TypeRule{r.rule.rule, r.rule.amount, r.rule.proportional, kept.floorAtZero || r.rule.floorAtZero};
+        else
+            kept.floorAtZero = true;
+        return true;
+    }
+
     void addQuestion(const Unit& u, const QString& number, const QString& key) {
         Question q;
         q.line = u.line;
@@ -1232,8 +1249,9 @@ class Reader {
             if (m_paper.questions.isEmpty() && !m_sectionSeen && !m_named && u.kind == Kind::Text) {
                 m_paper.name = titleName(u.text, u.plain);
                 m_named = !m_paper.name.isEmpty();
-            } else if (const auto mark = headingMark(u.plain); m_sectionFirst && mark) {
-                // The heading's marks on a line of their own: "（本类题共20小题，每小题1分…）".
+            } else if (const auto mark = headingMark(u.plain); m_sectionFirst && (sectionRuleLine(u.text) || mark)) {
+                // The heading's marks or marking on a line of their own: "（本类题共20小题，每小题1分…）",
+                // "每小题全部选对得满分，少选得相应分值…".
                 if (!m_section.mark)
                     m_section.mark = mark;
             } else if (m_sectionSeen) {

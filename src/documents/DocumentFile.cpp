@@ -18,7 +18,7 @@ namespace documents {
 namespace {
 
 constexpr quint32 kMagic = 0x56444f43; // "VDOC"
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;
 
 QDataStream& operator<<(QDataStream& s, const std::optional<double>& v) {
     return s << bool(v) << (v ? *v : 0.0);
@@ -94,7 +94,10 @@ QByteArray encodeDocument(const Document& doc) {
     s.setVersion(QDataStream::Qt_6_0);
     s << kMagic << kVersion << doc.error << doc.leftOut << qint32(doc.papers.size());
     for (const Paper& p : doc.papers) {
-        s << p.name << bool(p.minutes) << qint32(p.minutes.value_or(0)) << qint32(p.questions.size());
+        s << p.name << bool(p.minutes) << qint32(p.minutes.value_or(0));
+        for (const TypeRule& r : p.rules.types)
+            s << qint32(r.rule) << r.amount << r.proportional << r.floorAtZero;
+        s << qint32(p.questions.size());
         for (const Question& q : p.questions) {
             s << qint32(q.line) << q.number << q.material << q.stem << q.options << q.answer
               << q.explanation << qint32(q.type) << q.mark << qint32(q.pictures.size());
@@ -126,6 +129,14 @@ bool decodeDocument(const QByteArray& bytes, Document* doc) {
                      s >> p.name >> hasMinutes >> minutes;
                      if (hasMinutes)
                          p.minutes = minutes;
+                     for (TypeRule& r : p.rules.types) {
+                         qint32 rule = -1;
+                         s >> rule >> r.amount >> r.proportional >> r.floorAtZero;
+                         if (rule < int(Rule::Whole) || rule > int(Rule::Deduction) || !(r.amount >= 0) ||
+                             r.amount > 1e6)
+                             return false;
+                         r.rule = Rule(rule);
+                     }
                      return readList(s, &p.questions, [&](Question& q) {
                          qint32 line = 0, type = 0;
                          s >> line >> q.number >> q.material >> q.stem >> q.options >> q.answer >>

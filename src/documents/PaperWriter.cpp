@@ -101,10 +101,15 @@ QList<Line> layout(const Document& doc, const Flat& flats = {}) {
                 ++end;
             const int count = end - i;
             QString heading = QStringLiteral("%1、%2").arg(chineseNumeral(++section), sectionName(type));
-            heading += qs[i].mark ? QStringLiteral("（本类题共%1小题，每小题%2分，共%3分）")
+            heading += qs[i].mark ? QStringLiteral("（本类题共%1小题，每小题%2分，共%3分")
                                         .arg(count)
                                         .arg(markText(*qs[i].mark), markText(*qs[i].mark * count))
-                                  : QStringLiteral("（本类题共%1小题）").arg(count);
+                                  : QStringLiteral("（本类题共%1小题").arg(count);
+            // The paper's marking of the type, in the words the reader takes from a heading.
+            if (type != Type::None)
+                if (const QString rule = headingPhrase(paper.rules.of(type)); !rule.isEmpty())
+                    heading += QStringLiteral("，") + rule;
+            heading += QStringLiteral("）");
             out.append({Line::Gap, {}, {}});
             out.append({Line::Heading, heading, {}});
             for (int k = i; k < end; ++k) {

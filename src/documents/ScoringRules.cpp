@@ -81,6 +81,16 @@ QString describe(const TypeRule& rule) {
     return text;
 }
 
+QString describeRules(const ScoringRules& rules) {
+    QStringList items;
+    for (Type t : {Type::Single, Type::Multiple, Type::TrueFalse, Type::Indefinite}) {
+        const TypeRule& r = rules.of(t);
+        if (r.rule != Rule::Whole || r.floorAtZero)
+            items << typeText(t) + QStringLiteral("：") + describe(r);
+    }
+    return items.join(QStringLiteral("；"));
+}
+
 QString rulesText(const ScoringRules& rules) {
     QStringList items;
     for (Type t : {Type::Single, Type::Multiple, Type::TrueFalse, Type::Indefinite}) {
@@ -183,6 +193,21 @@ HeadingRule ruleFromHeading(const QString& heading) {
         out.rule.floorAtZero = true;
     }
     return out;
+}
+
+QString headingPhrase(const TypeRule& rule) {
+    QStringList parts;
+    const QString amount = QString::number(rule.amount, 'g', 13);
+    if (rule.rule == Rule::PerOption)
+        parts << QStringLiteral("每小题全部选对得满分")
+              << (rule.proportional ? QStringLiteral("少选按选对选项的比例得分")
+                                    : QStringLiteral("少选得%1分").arg(amount))
+              << QStringLiteral("多选、错选、不选均不得分");
+    else if (rule.rule == Rule::Deduction)
+        parts << QStringLiteral("答错扣%1分").arg(amount);
+    if (rule.floorAtZero)
+        parts << QStringLiteral("本类题最低得分为零分");
+    return parts.join(QStringLiteral("，"));
 }
 
 } // namespace documents

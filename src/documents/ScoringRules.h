@@ -49,6 +49,9 @@ Rule ruleFromText(const QString& text, bool* ok = nullptr);
 bool ruleFits(Rule rule, Type type);
 // One line a person reads: "少选得分（每个正确选项 0.5 分），最低得分为零分".
 QString describe(const TypeRule& rule);
+// Every type that is not plain 全对得分, one after another: "多选：少选得分（每个正确选项 0.5 分）；
+// 判断：答错扣分（扣 0.5 分），最低得分为零分". Empty when all are plain.
+QString describeRules(const ScoringRules& rules);
 
 // The rules as one line of text, for a workbook cell or a command line: "多选=少选得分:0.5；
 // 判断=答错扣分:0.5:最低零分" (types that are plain 全对得分 left out; empty when all are).
@@ -65,5 +68,9 @@ struct HeadingRule {
     TypeRule rule;
 };
 HeadingRule ruleFromHeading(const QString& heading);
+// The words a section heading prints for the rule, which ruleFromHeading reads back: "每小题全部选对
+// 得满分，少选得0.5分，多选、错选、不选均不得分", "答错扣0.5分", "本类题最低得分为零分". Empty for
+// plain 全对得分 without a floor.
+QString headingPhrase(const TypeRule& rule);
 
 } // namespace documents

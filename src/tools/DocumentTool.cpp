@@ -73,6 +73,8 @@ std::optional<documents::Document> readAndShow(const QString& in, const QString&
             line += QStringLiteral("，%1 道题有图片").arg(pictures);
         if (bad > 0)
             line += QStringLiteral("，%1 道题有问题").arg(bad);
+        if (!p.rules.isPlain())
+            line += QStringLiteral("，评分：") + documents::describeRules(p.rules);
         print(line);
     }
     for (const QString& left : doc.leftOut)
