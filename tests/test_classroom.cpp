@@ -52,6 +52,7 @@ class ClassroomTest : public QObject {
     void liveBoardShowsTheRoom();
     void loginWindowAsksForThePassword();
     void otherRolesAreNotTurnedIntoCandidates();
+    void idleSeatLetsItsConnectionGo();
 
   private:
     struct Psql {
@@ -624,5 +625,28 @@ void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {
     QVERIFY(!psql(m_b, QStringLiteral("select 1")).ok);
 }
 
+// A seat left idle gives its connection back to the server and opens one again when used.
+void ClassroomTest::idleSeatLetsItsConnectionGo() {
+    qputenv("VELTARO_IDLE_SECONDS", "1");
+    Store seatStore;
+    const Store::OpenResult opened = seatStore.openServer(uriAs(m_a));
+    qunsetenv("VELTARO_IDLE_SECONDS");
+    QCOMPARE(opened, Store::OpenResult::Ok);
+    const auto held = [&] {
+        return m_bank->scalar(QStringLiteral("select count(*) from pg_stat_activity where usename = ?"), {m_a}).toInt();
+    };
+    QVERIFY(seatStore.holdsConnection());
+    QCOMPARE(held(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!seatStore.holdsConnection(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(held(), 0, 10000);
+    // The next use, through the store or beside it, finds the bank as before.
+    QCOMPARE(seatStore.query(Sql::PaperByCode, {{"code", "E1"}}).text("name"), QStringLiteral("考试卷"));
+    QCOMPARE(held(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!seatStore.holdsConnection(), 10000);
+    QCOMPARE(seat::whoIsLoggedIn(seatStore).kind, seat::Kind::Candidate);
+    QVERIFY(seatStore.holdsConnection());
+}
+
 QTEST_MAIN(ClassroomTest)
 #include "test_classroom.moc"
+
