@@ -3,16 +3,20 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "exam/ExamWindow.h"
+#include "marking/AnswerCard.h"
 #include "marking/InfoWindow.h"
+#include "marking/Scoring.h"
 #include "marking/LiveBoard.h"
 #include "questions/PaperPicker.h"
 #include "server/Classroom.h"
+#include "server/ClassroomSeat.h"
 #include "ui/MessageBox.h"
 #include "ui/RefillCombo.h"
 #include "ui/RichBox.h"
 #include "server/ServerAddress.h"
 #include "store/Store.h"
 #include "ui/Gbk.h"
+#include "ui/Grid.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,6 +44,7 @@ class ClassroomTest : public QObject {
     void candidateCannotChangeTheBank();
     void handInEndsTheSittingAndGivesTheTotal();
     void teacherSeesAndReleases();
+    void serverMarksWithThePaperRules();
     void twoCandidatesPractiseTheSamePaper();
     void candidateSitsAsThemselvesInTheProgram();
     void passwordInTheAddressIsRefused();
@@ -47,6 +52,7 @@ class ClassroomTest : public QObject {
     void liveBoardShowsTheRoom();
     void loginWindowAsksForThePassword();
     void otherRolesAreNotTurnedIntoCandidates();
+    void idleSeatLetsItsConnectionGo();
 
   private:
     struct Psql {
@@ -323,6 +329,68 @@ void ClassroomTest::teacherSeesAndReleases() {
     QVERIFY(tool({QStringLiteral("--release-answers"), uriAs(m_b), QStringLiteral("E1")}, &out) != 0);
 }
 
+// The server's total of a sitting under the paper's scoring rules is the answer card's.
+void ClassroomTest::serverMarksWithThePaperRules() {
+    // E2: every type, marked by rules of its own (deductions floored, per option, 按比例).
+    m_bank->addPaper(QStringLiteral("E2"), QStringLiteral("规则卷"), 12, false, 30);
+    const char* standards[] = {"A", "B", "C", "ABC", "ABCD", "BD", "ABCDE", "对", "错", "对", "ABC", "AB"};
+    const double scores[] = {1, 1, 1, 2, 2, 2, 1, 1, 1, 1, 2, 2};
+    for (int i = 0; i < 12; ++i)
+        m_bank->addQuestion(QStringLiteral("E2"), i + 1, QStringLiteral("规则题%1").arg(i + 1),
+                            QString::fromUtf8(standards[i]), scores[i]);
+    m_bank->exec(QStringLiteral("update 题库 set tixing = '不定项' where code = 'E2' and tihao in (11, 12)"));
+    m_bank->exec(QStringLiteral("insert into 评分规则 (code, tixing, guize, fenzhi, anbili, baodi) values "
+                                "('E2', '单选', '答错扣分', 0.5, 0, 1), ('E2', '多选', '少选得分', 0.5, 0, 0), "
+                                "('E2', '判断', '答错扣分', 0.5, 0, 1), ('E2', '不定项', '少选得分', null, 1, 0)"));
+    // Candidates read the rules and change none.
+    QCOMPARE(works(m_a, QStringLiteral("select count(*) from 评分规则 where code = 'E2'")), QStringLiteral("4"));
+    for (const QString& sql : {QStringLiteral("update 评分规则 set fenzhi = 2"), QStringLiteral("delete from 评分规则"),
+                               QStringLiteral("insert into 评分规则 (code, tixing, guize) values ('E1', '单选', '答错扣分')")})
+        refused(m_a, sql, QStringLiteral("permission denied"));
+
+    works(m_a, QStringLiteral("insert into 在考 (code, student, state, owner, host, started, heartbeat) "
+                              "values ('E2', '%1', '1', 'o', 'h', 0, 0)")
+                   .arg(m_a));
+    // Right, wrong, blank (full-width too), fewer options, a wrong option, lower case.
+    const QStringList given{QStringLiteral("a"),  QStringLiteral("C"),    QStringLiteral("\u3000"),
+                            QStringLiteral("AB"), QStringLiteral("DCBA"), QStringLiteral("BE"),
+                            QStringLiteral("ABCD"), QStringLiteral("错"), QStringLiteral("对"),
+                            QString(),            QStringLiteral("ac"),   QStringLiteral("b")};
+    QStringList rows;
+    for (int i = 0; i < given.size(); ++i)
+        rows << QStringLiteral("(%1, 'E2', U&'%2', '%3', 'x', '1')").arg(i + 1).arg(given[i], m_a);
+    works(m_a, QStringLiteral("insert into 评分 (tihao, code, answer, student, xingming, state) values ") +
+                   rows.join(QLatin1Char(',')));
+
+    Store owner;
+    QCOMPARE(m_bank->openStore(owner), Store::OpenResult::Ok);
+    Grid grid;
+    grid.setGridColumnCount(9);
+    const BoundStatement card{Sql::AnswerCard, {{"code", "E2"}, {"student", m_a}, {"state", "1"}}};
+    const double expected = buildAnswerCard(owner, card, QStringLiteral("E2"), grid, {});
+    // 单选 1 − 0.5 + 0 = 0.5; 多选 1 + 2 + 0 + 1 = 4; 判断 −1 floored to 0; 不定项 4/3 + 1.
+    QVERIFY2(qAbs(expected - (0.5 + 4 + 7.0 / 3)) < 1e-9, qPrintable(QString::number(expected)));
+
+    QVERIFY(qAbs(works(m_a, QStringLiteral("select veltaro_hand_in('E2', '1')")).toDouble() - expected) < 1e-9);
+    QVERIFY(qAbs(works(m_a, QStringLiteral("select veltaro_my_total('E2', '1')")).toDouble() - expected) < 1e-9);
+    // What the info window asks for a candidate.
+    Store seatStore;
+    QCOMPARE(seatStore.openServer(uriAs(m_a)), Store::OpenResult::Ok);
+    QString error;
+    const std::optional<double> total = seat::ownTotal(seatStore, QStringLiteral("E2"), QStringLiteral("1"), &error);
+    QVERIFY2(total && qAbs(*total - expected) < 1e-9, qPrintable(error));
+
+    // Without rules the paper marks as it always has: only the matching answers (1, 5).
+    m_bank->exec(QStringLiteral("delete from 评分规则 where code = 'E2'"));
+    QCOMPARE(works(m_a, QStringLiteral("select veltaro_my_total('E2', '1')")), QStringLiteral("3"));
+    QCOMPARE(buildAnswerCard(owner, card, QStringLiteral("E2"), grid, {}), 3.0);
+    // The room's later checks see the sittings they made.
+    m_bank->exec(QStringLiteral("delete from 评分 where code = 'E2'"));
+    m_bank->exec(QStringLiteral("delete from 交卷 where code = 'E2'"));
+    m_bank->exec(QStringLiteral("delete from 题库 where code = 'E2'"));
+    m_bank->exec(QStringLiteral("delete from 试卷 where code = 'E2'"));
+}
+
 void ClassroomTest::twoCandidatesPractiseTheSamePaper() {
     Store a, b;
     QCOMPARE(a.openServer(uriAs(m_a)), Store::OpenResult::Ok);
@@ -557,5 +625,28 @@ void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {
     QVERIFY(!psql(m_b, QStringLiteral("select 1")).ok);
 }
 
+// A seat left idle gives its connection back to the server and opens one again when used.
+void ClassroomTest::idleSeatLetsItsConnectionGo() {
+    qputenv("VELTARO_IDLE_SECONDS", "1");
+    Store seatStore;
+    const Store::OpenResult opened = seatStore.openServer(uriAs(m_a));
+    qunsetenv("VELTARO_IDLE_SECONDS");
+    QCOMPARE(opened, Store::OpenResult::Ok);
+    const auto held = [&] {
+        return m_bank->scalar(QStringLiteral("select count(*) from pg_stat_activity where usename = ?"), {m_a}).toInt();
+    };
+    QVERIFY(seatStore.holdsConnection());
+    QCOMPARE(held(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!seatStore.holdsConnection(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(held(), 0, 10000);
+    // The next use, through the store or beside it, finds the bank as before.
+    QCOMPARE(seatStore.query(Sql::PaperByCode, {{"code", "E1"}}).text("name"), QStringLiteral("考试卷"));
+    QCOMPARE(held(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!seatStore.holdsConnection(), 10000);
+    QCOMPARE(seat::whoIsLoggedIn(seatStore).kind, seat::Kind::Candidate);
+    QVERIFY(seatStore.holdsConnection());
+}
+
 QTEST_MAIN(ClassroomTest)
 #include "test_classroom.moc"
+

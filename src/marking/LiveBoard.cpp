@@ -89,7 +89,7 @@ bool LiveBoard::refresh() {
     }
     QElapsedTimer took;
     took.start();
-    QSqlDatabase db = QSqlDatabase::database(m_store.connectionName(), false);
+    QSqlDatabase db = QSqlDatabase::database(m_store.awakeConnection(), false);
     QSqlQuery running(db);
     if (!running.exec(QString::fromUtf8(kRunning))) {
         状态标签->setText(QStringLiteral("无法读取考场：%1").arg(running.lastError().text()));

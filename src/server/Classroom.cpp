@@ -149,6 +149,12 @@ QString generatePassword() {
 
 Outcome setUp(const QString& uri) {
     return withDatabase(uri, [](QSqlDatabase& db, Outcome& out) {
+        // The grants and policies cover the scoring rules too: a bank imported before they were
+        // kept gets the table first.
+        if (const QString err = schema::addMissingTables(db, Dialect::Postgres); !err.isEmpty()) {
+            out.error = QStringLiteral("无法在题库服务器上建立评分规则表：\n%1").arg(err);
+            return false;
+        }
         for (const QString& sql : setUpStatements())
             if (!run(db, out, sql)) {
                 out.error = QStringLiteral("无法把题库设为课堂（连接所用的用户须是数据库的所有者，并能建立角色）："

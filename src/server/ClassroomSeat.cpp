@@ -13,7 +13,7 @@ namespace {
 
 std::optional<double> callTotal(Store& store, const char* function, const QString& code, const QString& state,
                                 QString* error) {
-    QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+    QSqlQuery q(QSqlDatabase::database(store.awakeConnection(), false));
     q.prepare(QStringLiteral("select %1(?, ?)").arg(QLatin1String(function)));
     q.addBindValue(code);
     q.addBindValue(state);
@@ -34,13 +34,13 @@ Login whoIsLoggedIn(Store& store) {
     Login out;
     if (!store.isOpen() || store.dialect() != Dialect::Postgres)
         return out;
-    QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+    QSqlQuery q(QSqlDatabase::database(store.awakeConnection(), false));
     if (!q.exec(QStringLiteral("select session_user, to_regprocedure('veltaro_whoami()') is not null")) || !q.next())
         return out;
     out.login = q.value(0).toString();
     if (!q.value(1).toBool())
         return out;
-    QSqlQuery who(QSqlDatabase::database(store.connectionName(), false));
+    QSqlQuery who(QSqlDatabase::database(store.awakeConnection(), false));
     if (!who.exec(QStringLiteral("select kind, xingming from veltaro_whoami()")) || !who.next())
         return out;
     const QString kind = who.value(0).toString();
@@ -62,21 +62,21 @@ std::optional<double> ownTotal(Store& store, const QString& code, const QString&
 bool keepsExamPapers(Store& store) {
     if (!store.isOpen() || store.dialect() != Dialect::Postgres)
         return false;
-    QSqlDatabase db = QSqlDatabase::database(store.connectionName(), false);
+    QSqlDatabase db = QSqlDatabase::database(store.awakeConnection(), false);
     return schema::hasColumn(db, schema::tables().at(0), QStringLiteral("exam_only"));
 }
 
 bool examOnly(Store& store, const QString& code) {
     if (!keepsExamPapers(store))
         return false;
-    QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+    QSqlQuery q(QSqlDatabase::database(store.awakeConnection(), false));
     q.prepare(QStringLiteral("select exam_only from 试卷 where code = ? order by rowid limit 1"));
     q.addBindValue(code);
     return q.exec() && q.next() && q.value(0).toInt() != 0;
 }
 
 QString setExamOnly(Store& store, const QString& code, bool examOnly) {
-    QSqlQuery q(QSqlDatabase::database(store.connectionName(), false));
+    QSqlQuery q(QSqlDatabase::database(store.awakeConnection(), false));
     q.prepare(QStringLiteral("update 试卷 set exam_only = ? where code = ?"));
     q.addBindValue(examOnly ? 1 : 0);
     q.addBindValue(code);

@@ -21,8 +21,10 @@ namespace classroom {
 //   - holds, renews and frees only their own claims in 在考, and claims no sitting handed in;
 //   - keeps their own practice history and review schedule (the column login of 练习记录 and
 //     复习计划, filled with the login by default);
+//   - reads the scoring rules of the papers (评分规则), never changes them;
 //   - hands in and learns their total through veltaro_hand_in and veltaro_my_total, which run with
-//     the owner's rights, a fixed search path, and take the caller from session_user.
+//     the owner's rights, a fixed search path, and take the caller from session_user. They mark as
+//     the answer card does, with each paper's scoring rules.
 //
 // Every statement may run again on a database set up before: it changes nothing then.
 const char* const kSetUp[] = {
@@ -68,11 +70,11 @@ end $$)SQL",
     "create index if not exists 练习记录_login on 练习记录 (login, code, tihao)",
 
     // Grants. The teachers: every row of every table, no change to the tables themselves.
-    "revoke all on 试卷, 题库, 评分, 在考, 练习记录, 复习计划, 考生, 交卷, 练习答案 from public",
+    "revoke all on 试卷, 题库, 评分, 在考, 练习记录, 复习计划, 考生, 交卷, 练习答案, 评分规则 from public",
     "grant select, insert, update, delete on 试卷, 题库, 评分, 在考, 练习记录, 复习计划, 考生, 交卷, "
-    "练习答案 to veltaro_teacher",
+    "练习答案, 评分规则 to veltaro_teacher",
     "grant usage on all sequences in schema public to veltaro_teacher",
-    "grant select on 试卷 to veltaro_candidate",
+    "grant select on 试卷, 评分规则 to veltaro_candidate",
     "grant select (rowid, code, tihao, question, pic, score, tixing) on 题库 to veltaro_candidate",
     "grant select, insert (code, tihao, answer, student, xingming, state), update (answer, xingming) "
     "on 评分 to veltaro_candidate",
@@ -84,7 +86,7 @@ end $$)SQL",
     R"SQL(do $$
 declare t text;
 begin
-  foreach t in array array['试卷', '题库', '评分', '在考', '练习记录', '复习计划', '考生', '交卷', '练习答案'] loop
+  foreach t in array array['试卷', '题库', '评分', '在考', '练习记录', '复习计划', '考生', '交卷', '练习答案', '评分规则'] loop
     execute format('alter table %I enable row level security', t);
     execute format('alter table %I force row level security', t);
     execute format('drop policy if exists 教师 on %I', t);
@@ -95,6 +97,8 @@ begin
 end $$)SQL",
     "drop policy if exists 考生读 on 试卷",
     "create policy 考生读 on 试卷 for select to veltaro_candidate using (true)",
+    "drop policy if exists 考生读 on 评分规则",
+    "create policy 考生读 on 评分规则 for select to veltaro_candidate using (true)",
     "drop policy if exists 考生读 on 题库",
     "create policy 考生读 on 题库 for select to veltaro_candidate using (true)",
 
@@ -208,17 +212,91 @@ begin
   end loop;
   return true;
 end $$)SQL",
-    // A sitting's total as the answer card adds it: each answer beside the first question of its
-    // paper and number, its score when it matches.
-    R"SQL(create or replace function veltaro_total(p_code citext, p_student citext, p_state citext)
-returns double precision language sql stable security definer set search_path = pg_catalog, public as $$
-  select coalesce(sum(case when veltaro_matches(a.answer::text, q.authority::text)
-                           then coalesce(q.score, 0) else 0 end), 0)::double precision
-  from 评分 a
-  left join lateral (select authority, score from 题库 t where t.code = a.code
-                     and t.tihao = coalesce(a.tihao, 0) order by t.rowid limit 1) q on true
-  where a.code = p_code and a.student = p_student and a.state = p_state
+    // An answer text as the marking compares options: ASCII letters in upper case, without blanks
+    // (half- and full-width).
+    R"SQL(create or replace function veltaro_normalise(p text) returns text
+language sql immutable set search_path = pg_catalog as $$
+  select replace(replace(translate(coalesce(p, ''), 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ'),
+                         ' ', ''), chr(12288), '')
 $$)SQL",
+    // The characters of a text once each, in their order.
+    R"SQL(create or replace function veltaro_distinct(p text) returns text
+language plpgsql immutable set search_path = pg_catalog as $$
+declare out text := ''; c text;
+begin
+  foreach c in array regexp_split_to_array(coalesce(p, ''), '') loop
+    if strpos(out, c) = 0 then out := out || c; end if;
+  end loop;
+  return out;
+end $$)SQL",
+    // The type a question is marked as: 1 单选, 2 多选, 3 判断, 4 不定项, 0 none. Its stored type,
+    // else the one its standard answer implies.
+    R"SQL(create or replace function veltaro_type(p_tixing text, p_standard text) returns int
+language sql immutable set search_path = pg_catalog as $$
+  select case btrim(coalesce(p_tixing, ''), E' \t\n\r\f\v' || chr(160) || chr(12288))
+           when '单选' then 1 when '多选' then 2 when '判断' then 3 when '不定项' then 4
+           else case when n in ('对', '错') then 3
+                     when n ~ '^[A-G]$' then 1 when n ~ '^[A-G]+$' then 2 else 0 end end
+  from (select public.veltaro_normalise(p_standard) collate "C" as n) x
+$$)SQL",
+    // A sitting's total as the answer card adds it: each answer beside the first question of its
+    // paper and number, marked by the rule of the paper for its type (评分规则; a type without a
+    // row is 全对得分), the types added apart and a floored type's sum taken as 0 when below.
+    R"SQL(create or replace function veltaro_total(p_code citext, p_student citext, p_state citext)
+returns double precision language plpgsql stable security definer set search_path = pg_catalog, public as $$
+declare
+  r_rule int[] := array[0, 0, 0, 0];  -- 0 全对得分, 1 少选得分, 2 答错扣分
+  r_amount double precision[] := array[0.5, 0.5, 0.5, 0.5];
+  r_prop boolean[] := array[false, false, false, false];
+  r_floor boolean[] := array[false, false, false, false];
+  sums double precision[] := array[0, 0, 0, 0, 0];  -- by type + 1
+  rr record; a record; t int; k int; pts double precision; g text; s text; total double precision := 0;
+begin
+  if to_regclass('public.评分规则') is not null then
+    for rr in select r.tixing::text as tixing, btrim(r.guize::text) as guize, r.fenzhi, r.anbili, r.baodi
+              from 评分规则 r where r.code = p_code loop
+      t := case btrim(rr.tixing) when '单选' then 1 when '多选' then 2 when '判断' then 3
+                                 when '不定项' then 4 else 0 end;
+      continue when t = 0 or rr.guize not in ('全对得分', '少选得分', '答错扣分');
+      -- A rule that does not fit the type marks it as 全对得分.
+      r_rule[t] := case when rr.guize = '少选得分' and t in (2, 4) then 1
+                        when rr.guize = '答错扣分' and t in (1, 3) then 2 else 0 end;
+      if rr.fenzhi is not null then r_amount[t] := greatest(0, rr.fenzhi::double precision); end if;
+      r_prop[t] := coalesce(rr.anbili, 0) <> 0;
+      r_floor[t] := coalesce(rr.baodi, 0) <> 0;
+    end loop;
+  end if;
+  for a in select coalesce(x.answer::text, '') as given, coalesce(q.authority::text, '') as standard,
+                  coalesce(q.score, 0)::double precision as score, q.tixing::text as tixing
+           from 评分 x
+           left join lateral (select authority, score, tixing from 题库 u where u.code = x.code
+                              and u.tihao = coalesce(x.tihao, 0) order by u.rowid limit 1) q on true
+           where x.code = p_code and x.student = p_student and x.state = p_state loop
+    t := veltaro_type(a.tixing, a.standard);
+    pts := 0;
+    if veltaro_matches(a.given, a.standard) then
+      pts := a.score;
+    elsif a.given ~ ('^[\s' || chr(160) || chr(12288) || ']*$') then
+      pts := 0;
+    elsif t > 0 and r_rule[t] = 1 then
+      g := veltaro_distinct(veltaro_normalise(a.given));
+      s := veltaro_distinct(veltaro_normalise(a.standard));
+      k := length(g);
+      if k > 0 and k < length(s)
+         and not exists (select 1 from regexp_split_to_table(g, '') c where strpos(s, c) = 0) then
+        pts := case when r_prop[t] then a.score * k / length(s) else least(a.score, r_amount[t] * k) end;
+      end if;
+    elsif t > 0 and r_rule[t] = 2 then
+      pts := -r_amount[t];
+    end if;
+    sums[t + 1] := sums[t + 1] + pts;
+  end loop;
+  total := sums[1];
+  for t in 1 .. 4 loop
+    total := total + case when r_floor[t] then greatest(0, sums[t + 1]) else sums[t + 1] end;
+  end loop;
+  return total;
+end $$)SQL",
     R"SQL(create or replace function veltaro_hand_in(p_code text, p_state text) returns double precision
 language plpgsql security definer set search_path = pg_catalog, public as $$
 begin
@@ -252,7 +330,8 @@ $$)SQL",
     "grant execute on function veltaro_hand_in(text, text), veltaro_my_total(text, text), "
     "veltaro_whoami() to veltaro_candidate, veltaro_teacher",
     "grant execute on function veltaro_may_answer(citext, citext), veltaro_candidate_name(), "
-    "veltaro_matches(text, text) to veltaro_candidate, veltaro_teacher",
+    "veltaro_matches(text, text), veltaro_normalise(text), veltaro_distinct(text), veltaro_type(text, text) "
+    "to veltaro_candidate, veltaro_teacher",
     "grant execute on function veltaro_seat.save_practice() to veltaro_candidate",
 };
 

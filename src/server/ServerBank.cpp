@@ -133,7 +133,7 @@ bankimport::ImportResult copyToServer(const QString& bankFile, const QString& ur
         result.error = QStringLiteral("%1 不是可以使用的题库：%2").arg(sourceName, source.lastError());
         return result;
     }
-    QSqlDatabase from = QSqlDatabase::database(source.connectionName(), false);
+    QSqlDatabase from = QSqlDatabase::database(source.awakeConnection(), false);
     auto answerCount = [&] {
         QSqlQuery q(from);
         return q.exec(QStringLiteral("select count(*) from 评分")) && q.next() ? q.value(0).toLongLong() : 0;

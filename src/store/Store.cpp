@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QSqlDatabase>
@@ -425,6 +426,13 @@ Store::OpenResult Store::openServer(const QString& uri, const QString& password)
         m_connectionLost = true;
         return OpenResult::Unreadable;
     }
+    if (!m_idle) {
+        m_idle = std::make_unique<QTimer>();
+        m_idle->setSingleShot(true);
+        m_idle->callOnTimeout([this] { closeIfIdle(); });
+    }
+    m_idle->setInterval(idleSeconds() * 1000);
+    m_idle->start();
     if (const QStringList missing = schema::missing(db); !missing.isEmpty()) {
         m_lastError = missing.join(QStringLiteral(", "));
         db.close();
@@ -627,9 +635,38 @@ QString Store::describeFailure(const QSqlError& e) {
     return f.text;
 }
 
+int Store::idleSeconds() {
+    bool ok = false;
+    const int s = qEnvironmentVariableIntValue("VELTARO_IDLE_SECONDS", &ok);
+    return ok && s > 0 ? s : 180;
+}
+
+bool Store::holdsConnection() const {
+    return m_dialect == Dialect::Postgres && QSqlDatabase::database(m_connection, false).isOpen();
+}
+
+void Store::closeIfIdle() {
+    if (m_dialect != Dialect::Postgres || !m_open)
+        return;
+    // A transaction keeps its connection: its work would go with it.
+    if (m_inTransaction) {
+        m_idle->start();
+        return;
+    }
+    dropPrepared();
+    QSqlDatabase::database(m_connection, false).close();
+}
+
+QString Store::awakeConnection() {
+    reconnectIfLost();
+    return m_connection;
+}
+
 bool Store::reconnectIfLost() {
     if (m_dialect != Dialect::Postgres)
         return true;
+    if (m_idle)
+        m_idle->start();
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (db.isOpen())
         return true;

@@ -95,6 +95,8 @@ class RowReader {
 // the same meaning (Statements.cpp). Every change is stored when the statement returns: in a file,
 // through a rollback journal kept beside it whose header is zeroed and synced once the file itself
 // is synced, so ks.db alone can be copied at any time; on a server, when it has committed it.
+class QTimer;
+
 class Store {
   public:
     // Unreadable: SQLite could not read the file or a journal or log beside it (ks.db-journal,
@@ -192,6 +194,14 @@ class Store {
     static QString containsPattern(const QString& text);
 
     QString connectionName() const { return m_connection; }
+    // The connection's name for a statement run outside the store: a server connection closed
+    // while idle is opened again first (lastError() says why when it cannot be).
+    QString awakeConnection();
+    // A server connection unused for this long is closed, and opened again on the next use:
+    // VELTARO_IDLE_SECONDS, else three minutes.
+    static int idleSeconds();
+    // Whether the server connection is open now (false for a bank file).
+    bool holdsConnection() const;
 
   private:
     // Runs a statement on its prepared query (prepared once per connection); null on failure.
@@ -211,8 +221,10 @@ class Store {
     // Deals with what an earlier program left beside the file; returns the file to open.
     QString prepareFile(const QString& path);
     bool refuseChange();
+    void closeIfIdle();
 
     QString m_connection;
+    std::unique_ptr<QTimer> m_idle;
     QString m_path;
     Dialect m_dialect = Dialect::Sqlite;
     ServerAddress m_server;
