@@ -102,6 +102,21 @@ ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
     });
 }
 
+namespace {
+// Sends a journal's waiting answers to the server; what the server does not take stays waiting.
+int sendJournal(Store& store, AnswerJournal& journal) {
+    const AnswerJournal::Sitting& s = journal.sitting();
+    return journal.send([&](qint64 n, const AnswerJournal::Entry& e) {
+        return store.execute(Sql::SaveExamAnswer, {{"n", n},
+                                                   {"code", s.code},
+                                                   {"answer", e.answer},
+                                                   {"student", s.student},
+                                                   {"name", e.name},
+                                                   {"state", s.state}});
+    });
+}
+} // namespace
+
 int ExamWindow::waitingAnswers() const {
     return m_journal ? m_journal->count() : 0;
 }
@@ -109,15 +124,7 @@ int ExamWindow::waitingAnswers() const {
 int ExamWindow::sendWaitingAnswers() {
     if (!m_journal)
         return 0;
-    const AnswerJournal::Sitting& s = m_journal->sitting();
-    const int left = m_journal->send([&](qint64 n, const AnswerJournal::Entry& e) {
-        return m_app.store.execute(Sql::SaveExamAnswer, {{"n", n},
-                                                         {"code", s.code},
-                                                         {"answer", e.answer},
-                                                         {"student", s.student},
-                                                         {"name", e.name},
-                                                         {"state", s.state}});
-    });
+    const int left = sendJournal(m_app.store, *m_journal);
     showExamProgress();
     return left;
 }
@@ -133,14 +140,7 @@ void ExamWindow::sendLeftOverAnswers() {
         if (claim.outcome == sittingclaim::Outcome::HeldElsewhere || claim.outcome == sittingclaim::Outcome::Failed)
             continue;
         AnswerJournal journal(m_app.programDir, s);
-        journal.send([&](qint64 n, const AnswerJournal::Entry& e) {
-            return m_app.store.execute(Sql::SaveExamAnswer, {{"n", n},
-                                                             {"code", s.code},
-                                                             {"answer", e.answer},
-                                                             {"student", s.student},
-                                                             {"name", e.name},
-                                                             {"state", s.state}});
-        });
+        sendJournal(m_app.store, journal);
         sittingclaim::release(m_app.store, key, owner);
     }
 }
