@@ -1,18 +1,29 @@
-// A classroom sitting one exam: 60 candidates, each on a connection of its own, each saving 100
-// answers one after another with the pauses of a real candidate left out, through the statement
-// the exam window saves with, each connection first used as the exam window uses it before the
-// first save. Measures each save until it returns (median, 99th percentile,
-// slowest) and checks afterwards that exactly 6,000 rows exist, none of them twice. First on a
-// PostgreSQL server, then, for comparison, on one ks.db in a folder as a shared folder would hold
-// it.
-//   bench_classroom [URI|-] [FOLDER]
-// URI: a server on which the benchmark may create the database veltaro_bench; without it (or "-")
-// a throwaway server is started for the run (scripts/test-postgres, with its disk syncs on).
-// FOLDER: where ks.db goes (a temporary folder by default).
+// An exam hall on one PostgreSQL server: SEATS candidates (300 by default), each on a thread and a
+// connection of its own, each first doing what the exam window does before the first save (the
+// paper read, the sitting checked and claimed, the first question shown), then saving through the
+// statement the exam window saves with. Three runs on the server:
+//   1. one login for the whole room, every seat saving ANSWERS answers without a pause (how the
+//      room was set up before logins per person);
+//   2. a login per candidate (the classroom set-up: row-level security, the candidate list's name
+//      trigger), the same saves without a pause, then every seat hands in at once;
+//   3. a login per candidate at a hall's pace: each seat saves PACED answers with pauses of about
+//      PAUSE seconds between them (from half to one and a half times that) and a sign of life
+//      every 10 seconds, the seats starting at random moments of the first pause.
+// Each save is timed until it returns (median, 99th percentile, slowest); afterwards exactly
+// SEATS × answers rows must exist, none of them twice. The connections the server holds for the
+// bank are counted every quarter second (pg_stat_activity) and the most is given.
+// Then, for comparison, run 1 on one ks.db in a folder as a shared folder would hold it.
+//   bench_classroom [--seats N] [--answers N] [--paced N] [--pause SECONDS] [URI|-] [FOLDER|-]
+// URI: a server on which the benchmark may create the database veltaro_bench and the logins
+// bench0001…; without it (or "-") a throwaway server is started for the run (scripts/test-postgres,
+// with its disk syncs on and room for the seats' connections). FOLDER: where ks.db goes (a
+// temporary folder by default; "-" leaves the ks.db run out).
 #include "BenchPaper.h"
 #include "exam/SittingClaim.h"
-#include "store/Schema.h"
+#include "server/Classroom.h"
+#include "server/ClassroomSeat.h"
 #include "server/ServerAddress.h"
+#include "store/Schema.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>
@@ -27,60 +38,143 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 #include <latch>
 #include <mutex>
+#include <random>
 #include <vector>
 
 namespace {
-constexpr int kCandidates = 60;
-constexpr int kAnswers = 100;
+struct Settings {
+    int seats = 300;
+    int answers = 100; // per seat, without a pause
+    int paced = 20;    // per seat, at a hall's pace
+    double pause = 3;  // seconds between two saves of one seat at a hall's pace
+};
+Settings settings;
+
+constexpr int kRenewSeconds = 10;
 
 // The paper the candidates sit, in a database of the given kind.
-bool fill(QSqlDatabase& db, Dialect dialect) {
+bool fill(QSqlDatabase& db, Dialect dialect, int questions) {
     if (const QString err = schema::create(db, dialect); !err.isEmpty()) {
         std::fprintf(stderr, "schema: %s\n", qPrintable(err));
         return false;
     }
     db.transaction();
-    addBenchPaper(db, kAnswers);
+    addBenchPaper(db, questions);
     return db.commit();
 }
 
-struct Outcome {
-    std::vector<double> ms;
-    int failed = 0;
-    QString firstError;
-    double wallSeconds = 0;
-    double clientCpuSeconds = 0; // of this process: the 60 programs' share of the machine
+struct Run {
+    QString state;  // the sitting
+    int answers = 0;
+    double pause = 0; // seconds; 0: none
+    bool handIn = false;
+    std::function<Store::OpenResult(Store&, int seat)> open;
+    std::function<QString(int seat)> student;
 };
 
-// Every candidate on a thread and a connection of its own, all starting at once.
-Outcome sit(const std::function<Store::OpenResult(Store&)>& open) {
+struct Outcome {
+    std::vector<double> ms;
+    std::vector<double> handInMs;
+    std::vector<double> openMs;
+    int failed = 0;
+    int handInFailed = 0;
+    int renewals = 0;
+    QString firstError;
+    double wallSeconds = 0;
+    double clientCpuSeconds = 0; // of this process: the seats' programs' share of the machine
+    int mostConnections = 0;
+};
+
+// Counts the client connections to the bank every quarter second until told to stop.
+class ConnectionCounter {
+public:
+    explicit ConnectionCounter(const ServerAddress& admin) {
+        m_thread = QThread::create([this, admin] {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "bench-counter");
+            admin.configure(db);
+            if (db.open()) {
+                {
+                    QSqlQuery q(db);
+                    q.prepare("select count(*) from pg_stat_activity where datname = 'veltaro_bench' "
+                              "and backend_type = 'client backend'");
+                    while (!m_stop) {
+                        if (q.exec() && q.next())
+                            m_most = std::max(m_most.load(), q.value(0).toInt());
+                        QThread::msleep(250);
+                    }
+                }
+                db.close();
+            }
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase("bench-counter");
+        });
+        m_thread->start();
+    }
+    int stop() {
+        m_stop = true;
+        m_thread->wait();
+        delete m_thread;
+        return m_most;
+    }
+
+private:
+    QThread* m_thread = nullptr;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_most{0};
+};
+
+// Every seat on a thread and a connection of its own; the first saves of all seats start at once.
+Outcome sit(const Run& run) {
     Outcome out;
     std::mutex lock;
-    std::latch ready(kCandidates + 1);
+    std::latch ready(settings.seats + 1);
     std::latch go(1);
+    std::latch handInReady(settings.seats);
     std::vector<QThread*> threads;
-    for (int c = 0; c < kCandidates; ++c)
+    for (int c = 0; c < settings.seats; ++c)
         threads.push_back(QThread::create([&, c] {
             Store store;
-            const bool opened = open(store) == Store::OpenResult::Ok;
-            // What the exam window does before the first save: the paper is read, the sitting
-            // checked and claimed, the first question shown.
-            const QString student = QString("考生%1").arg(c + 1);
+            QElapsedTimer opening;
+            opening.start();
+            const Store::OpenResult result = run.open(store, c);
+            const double openMs = opening.nsecsElapsed() / 1e6;
+            const bool opened = result == Store::OpenResult::Ok;
+            const QString openError =
+                opened ? QString() : QString("opening (%1): %2").arg(int(result)).arg(store.lastError());
+            const QString student = run.student(c);
+            const sittingclaim::Key key{"B", student, run.state};
+            const QString owner = sittingclaim::newOwner();
             store.prepareForExams();
             store.query(Sql::PaperByCode, {{"code", "B"}});
-            sittingclaim::claim(store, {"B", student, "1"}, sittingclaim::newOwner());
-            store.query(Sql::SittingAnswerCount, {{"code", "B"}, {"student", student}, {"state", "1"}});
+            seat::whoIsLoggedIn(store);
+            sittingclaim::claim(store, key, owner);
+            store.query(Sql::SittingAnswerCount, {{"code", "B"}, {"student", student}, {"state", run.state}});
             store.query(Sql::Question, {{"code", "B"}, {"n", 1}});
+            std::mt19937 random(unsigned(c) + 1);
+            std::uniform_real_distribution<double> pause(0.5 * run.pause, 1.5 * run.pause);
+            std::uniform_real_distribution<double> firstPause(0, run.pause);
             ready.count_down();
             go.wait();
-            std::vector<double> mine;
-            int failed = 0;
-            QString error = opened ? QString() : store.lastError();
-            for (int n = 1; opened && n <= kAnswers; ++n) {
+            std::vector<double> mine, handIns;
+            int failed = 0, renewals = 0;
+            QString error = openError;
+            QElapsedTimer sinceRenewal;
+            sinceRenewal.start();
+            if (run.pause > 0)
+                QThread::usleep(qint64(firstPause(random) * 1e6));
+            for (int n = 1; opened && n <= run.answers; ++n) {
+                if (n > 1 && run.pause > 0)
+                    QThread::usleep(qint64(pause(random) * 1e6));
+                if (run.pause > 0 && sinceRenewal.elapsed() >= kRenewSeconds * 1000) {
+                    sittingclaim::renew(store, key, owner);
+                    sinceRenewal.restart();
+                    ++renewals;
+                }
                 QElapsedTimer t;
                 t.start();
                 const bool ok = store.execute(Sql::SaveExamAnswer, {{"n", n},
@@ -88,7 +182,7 @@ Outcome sit(const std::function<Store::OpenResult(Store&)>& open) {
                                                                     {"answer", n % 3 ? "A" : "BC"},
                                                                     {"student", student},
                                                                     {"name", QString("姓名%1").arg(c + 1)},
-                                                                    {"state", "1"}});
+                                                                    {"state", run.state}});
                 mine.push_back(t.nsecsElapsed() / 1e6);
                 if (!ok) {
                     ++failed;
@@ -96,9 +190,29 @@ Outcome sit(const std::function<Store::OpenResult(Store&)>& open) {
                         error = store.lastError();
                 }
             }
+            int handInFailed = 0;
+            if (run.handIn) {
+                // The end of the exam: everybody hands in at the same moment.
+                handInReady.arrive_and_wait();
+                QElapsedTimer t;
+                t.start();
+                QString why;
+                const bool ok = opened && seat::handIn(store, "B", run.state, &why).has_value();
+                handIns.push_back(t.nsecsElapsed() / 1e6);
+                if (!ok) {
+                    ++handInFailed;
+                    if (error.isEmpty())
+                        error = why;
+                }
+            }
+            sittingclaim::release(store, key, owner);
             std::lock_guard<std::mutex> g(lock);
             out.ms.insert(out.ms.end(), mine.begin(), mine.end());
-            out.failed += failed + (opened ? 0 : kAnswers);
+            out.handInMs.insert(out.handInMs.end(), handIns.begin(), handIns.end());
+            out.openMs.push_back(openMs);
+            out.failed += failed + (opened ? 0 : run.answers);
+            out.handInFailed += handInFailed;
+            out.renewals += renewals;
             if (out.firstError.isEmpty())
                 out.firstError = error;
         }));
@@ -125,32 +239,59 @@ double percentile(std::vector<double> v, double p) {
     return v[size_t(p * double(v.size() - 1) + 0.5)];
 }
 
-void report(const char* label, const Outcome& o, qint64 rows, qint64 keys) {
-    std::printf("%-10s %d saves in %.2f s (%.0f/s): median %.2f ms, 99%% %.2f ms, slowest %.2f ms; "
+double slowest(const std::vector<double>& v) {
+    return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
+}
+
+void report(const char* label, const Run& run, const Outcome& o, qint64 rows, qint64 keys) {
+    std::printf("%s\n  %d saves in %.2f s (%.0f/s): median %.2f ms, 99%% %.2f ms, slowest %.2f ms; "
                 "failed %d; rows %lld, different keys %lld (expected %d)\n",
                 label, int(o.ms.size()), o.wallSeconds, double(o.ms.size()) / o.wallSeconds,
-                percentile(o.ms, 0.5), percentile(o.ms, 0.99),
-                o.ms.empty() ? 0.0 : *std::max_element(o.ms.begin(), o.ms.end()), o.failed,
-                static_cast<long long>(rows), static_cast<long long>(keys), kCandidates * kAnswers);
-    std::printf("           the clients' own time: %.0f µs of processor per save\n",
+                percentile(o.ms, 0.5), percentile(o.ms, 0.99), slowest(o.ms), o.failed,
+                static_cast<long long>(rows), static_cast<long long>(keys), settings.seats * run.answers);
+    std::printf("  %d seats opening the bank at once: median %.0f ms, 99%% %.0f ms, slowest %.0f ms\n",
+                int(o.openMs.size()), percentile(o.openMs, 0.5), percentile(o.openMs, 0.99), slowest(o.openMs));
+    if (o.mostConnections > 0)
+        std::printf("  connections to the bank held by the server: at most %d\n", o.mostConnections);
+    if (o.renewals > 0)
+        std::printf("  signs of life given: %d\n", o.renewals);
+    if (!o.handInMs.empty())
+        std::printf("  %d hand-ins at once, each marked by the server: median %.2f ms, 99%% %.2f ms, "
+                    "slowest %.2f ms; failed %d\n",
+                    int(o.handInMs.size()), percentile(o.handInMs, 0.5), percentile(o.handInMs, 0.99),
+                    slowest(o.handInMs), o.handInFailed);
+    std::printf("  the clients' own time: %.0f µs of processor per save\n",
                 o.clientCpuSeconds * 1e6 / double(qMax<size_t>(1, o.ms.size())));
     if (!o.firstError.isEmpty())
-        std::printf("           first failure: %s\n", qPrintable(o.firstError));
+        std::printf("  first failure: %s\n", qPrintable(o.firstError));
     std::fflush(stdout);
 }
 
-void count(QSqlDatabase& db, qint64* rows, qint64* keys) {
+void count(QSqlDatabase& db, const QString& state, qint64* rows, qint64* keys) {
     QSqlQuery q(db);
-    *rows = q.exec("select count(*) from 评分") && q.next() ? q.value(0).toLongLong() : -1;
-    *keys =
-        q.exec("select count(*) from (select distinct code, student, state, tihao from 评分) k") && q.next()
-            ? q.value(0).toLongLong()
-            : -1;
+    q.prepare("select (select count(*) from 评分 where state = ?), "
+              "(select count(*) from (select distinct code, student, tihao from 评分 where state = ?) k)");
+    q.addBindValue(state);
+    q.addBindValue(state);
+    *rows = *keys = -1;
+    if (q.exec() && q.next()) {
+        *rows = q.value(0).toLongLong();
+        *keys = q.value(1).toLongLong();
+    }
+}
+
+QString candidateNumber(int seat) {
+    return QString("bench%1").arg(seat + 1, 4, 10, QChar('0'));
 }
 
 void onServer(const QString& serverUri) {
     const ServerAddress admin = ServerAddress::parse(serverUri);
-    const QString uri = admin.withDatabase("veltaro_bench").toUri();
+    const ServerAddress bankAddress = admin.withDatabase("veltaro_bench");
+    const QString uri = bankAddress.toUri();
+    QTemporaryDir work;
+    QList<classroom::Candidate> list;
+    for (int c = 0; c < settings.seats; ++c)
+        list.append({candidateNumber(c), QString("考生%1").arg(c + 1), classroom::generatePassword()});
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "bench-admin");
         admin.configure(db);
@@ -162,19 +303,82 @@ void onServer(const QString& serverUri) {
         QSqlQuery(db).exec("set client_min_messages to warning");
         QSqlQuery(db).exec("drop database if exists veltaro_bench with (force)");
         QSqlQuery(db).exec("create database veltaro_bench");
+        QSqlQuery limit(db);
+        if (limit.exec("show max_connections") && limit.next())
+            std::printf("the server takes %s connections\n", qPrintable(limit.value(0).toString()));
         QSqlDatabase bank = QSqlDatabase::addDatabase("QPSQL", "bench-bank");
-        ServerAddress::parse(uri).configure(bank);
-        if (!bank.open() || !fill(bank, Dialect::Postgres))
+        bankAddress.configure(bank);
+        if (!bank.open() || !fill(bank, Dialect::Postgres, qMax(settings.answers, settings.paced)))
             return;
-        const Outcome o = sit([&](Store& s) { return s.openServer(uri); });
-        qint64 rows = 0, keys = 0;
-        count(bank, &rows, &keys);
-        report("PostgreSQL", o, rows, keys);
+
+        Run shared;
+        shared.state = "0";
+        shared.answers = settings.answers;
+        shared.open = [&](Store& s, int) { return s.openServer(uri); };
+        shared.student = [](int c) { return QString("考生%1").arg(c + 1); };
+        {
+            ConnectionCounter counter(admin);
+            Outcome o = sit(shared);
+            o.mostConnections = counter.stop();
+            qint64 rows = 0, keys = 0;
+            count(bank, shared.state, &rows, &keys);
+            report("PostgreSQL, one login for the room, no pauses:", shared, o, rows, keys);
+        }
+
+        // The classroom: a login per candidate, the paper marked for exams.
+        for (const classroom::Outcome& step :
+             {classroom::setUp(uri), classroom::addCandidates(uri, list, work.filePath("passwords.csv"))})
+            if (!step.ok) {
+                std::fprintf(stderr, "classroom set-up: %s\n", qPrintable(step.error));
+                return;
+            }
+        QSqlQuery(bank).exec("update 试卷 set exam_only = 1 where code = 'B'");
+        const auto asCandidate = [&](Store& s, int c) {
+            ServerAddress a = bankAddress;
+            a.user = candidateNumber(c);
+            return s.openServer(a.toUri());
+        };
+        Run own;
+        own.state = "1";
+        own.answers = settings.answers;
+        own.handIn = true;
+        own.open = asCandidate;
+        own.student = candidateNumber;
+        {
+            ConnectionCounter counter(admin);
+            Outcome o = sit(own);
+            o.mostConnections = counter.stop();
+            qint64 rows = 0, keys = 0;
+            count(bank, own.state, &rows, &keys);
+            report("PostgreSQL, a login per candidate, no pauses:", own, o, rows, keys);
+        }
+        Run paced = own;
+        paced.state = "2";
+        paced.answers = settings.paced;
+        paced.pause = settings.pause;
+        paced.handIn = false;
+        {
+            ConnectionCounter counter(admin);
+            Outcome o = sit(paced);
+            o.mostConnections = counter.stop();
+            qint64 rows = 0, keys = 0;
+            count(bank, paced.state, &rows, &keys);
+            const QByteArray label = QString("PostgreSQL, a login per candidate, a save every %1 s or so "
+                                             "(%2 saves/s offered):")
+                                         .arg(settings.pause)
+                                         .arg(settings.seats / settings.pause, 0, 'f', 0)
+                                         .toUtf8();
+            report(label.constData(), paced, o, rows, keys);
+        }
         bank.close();
+        bank = QSqlDatabase();
+        QSqlDatabase::removeDatabase("bench-bank");
         QSqlQuery(db).exec("drop database if exists veltaro_bench with (force)");
+        // The logins are the server's: they go with the benchmark's database.
+        for (const classroom::Candidate& c : list)
+            QSqlQuery(db).exec(QString("drop role if exists \"%1\"").arg(c.number));
         db.close();
     }
-    QSqlDatabase::removeDatabase("bench-bank");
     QSqlDatabase::removeDatabase("bench-admin");
 }
 
@@ -184,29 +388,73 @@ void inFolder(const QString& folder) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-file");
         db.setDatabaseName(path);
-        if (!db.open() || !fill(db, Dialect::Sqlite))
+        if (!db.open() || !fill(db, Dialect::Sqlite, settings.answers))
             return;
-        const Outcome o = sit([&](Store& s) { return s.open(path); });
+        Run run;
+        run.state = "1";
+        run.answers = settings.answers;
+        run.open = [&](Store& s, int) { return s.open(path); };
+        run.student = [](int c) { return QString("考生%1").arg(c + 1); };
+        const Outcome o = sit(run);
         qint64 rows = 0, keys = 0;
-        count(db, &rows, &keys);
-        report("ks.db", o, rows, keys);
+        count(db, run.state, &rows, &keys);
+        report("ks.db in a shared folder, no pauses:", run, o, rows, keys);
         db.close();
     }
     QSqlDatabase::removeDatabase("bench-file");
+}
+
+bool readNumber(const char* text, double low, double high, double* value) {
+    bool ok = false;
+    const double v = QString::fromLocal8Bit(text).toDouble(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
 }
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QString uri = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("-");
-    const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath();
-    std::printf("%d candidates, each on a connection of its own, each saving %d answers without a pause\n",
-                kCandidates, kAnswers);
+    QStringList places;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        double v = 0;
+        if (arg.startsWith("--") && i + 1 < argc) {
+            const char* value = argv[++i];
+            bool ok = true;
+            if (arg == "--seats" && (ok = readNumber(value, 1, 5000, &v)))
+                settings.seats = int(v);
+            else if (arg == "--answers" && (ok = readNumber(value, 1, 100000, &v)))
+                settings.answers = int(v);
+            else if (arg == "--paced" && (ok = readNumber(value, 0, 100000, &v)))
+                settings.paced = int(v);
+            else if (arg == "--pause" && (ok = readNumber(value, 0.001, 3600, &v)))
+                settings.pause = v;
+            else
+                ok = false;
+            if (ok)
+                continue;
+        }
+        if (arg.startsWith("--")) {
+            std::fprintf(stderr, "usage: bench_classroom [--seats N] [--answers N] [--paced N] [--pause SECONDS] "
+                                 "[URI|-] [FOLDER|-]\n");
+            return 2;
+        }
+        places.append(arg);
+    }
+    QString uri = places.value(0, "-");
+    const QString folder = places.value(1, QDir::tempPath());
+    std::printf("%d seats, each on a connection of its own, each saving %d answers without a pause, "
+                "then %d at a hall's pace\n",
+                settings.seats, settings.answers, settings.paced);
     QTemporaryDir state;
     const QString script = QStringLiteral(VELTARO_SOURCE_DIR "/scripts/test-postgres");
     if (uri == "-") {
         QProcess start;
-        start.start(script, {"start", state.path(), "--durable"});
+        // Room for every seat, the counter, the set-up and the teachers.
+        start.start(script, {"start", state.path(), "--durable", "--max-connections",
+                             QString::number(settings.seats + 20)});
         start.waitForFinished(120000);
         QFile url(state.filePath("postgres-url"));
         if (start.exitCode() != 0 || !url.open(QIODevice::ReadOnly)) {
@@ -221,7 +469,9 @@ int main(int argc, char* argv[]) {
         onServer(uri);
     if (QFile::exists(state.filePath("postgres-dir")))
         QProcess::execute(script, {"stop", state.path()});
-    std::printf("ks.db in %s\n", qPrintable(folder));
-    inFolder(folder);
+    if (folder != "-") {
+        std::printf("ks.db in %s\n", qPrintable(folder));
+        inFolder(folder);
+    }
     return 0;
 }
