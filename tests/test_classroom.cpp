@@ -53,6 +53,7 @@ class ClassroomTest : public QObject {
     void loginWindowAsksForThePassword();
     void otherRolesAreNotTurnedIntoCandidates();
     void idleSeatLetsItsConnectionGo();
+    void rulesNameTheirTablesAndFindACandidatesRows();
 
   private:
     struct Psql {
@@ -285,7 +286,8 @@ void ClassroomTest::candidateCannotChangeTheBank() {
           QStringLiteral("drop table 评分"), QStringLiteral("truncate 评分"), QStringLiteral("alter table 试卷 add x int"),
           QStringLiteral("create table public.x (y int)"), QStringLiteral("insert into 交卷 values ('E1', 'x', '1', 0)"),
           QStringLiteral("update 考生 set xingming = 'x'"), QStringLiteral("insert into 考生 values ('x', 'y')"),
-          QStringLiteral("alter table 评分 disable row level security")})
+          QStringLiteral("alter table 评分 disable row level security"),
+          QStringLiteral("create temp table 在考 (code text)")})
         refused(m_a, sql);
     // Someone else's practice rows are out of reach.
     refused(m_a, QStringLiteral("insert into 练习记录 (code, tihao, answer, correct, answered, login) "
@@ -645,6 +647,21 @@ void ClassroomTest::idleSeatLetsItsConnectionGo() {
     QTRY_VERIFY_WITH_TIMEOUT(!seatStore.holdsConnection(), 10000);
     QCOMPARE(seat::whoIsLoggedIn(seatStore).kind, seat::Kind::Candidate);
     QVERIFY(seatStore.holdsConnection());
+}
+
+void ClassroomTest::rulesNameTheirTablesAndFindACandidatesRows() {
+    // Every function that runs with the owner's rights or for a policy searches the caller's
+    // temporary tables last, so that none of them can stand in for a table of the bank.
+    const QString owner = ServerAddress::parse(m_bank->serverUri()).user;
+    QCOMPARE(works(owner, QStringLiteral("select count(*) from pg_proc where (proname like 'veltaro%' or "
+                                         "pronamespace = 'veltaro_seat'::regnamespace) and (prosecdef or "
+                                         "proconfig is not null) and coalesce(proconfig[array_length(proconfig, 1)] "
+                                         "not like 'search_path=%, pg_temp', true)")),
+             QStringLiteral("0"));
+    // A candidate's own rows are found through an index on the login, not by reading all answers.
+    const QString plan = works(m_a, QStringLiteral("set enable_seqscan = off; explain select count(*) from 评分 "
+                                                   "where code = 'E1' and state = '1'"));
+    QVERIFY2(plan.contains(QStringLiteral("Index Cond: (student =")), qPrintable(plan));
 }
 
 QTEST_MAIN(ClassroomTest)
