@@ -9,9 +9,13 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // Every test runs on a bank file and on a bank on the PostgreSQL test server.
 class StoreTest : public QObject {
@@ -38,6 +42,7 @@ class StoreTest : public QObject {
     void answerKeyMadeUniqueBeforeTheFirstExam();
     void renumberingMovesAnswersPastEachOther();
     void lostServerConnectionIsToldAndMadeAgain();
+    void aServerTooBusyToAnswerIsTriedOnceMore();
     void bankFileCopiedToAServerAllOrNothing();
     void questionTypesComeWithTheFirstOpen();
     void aBankThatCannotTakeTypesKeepsWorking();
@@ -497,6 +502,30 @@ struct EmptyDatabase {
     QString uri;
 };
 } // namespace
+
+void StoreTest::aServerTooBusyToAnswerIsTriedOnceMore() {
+    ONLY_ON(Server, "a server's connection");
+    // A socket that takes connections and never answers, as a server does that cannot keep up.
+    QTemporaryDir dir;
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    QVERIFY(listener >= 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(dir.filePath(".s.PGSQL.5999"));
+    QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
+    std::copy(path.begin(), path.end(), address.sun_path);
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0);
+    QVERIFY(::listen(listener, 8) == 0);
+    Store store;
+    QCOMPARE(store.openServer(QString("postgresql://veltaro@/bank?host=%1&port=5999&connect_timeout=2").arg(dir.path())),
+             Store::OpenResult::Unreadable);
+    QVERIFY2(store.lastError().startsWith("无法连接题库服务器"), qPrintable(store.lastError()));
+    int attempts = 0;
+    for (int c; (c = ::accept(listener, nullptr, nullptr)) >= 0; ++attempts)
+        ::close(c);
+    ::close(listener);
+    QCOMPARE(attempts, 2);
+}
 
 void StoreTest::bankFileCopiedToAServerAllOrNothing() {
     ONLY_ON(Server, "a copy onto the server");

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -170,9 +171,50 @@ bool fits(const ColumnDef& def, const QString& declared) {
                       : a == Affinity::Text;
 }
 
+// What a CatalogSnapshot keeps of one connection.
+struct Catalog {
+    bool listed = false;
+    QStringList tables;
+    QHash<QString, QSqlRecord> records;
+};
+thread_local QHash<QString, Catalog>* t_snapshot = nullptr;
+
+QStringList tablesOf(QSqlDatabase& db) {
+    if (!t_snapshot)
+        return db.tables();
+    Catalog& c = (*t_snapshot)[db.connectionName()];
+    if (!c.listed) {
+        c.tables = db.tables();
+        c.listed = true;
+    }
+    return c.tables;
+}
+
+QSqlRecord recordOf(QSqlDatabase& db, const QString& table) {
+    if (!t_snapshot)
+        return db.record(table);
+    Catalog& c = (*t_snapshot)[db.connectionName()];
+    auto it = c.records.constFind(table);
+    if (it == c.records.constEnd())
+        it = c.records.insert(table, db.record(table));
+    return *it;
+}
+
+// After a change to the tables: the next check reads them again.
+void forgetCatalog(QSqlDatabase& db) {
+    if (t_snapshot)
+        t_snapshot->remove(db.connectionName());
+}
+
+// Put first in a function that changes tables: whatever way it returns, what was read is dropped.
+struct ForgetCatalogAfter {
+    QSqlDatabase& db;
+    ~ForgetCatalogAfter() { forgetCatalog(db); }
+};
+
 // The bank's spelling of one of the program's tables; empty when it has none.
 QString tableName(QSqlDatabase& db, const QString& table) {
-    for (const QString& t : db.tables())
+    for (const QString& t : tablesOf(db))
         if (t.compare(table, Qt::CaseInsensitive) == 0)
             return t;
     return {};
@@ -294,6 +336,7 @@ QString rebuild(QSqlDatabase& db, const QString& program, const QString& table) 
 namespace schema {
 
 QString createTables(QSqlDatabase& db, Dialect dialect) {
+    const ForgetCatalogAfter changes{db};
     QSqlQuery q(db);
     const bool server = dialect == Dialect::Postgres;
     if (server && !q.exec(QStringLiteral("create extension if not exists citext")))
@@ -395,6 +438,7 @@ QString addMissingTables(QSqlDatabase& db, Dialect dialect, QStringList* added) 
         *added = lacking;
     if (lacking.isEmpty())
         return {};
+    const ForgetCatalogAfter changes{db};
     QSqlQuery q(db);
     QString err;
     if (!q.exec(dialect == Dialect::Postgres ? QStringLiteral("begin") : QStringLiteral("begin immediate")))
@@ -433,6 +477,7 @@ QStringList present(QSqlDatabase& db) {
 }
 
 QString ensureClaimTable(QSqlDatabase& db) {
+    const ForgetCatalogAfter changes{db};
     if (!tableName(db, claimTable()).isEmpty())
         return {};
     QSqlQuery q(db);
@@ -514,7 +559,7 @@ QStringList missing(QSqlDatabase& db) {
             out << t;
             continue;
         }
-        const QSqlRecord rec = db.record(present);
+        const QSqlRecord rec = recordOf(db, present);
         for (const QString& c : columns(t))
             if (rec.indexOf(c) < 0 && !isAddedColumn(t, c))
                 out << t + "." + c;
@@ -526,9 +571,23 @@ bool isAddedColumn(const QString& table, const QString& column) {
     return table == tables().at(1) && column == typeColumn();
 }
 
+CatalogSnapshot::CatalogSnapshot() {
+    if (!t_snapshot) {
+        t_snapshot = new QHash<QString, Catalog>;
+        m_outermost = true;
+    }
+}
+
+CatalogSnapshot::~CatalogSnapshot() {
+    if (m_outermost) {
+        delete t_snapshot;
+        t_snapshot = nullptr;
+    }
+}
+
 bool hasColumn(QSqlDatabase& db, const QString& table, const QString& column) {
     const QString present = tableName(db, table);
-    return !present.isEmpty() && db.record(present).indexOf(column) >= 0;
+    return !present.isEmpty() && recordOf(db, present).indexOf(column) >= 0;
 }
 
 QString typeColumn() {
@@ -559,11 +618,13 @@ QString addTypeColumn(QSqlDatabase& db, Dialect dialect, bool* added) {
         *added = false;
     if (hasColumn(db, tables().at(1), typeColumn()))
         return {};
+    const ForgetCatalogAfter changes{db};
     QSqlQuery q(db);
     QString err;
     if (!q.exec(dialect == Dialect::Postgres ? QStringLiteral("begin") : QStringLiteral("begin immediate")))
         err = q.lastError().text();
     // Another program may have added it while this one waited for the bank.
+    forgetCatalog(db);
     const bool lacking = err.isEmpty() && !hasColumn(db, tables().at(1), typeColumn());
     if (err.isEmpty() && lacking) {
         const ColumnDef* d = defOf(tables().at(1), typeColumn());
@@ -598,6 +659,7 @@ QStringList mistyped(QSqlDatabase& db) {
 }
 
 QString retype(QSqlDatabase& db) {
+    const ForgetCatalogAfter changes{db};
     const QStringList wrong = mistyped(db);
     if (wrong.isEmpty())
         return {};

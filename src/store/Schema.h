@@ -66,6 +66,21 @@ bool isNumber(const QString& table, const QString& column);
 // type, which the program adds itself (addTypeColumn), is never missing.
 QStringList missing(QSqlDatabase& db);
 bool hasColumn(QSqlDatabase& db, const QString& table, const QString& column);
+// While one lives on a thread, the checks of this file (hasTable, hasColumn, missing, present…)
+// read a connection's list of tables and a table's columns from the database once rather than at
+// every check: opening a server bank asked the server twenty times, which counted when a whole
+// hall opens the bank at once. The changes made through this file's functions drop what was read;
+// a change made otherwise while one lives is not seen. Snapshots nest.
+class CatalogSnapshot {
+public:
+    CatalogSnapshot();
+    ~CatalogSnapshot();
+    CatalogSnapshot(const CatalogSnapshot&) = delete;
+    CatalogSnapshot& operator=(const CatalogSnapshot&) = delete;
+
+private:
+    bool m_outermost = false;
+};
 // A column the program adds to a bank that lacks it (the question type): a bank, or a table to
 // import, without it is complete all the same.
 bool isAddedColumn(const QString& table, const QString& column);

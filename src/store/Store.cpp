@@ -181,6 +181,20 @@ struct ServerFailure {
     bool connection = false; // the connection failed: the statement never ran
 };
 
+// Opens a connection to the server. An attempt that ran out of time is made once more: when a
+// whole hall starts the program at the same moment the server can take longer than the time limit
+// to let everyone in, and the second attempt comes when most are in; a server that is gone costs
+// one time limit more.
+bool openServerConnection(QSqlDatabase& db) {
+    if (db.open())
+        return true;
+    const QSqlError e = db.lastError();
+    if (!(e.databaseText() + e.driverText()).contains(QLatin1String("timeout expired")))
+        return false;
+    db.close();
+    return db.open();
+}
+
 // A PostgreSQL failure as the user reads it: the reason in Chinese, the server's first line of
 // English on a second line. `connected`: whether the connection still stands after the failure.
 ServerFailure describeServer(const QSqlError& e, bool connected) {
@@ -417,7 +431,7 @@ Store::OpenResult Store::openServer(const QString& uri, const QString& password)
     }
     QSqlDatabase db = connectionWithDriver(m_connection, QStringLiteral("QPSQL"));
     m_server.configure(db);
-    if (!db.open()) {
+    if (!openServerConnection(db)) {
         m_lastError = describeServer(db.lastError(), false).text;
         const QString said = db.lastError().databaseText() + db.lastError().driverText();
         m_passwordWanted = said.contains(QLatin1String("no password supplied")) ||
@@ -433,6 +447,8 @@ Store::OpenResult Store::openServer(const QString& uri, const QString& password)
     }
     m_idle->setInterval(idleSeconds() * 1000);
     m_idle->start();
+    // The checks below read the server's catalogue once.
+    const schema::CatalogSnapshot catalog;
     if (const QStringList missing = schema::missing(db); !missing.isEmpty()) {
         m_lastError = missing.join(QStringLiteral(", "));
         db.close();
@@ -678,7 +694,7 @@ bool Store::reconnectIfLost() {
     }
     dropPrepared();
     db.close();
-    if (!db.open()) {
+    if (!openServerConnection(db)) {
         m_lastError = describeServer(db.lastError(), false).text;
         return false;
     }
