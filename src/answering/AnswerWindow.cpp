@@ -332,7 +332,12 @@ void AnswerWindow::goToTypedPosition() {
     } else {
         RecordSet rs =
             m_app.store.query(Sql::QuestionExists, {{"code", paperCode()}, {"n", *displayedQuestion()}});
-        if (std::fabs(rs.number(1)) <= 1e-7) {
+        if (!m_app.store.lastQuerySucceeded()) {
+            MessageBox::warn(this, QStringLiteral("无法显示第 %1 题：%2")
+                                       .arg(*displayedQuestion())
+                                       .arg(m_app.store.lastError()));
+            putBack();
+        } else if (std::fabs(rs.number(1)) <= 1e-7) {
             MessageBox::info(this, QStringLiteral("本试卷没有第 %1 题。").arg(*displayedQuestion()));
             putBack();
         } else {
@@ -484,6 +489,17 @@ bool AnswerWindow::step(int direction) {
     auto canMove = [&](qint64 n) {
         return direction > 0 ? double(B) - double(n) > 1e-7 : double(n - 1) > 1e-7;
     };
+    // A read that failed (the server is out of reach) is no missing question: the window stays
+    // on the question it shows and says why, rather than running on to the end of the paper.
+    auto unreadable = [&] {
+        if (m_app.store.lastQuerySucceeded())
+            return false;
+        题号编辑框->setText(m_shownPosition ? QString::number(*m_shownPosition) : QString());
+        MessageBox::warn(this, QStringLiteral("无法显示%1：%2")
+                                   .arg(direction > 0 ? QStringLiteral("下一题") : QStringLiteral("上一题"),
+                                        m_app.store.lastError()));
+        return true;
+    };
     auto exists = [&](qint64 position) {
         const auto q = questionAt(position, randomOrder(), order());
         if (!q)
@@ -500,14 +516,18 @@ bool AnswerWindow::step(int direction) {
             showQuestion();
             return true;
         }
+        if (unreadable())
+            return false;
     }
     // A long gap: find the next position with a question among the paper's own numbers.
     const qint64 n = displayPosition().value_or(0);
     if (!canMove(n))
         return false;
     QSet<qint64> numbers;
-    for (RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}}); !rs.atEnd();
-         rs.moveNext())
+    RecordSet rs = m_app.store.query(Sql::QuestionsOfPaper, {{"code", code}});
+    if (unreadable())
+        return false;
+    for (; !rs.atEnd(); rs.moveNext())
         numbers.insert(rs.integer("tihao"));
     std::optional<qint64> target;
     if (!randomOrder()) {
