@@ -42,6 +42,7 @@
 #include <ctime>
 #include <functional>
 #include <latch>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -280,6 +281,19 @@ void count(QSqlDatabase& db, const QString& state, qint64* rows, qint64* keys) {
     }
 }
 
+// One run, its rows counted afterwards; on a server (admin given) the connections counted during it.
+void measure(const QString& label, const Run& run, QSqlDatabase& bank, const ServerAddress* admin) {
+    std::unique_ptr<ConnectionCounter> counter;
+    if (admin)
+        counter = std::make_unique<ConnectionCounter>(*admin);
+    Outcome o = sit(run);
+    if (counter)
+        o.mostConnections = counter->stop();
+    qint64 rows = 0, keys = 0;
+    count(bank, run.state, &rows, &keys);
+    report(label.toUtf8().constData(), run, o, rows, keys);
+}
+
 QString candidateNumber(int seat) {
     return QString("bench%1").arg(seat + 1, 4, 10, QChar('0'));
 }
@@ -316,14 +330,7 @@ void onServer(const QString& serverUri) {
         shared.answers = settings.answers;
         shared.open = [&](Store& s, int) { return s.openServer(uri); };
         shared.student = [](int c) { return QString("考生%1").arg(c + 1); };
-        {
-            ConnectionCounter counter(admin);
-            Outcome o = sit(shared);
-            o.mostConnections = counter.stop();
-            qint64 rows = 0, keys = 0;
-            count(bank, shared.state, &rows, &keys);
-            report("PostgreSQL, one login for the room, no pauses:", shared, o, rows, keys);
-        }
+        measure("PostgreSQL, one login for the room, no pauses:", shared, bank, &admin);
 
         // The classroom: a login per candidate, the paper marked for exams.
         for (const classroom::Outcome& step :
@@ -344,32 +351,16 @@ void onServer(const QString& serverUri) {
         own.handIn = true;
         own.open = asCandidate;
         own.student = candidateNumber;
-        {
-            ConnectionCounter counter(admin);
-            Outcome o = sit(own);
-            o.mostConnections = counter.stop();
-            qint64 rows = 0, keys = 0;
-            count(bank, own.state, &rows, &keys);
-            report("PostgreSQL, a login per candidate, no pauses:", own, o, rows, keys);
-        }
+        measure("PostgreSQL, a login per candidate, no pauses:", own, bank, &admin);
         Run paced = own;
         paced.state = "2";
         paced.answers = settings.paced;
         paced.pause = settings.pause;
         paced.handIn = false;
-        {
-            ConnectionCounter counter(admin);
-            Outcome o = sit(paced);
-            o.mostConnections = counter.stop();
-            qint64 rows = 0, keys = 0;
-            count(bank, paced.state, &rows, &keys);
-            const QByteArray label = QString("PostgreSQL, a login per candidate, a save every %1 s or so "
-                                             "(%2 saves/s offered):")
-                                         .arg(settings.pause)
-                                         .arg(settings.seats / settings.pause, 0, 'f', 0)
-                                         .toUtf8();
-            report(label.constData(), paced, o, rows, keys);
-        }
+        measure(QString("PostgreSQL, a login per candidate, a save every %1 s or so (%2 saves/s offered):")
+                    .arg(settings.pause)
+                    .arg(settings.seats / settings.pause, 0, 'f', 0),
+                paced, bank, &admin);
         bank.close();
         bank = QSqlDatabase();
         QSqlDatabase::removeDatabase("bench-bank");
@@ -395,10 +386,7 @@ void inFolder(const QString& folder) {
         run.answers = settings.answers;
         run.open = [&](Store& s, int) { return s.open(path); };
         run.student = [](int c) { return QString("考生%1").arg(c + 1); };
-        const Outcome o = sit(run);
-        qint64 rows = 0, keys = 0;
-        count(db, run.state, &rows, &keys);
-        report("ks.db in a shared folder, no pauses:", run, o, rows, keys);
+        measure("ks.db in a shared folder, no pauses:", run, db, nullptr);
         db.close();
     }
     QSqlDatabase::removeDatabase("bench-file");
