@@ -145,6 +145,9 @@ void DocImportTest::gbkPaperThroughTheTool() {
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(QStringLiteral("已有编码为 7 的试卷")), qPrintable(r.err));
     QCOMPARE(tool({dir.filePath("试卷.txt"), db, "--code", "x"}).code, 2);
+    // An option after the document is refused, and no bank named after it appears.
+    QCOMPARE(tool({dir.filePath("试卷.txt"), "--check"}).code, 2);
+    QVERIFY(!QFile::exists("--check") && !QFile::exists(dir.filePath("--check")));
     QStringList codes;
     for (const bank::PaperSummary& p : bank::listPapers(store))
         codes << p.paper.code + ":" + QString::number(p.questions);

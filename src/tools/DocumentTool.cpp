@@ -215,7 +215,9 @@ std::optional<int> run(const QStringList& given, const QString& self) {
     }
     if (!args.isEmpty() && bankbook::isDocument(args[0])) {
         QString codeText;
-        if (!takeOption(args, QStringLiteral("--code"), &codeText) || args.size() != 2) {
+        // An option out of place ("试卷.txt --check") is no bank to create.
+        if (!takeOption(args, QStringLiteral("--code"), &codeText) || args.size() != 2 ||
+            args[1].startsWith(QLatin1Char('-'))) {
             say(QStringLiteral("用法：veltaro-import 试卷.txt|试卷.docx|题库.xml|题目.gift 题库.db [--code 试卷编码]"));
             return 2;
         }
