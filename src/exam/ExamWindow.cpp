@@ -198,12 +198,22 @@ void ExamWindow::renewClaim() {
                   .arg(m_claimKey.student, m_claimKey.state, r.host));
 }
 
+namespace {
+// A box whose text can no longer be edited shows it from its first character, not scrolled to
+// where the typing ended.
+void showFromTheStart(QComboBox* box) {
+    if (QLineEdit* edit = box->lineEdit())
+        edit->setCursorPosition(0);
+}
+} // namespace
+
 void ExamWindow::setUp() {
     sendLeftOverAnswers();
     // A candidate's login on a classroom server sits as that candidate, under the list's name.
     if (m_app.login.candidate()) {
         考号组合框->setEditText(m_app.login.login);
         考号组合框->setEnabled(false);
+        showFromTheStart(考号组合框);
         if (!m_app.login.name.isEmpty()) {
             姓名编辑框->setText(m_app.login.name);
             姓名编辑框->setReadOnly(true);
@@ -445,6 +455,9 @@ void ExamWindow::start() {
     试卷超级按钮->setEnabled(false);
     考号组合框->setEnabled(false);
     场次组合框->setEnabled(false);
+    // Fixed now: the numbers are read from their first character, however narrow the window.
+    showFromTheStart(考号组合框);
+    showFromTheStart(场次组合框);
     开始按钮->setEnabled(false);
     答案超级编辑框->setEnabled(true);
     保存按钮->setEnabled(true);
