@@ -27,7 +27,6 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -694,27 +693,12 @@ std::optional<bank::Tables> BankWindow::readInChild(const QString& file) {
         MessageBox::warn(this, QStringLiteral("无法建立临时文件夹，没有导入任何内容。"));
         return std::nullopt;
     }
-    QProgressDialog dialog(QStringLiteral("正在读取 %1…").arg(name), QStringLiteral("取消"), 0, 0, this);
-    dialog.setObjectName(QStringLiteral("导入进度框"));
-    dialog.setWindowTitle(QStringLiteral("导入"));
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setMinimumDuration(400);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    bool cancelled = false;
-    connect(&dialog, &QProgressDialog::canceled, this, [&] { cancelled = true; });
+    ReadingProgress progress(this, name);
     const QString db = work.filePath(QStringLiteral("ks.db"));
     const bankimport::ImportResult made = bankimport::importInChild(
-        bankimport::importTool(), file, db,
-        [&](qint64 done, qint64 total) {
-            if (total > 0) {
-                dialog.setMaximum(1000);
-                dialog.setValue(int(qMin(done, total) * 1000 / total));
-            }
-            return !cancelled;
-        },
+        bankimport::importTool(), file, db, [&](qint64 done, qint64 total) { return progress.carryOn(done, total); },
         bankimport::importLimits());
-    dialog.close();
+    progress.close();
     if (made.cancelled) {
         MessageBox::info(this, QStringLiteral("已取消导入 %1，没有导入任何内容。").arg(name));
         return std::nullopt;

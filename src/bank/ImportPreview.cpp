@@ -190,21 +190,40 @@ ImportPreview::Decision ImportPreview::run() {
     return m_decision;
 }
 
+ReadingProgress::ReadingProgress(QWidget* parent, const QString& fileName)
+    : m_dialog(std::make_unique<QProgressDialog>(QStringLiteral("正在读取 %1…").arg(fileName),
+                                                 QStringLiteral("取消"), 0, 0, parent)) {
+    m_dialog->setObjectName(QStringLiteral("导入进度框"));
+    m_dialog->setWindowTitle(QStringLiteral("导入"));
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    m_dialog->setMinimumDuration(400);
+    m_dialog->setAutoClose(false);
+    m_dialog->setAutoReset(false);
+    QObject::connect(m_dialog.get(), &QProgressDialog::canceled, m_dialog.get(), [this] { m_cancelled = true; });
+}
+
+ReadingProgress::~ReadingProgress() = default;
+
+bool ReadingProgress::carryOn(qint64 done, qint64 total) {
+    if (total > 0) {
+        m_dialog->setMaximum(1000);
+        m_dialog->setValue(int(qMin(done, total) * 1000 / total));
+    }
+    return !m_cancelled;
+}
+
+void ReadingProgress::close() {
+    m_dialog->close();
+}
+
 std::optional<QString> importDocumentFile(QWidget* parent, Store& store, const QString& bankDir,
                                           const QString& file) {
     const QString name = QFileInfo(file).fileName();
-    QProgressDialog dialog(QStringLiteral("正在读取 %1…").arg(name), QStringLiteral("取消"), 0, 0, parent);
-    dialog.setObjectName(QStringLiteral("导入进度框"));
-    dialog.setWindowTitle(QStringLiteral("导入"));
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setMinimumDuration(400);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    bool cancelled = false;
-    QObject::connect(&dialog, &QProgressDialog::canceled, parent, [&] { cancelled = true; });
+    ReadingProgress progress(parent, name);
     const docimport::ReadDocument read = docimport::readInChild(
-        bankimport::importTool(), file, [&](qint64, qint64) { return !cancelled; }, bankimport::importLimits());
-    dialog.close();
+        bankimport::importTool(), file, [&](qint64, qint64) { return progress.carryOn(0, 0); },
+        bankimport::importLimits());
+    progress.close();
     if (!read.error.isEmpty()) {
         if (read.cancelled)
             MessageBox::info(parent, QStringLiteral("已取消导入 %1，没有导入任何内容。").arg(name));

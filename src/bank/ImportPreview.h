@@ -5,12 +5,29 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLabel;
+class QProgressDialog;
 class QPushButton;
 class QTreeWidget;
 class Store;
+
+// The reading of a file by the import tool's child, shown as "正在读取 …" with 取消 once it takes
+// longer than a moment.
+class ReadingProgress {
+  public:
+    ReadingProgress(QWidget* parent, const QString& fileName);
+    ~ReadingProgress();
+    // For the child's progress: moves the bar when the total is known; false once 取消 was pressed.
+    bool carryOn(qint64 done, qint64 total);
+    void close();
+
+  private:
+    std::unique_ptr<QProgressDialog> m_dialog;
+    bool m_cancelled = false;
+};
 
 // What a document holds, shown before anything of it is stored: its papers, each question with
 // its type, answer, mark and a mark when it has a picture, and every problem with its line (or

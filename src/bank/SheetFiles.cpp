@@ -1,5 +1,6 @@
 #include "bank/SheetFiles.h"
 
+#include "documents/ZipPackage.h"
 #include "ui/Gbk.h"
 
 #include <QFile>
@@ -216,21 +217,6 @@ class PartXml {
     bool m_eof = false;
     bool m_done = false;
 };
-
-// "xl/" + "worksheets/sheet1.xml", "/xl/worksheets/sheet1.xml" or "../x.xml" as a part name.
-QString resolvePart(const QString& base, const QString& target) {
-    QString t = target;
-    t.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QStringList parts =
-        t.startsWith(QLatin1Char('/')) ? QStringList() : base.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (const QString& p : t.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (p == QLatin1String(".."))
-            parts.isEmpty() ? void() : parts.removeLast();
-        else if (p != QLatin1String("."))
-            parts << p;
-    }
-    return parts.join(QLatin1Char('/'));
-}
 
 struct Relationship {
     QString type;
@@ -655,7 +641,7 @@ Workbook readXlsx(const QString& path, Budget& budget, const QStringList& wanted
         PartXml x(pkg, QStringLiteral("_rels/.rels"), budget);
         for (const Relationship& rel : readRelationships(x))
             if (rel.type.endsWith(QLatin1String("/officeDocument")))
-                workbookPart = resolvePart(QString(), rel.target);
+                workbookPart = documents::resolvePartName(QString(), rel.target);
         if (budget.failed())
             return fail(budget.error());
     }
@@ -702,7 +688,7 @@ Workbook readXlsx(const QString& path, Budget& budget, const QStringList& wanted
         const auto& [name, id] = declared[i];
         if (!wanted.isEmpty() && (!wanted.contains(name.trimmed()) || found.contains(name.trimmed())))
             continue;
-        const QString part = rels.contains(id) ? resolvePart(base, rels.value(id).target)
+        const QString part = rels.contains(id) ? documents::resolvePartName(base, rels.value(id).target)
                                                : base + QStringLiteral("/worksheets/sheet%1.xml").arg(i + 1);
         if (!pkg.has(part))
             continue; // a chart sheet or a sheet the file does not hold: nothing to read
@@ -712,7 +698,7 @@ Workbook readXlsx(const QString& path, Budget& budget, const QStringList& wanted
     QString sharedPart;
     for (const Relationship& rel : rels)
         if (rel.type.endsWith(QLatin1String("/sharedStrings")))
-            sharedPart = resolvePart(base, rel.target);
+            sharedPart = documents::resolvePartName(base, rel.target);
     if (sharedPart.isEmpty() && pkg.has(base + QStringLiteral("/sharedStrings.xml")))
         sharedPart = base + QStringLiteral("/sharedStrings.xml");
     qint64 expected = budget.unpacked() + qMax<qint64>(0, pkg.size(sharedPart));

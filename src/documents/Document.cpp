@@ -2,6 +2,8 @@
 
 #include "ui/Gbk.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
@@ -241,6 +243,28 @@ QString plainForm(const QString& text) {
             c = QLatin1Char(' ');
     }
     return out;
+}
+
+QByteArray readFileWithin(const QString& path, const Limits& limits, QString* error) {
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("无法打开文件 %1").arg(info.fileName());
+        return {};
+    }
+    if (file.size() > limits.maxFileBytes) {
+        *error = QStringLiteral("文件过大（%1 MB），最多只能读 %2 MB")
+                     .arg(file.size() / (1024 * 1024))
+                     .arg(limits.maxFileBytes / (1024 * 1024));
+        return {};
+    }
+    QByteArray bytes = file.read(limits.maxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("无法读取文件 %1").arg(info.fileName());
+        return {};
+    }
+    error->clear();
+    return bytes;
 }
 
 } // namespace documents

@@ -85,6 +85,10 @@ struct Limits {
     int maxParagraphs = 1000000;
 };
 
+// The bytes of a document file, read whole; empty with *error set (Chinese) when the file cannot
+// be opened or read, or is larger than limits.maxFileBytes.
+QByteArray readFileWithin(const QString& path, const Limits& limits, QString* error);
+
 // The question's type as it will be stored: its own, else the one its answer implies.
 Type effectiveType(const Question& q);
 

@@ -3,13 +3,11 @@
 #include "documents/Aiken.h"
 #include "documents/DocumentKind.h"
 #include "documents/Gift.h"
-#include "documents/LearningFormats.h"
 #include "documents/MoodleXml.h"
 #include "documents/TextPaper.h"
 #include "documents/WordPaper.h"
 
 #include <QDataStream>
-#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -53,20 +51,9 @@ bool readList(QDataStream& s, QList<T>* out, Read read) {
 Document readDocumentFile(const QString& path, const Limits& limits) {
     Document doc;
     const QFileInfo info(path);
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        doc.error = QStringLiteral("无法打开文件 %1").arg(info.fileName());
+    const QByteArray bytes = readFileWithin(path, limits, &doc.error);
+    if (!doc.error.isEmpty())
         return doc;
-    }
-    if (const QString tooBig = learning::fileSizeError(file.size(), limits); !tooBig.isEmpty()) {
-        doc.error = tooBig;
-        return doc;
-    }
-    const QByteArray bytes = file.read(limits.maxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        doc.error = QStringLiteral("无法读取文件 %1").arg(info.fileName());
-        return doc;
-    }
     const QString name = info.completeBaseName();
     switch (detectKind(info.fileName(), bytes.left(64 * 1024))) {
     case Kind::Layout:

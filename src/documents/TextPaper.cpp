@@ -1,6 +1,5 @@
 #include "documents/TextPaper.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace documents {
@@ -49,22 +48,9 @@ Document readTextPaper(const QByteArray& bytes, const QString& fallbackName, con
 
 Document readTextPaperFile(const QString& path, const Limits& limits) {
     Document doc;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        doc.error = QStringLiteral("无法打开文件 %1").arg(QFileInfo(path).fileName());
+    const QByteArray bytes = readFileWithin(path, limits, &doc.error);
+    if (!doc.error.isEmpty())
         return doc;
-    }
-    if (file.size() > limits.maxFileBytes) {
-        doc.error = QStringLiteral("文件过大（%1 MB），最多只能读 %2 MB")
-                        .arg(file.size() / (1024 * 1024))
-                        .arg(limits.maxFileBytes / (1024 * 1024));
-        return doc;
-    }
-    const QByteArray bytes = file.read(limits.maxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        doc.error = QStringLiteral("无法读取文件 %1").arg(QFileInfo(path).fileName());
-        return doc;
-    }
     return readTextPaper(bytes, QFileInfo(path).completeBaseName(), limits);
 }
 

@@ -2,7 +2,6 @@
 
 #include "documents/ZipPackage.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QXmlStreamReader>
@@ -632,22 +631,9 @@ Document readDocxPaper(const QByteArray& bytes, const QString& fallbackName, con
 
 Document readDocxPaperFile(const QString& path, const Limits& limits) {
     Document doc;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        doc.error = QStringLiteral("无法打开文件 %1").arg(QFileInfo(path).fileName());
+    const QByteArray bytes = readFileWithin(path, limits, &doc.error);
+    if (!doc.error.isEmpty())
         return doc;
-    }
-    if (file.size() > limits.maxFileBytes) {
-        doc.error = QStringLiteral("文件过大（%1 MB），最多只能读 %2 MB")
-                        .arg(file.size() / (1024 * 1024))
-                        .arg(limits.maxFileBytes / (1024 * 1024));
-        return doc;
-    }
-    const QByteArray bytes = file.read(limits.maxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        doc.error = QStringLiteral("无法读取文件 %1").arg(QFileInfo(path).fileName());
-        return doc;
-    }
     return readDocxPaper(bytes, QFileInfo(path).completeBaseName(), limits);
 }
 
