@@ -619,6 +619,13 @@ void ClassroomTest::otherRolesAreNotTurnedIntoCandidates() {
         QVERIFY(!QFile::exists(m_files.filePath(QStringLiteral("never.csv"))));
         QVERIFY(!classroom::removeCandidate(m_bank->serverUri(), name).ok);
     }
+    // A number that differs from a candidate's only in case would be that candidate in the bank.
+    const QString twin = m_a.toLower();
+    const classroom::Outcome o = classroom::addCandidates(m_bank->serverUri(), {{twin, QStringLiteral("x"), {}}},
+                                                          m_files.filePath(QStringLiteral("never.csv")));
+    QVERIFY(!o.ok);
+    QVERIFY2(o.error.contains(QStringLiteral("只差大小写")) && o.error.contains(m_a), qPrintable(o.error));
+    QVERIFY(!psql(twin, QStringLiteral("select 1")).ok);
     // Removing a candidate keeps their answers; a second time finds nobody.
     QVERIFY(classroom::removeCandidate(m_bank->serverUri(), m_b).ok);
     QCOMPARE(m_bank->scalar(QStringLiteral("select count(*) from 评分 where student = ?"), {m_b}).toInt(), 1);

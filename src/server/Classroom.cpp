@@ -268,6 +268,20 @@ Outcome addCandidates(const QString& uri, const QList<Candidate>& candidates, co
                 return false;
             }
             if (kind.isEmpty()) {
+                // Candidate numbers are compared without regard to case in the bank (and so by its
+                // rules): a second login that differs only in case would reach the first one's
+                // answers.
+                QVariantList twin;
+                if (!run(db, out,
+                         QStringLiteral("select rolname::text from pg_roles where lower(rolname) = lower(?) "
+                                        "union select student::text from 考生 where student = ?::citext and student::text <> ?"),
+                         {c.number, c.number, c.number}, &twin))
+                    return false;
+                if (!twin.isEmpty()) {
+                    out.error = QStringLiteral("考号“%1”与服务器上已有的“%2”只差大小写，考号不分大小写：没有改动任何考生。")
+                                    .arg(c.number, twin.at(0).toString());
+                    return false;
+                }
                 const QString password = c.password.isEmpty() ? generatePassword() : c.password;
                 if (!runFormatted(db, out, QStringLiteral("create role %I login password %L in role veltaro_candidate"),
                                   {c.number, password}))
