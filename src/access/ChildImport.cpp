@@ -216,13 +216,19 @@ QString failure(const ChildRun& run, const QString& tool, const QString& source,
     case ChildRun::End::Exited:
         // A child that fails says why in "error" lines; one that does not has been stopped
         // (a sanitizer's memory limit ends it this way).
-        if (run.exitCode != 0 && std::none_of(run.lines.begin(), run.lines.end(), [](const QString& l) {
-                return l.startsWith(QLatin1String("error "));
-            }))
+        if (run.exitCode != 0 && run.saidErrors().isEmpty())
             return damaged(source, kUnexpectedEnd);
         break;
     }
     return {};
+}
+
+QStringList ChildRun::saidErrors() const {
+    QStringList out;
+    for (const QString& line : lines)
+        if (line.startsWith(QLatin1String("error ")))
+            out << line.mid(6);
+    return out;
 }
 
 ImportResult importInChild(const QString& tool, const QString& path, const QString& dbPath,
@@ -246,14 +252,10 @@ ImportResult importInChild(const QString& tool, const QString& path, const QStri
     if (runOut)
         *runOut = run;
 
-    QStringList errors;
-    bool ok = false;
+    const QStringList errors = run.saidErrors();
+    const bool ok = run.saidOk();
     for (const QString& line : run.lines) {
-        if (line.startsWith(QLatin1String("error ")))
-            errors << line.mid(6);
-        else if (line == QLatin1String("ok"))
-            ok = true;
-        else if (line.startsWith(QLatin1String("note ")))
+        if (line.startsWith(QLatin1String("note ")))
             result.notes << line.mid(5);
         else if (line.startsWith(QLatin1String("rows "))) {
             const int space = line.lastIndexOf(QLatin1Char(' '));

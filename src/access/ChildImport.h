@@ -28,6 +28,10 @@ struct ChildRun {
     QStringList lines;     // its standard output, line by line (progress lines excluded)
     QString errors;        // the start of its standard error output (libmdb's warnings)
     qint64 errorLines = 0; // the lines of its standard error output, all of them counted
+
+    // What the child said of its own end: the texts of its "error …" lines, and whether it said "ok".
+    QStringList saidErrors() const;
+    bool saidOk() const { return lines.contains(QStringLiteral("ok")); }
 };
 
 // The import tool (veltaro-import beside the running program file unless a test sets another;

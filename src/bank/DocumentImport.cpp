@@ -208,14 +208,8 @@ ReadDocument readInChild(const QString& tool, const QString& path, const bankimp
         result.error = failed;
         return result;
     }
-    QStringList errors;
-    bool ok = false;
-    for (const QString& line : run.lines) {
-        if (line.startsWith(QLatin1String("error ")))
-            errors << line.mid(6);
-        else if (line == QLatin1String("ok"))
-            ok = true;
-    }
+    const QStringList errors = run.saidErrors();
+    const bool ok = run.saidOk();
     if (!errors.isEmpty()) {
         result.error = QStringLiteral("无法读取 %1：%2。").arg(source, errors.join(QLatin1Char('\n')));
         return result;
