@@ -181,10 +181,10 @@ struct ServerFailure {
     bool connection = false; // the connection failed: the statement never ran
 };
 
-// Opens a connection to the server. An attempt that ran out of time is made once more: when a
-// whole hall starts the program at the same moment the server can take longer than the time limit
-// to let everyone in, and the second attempt comes when most are in; a server that is gone costs
-// one time limit more.
+// Opens the first connection of a server bank. An attempt that ran out of time is made once more:
+// when a whole hall starts the program at the same moment the server can take longer than the time
+// limit to let everyone in, and the second attempt comes when most are in; a server that is gone
+// costs one time limit more, at the start only.
 bool openServerConnection(QSqlDatabase& db) {
     if (db.open())
         return true;
@@ -694,7 +694,8 @@ bool Store::reconnectIfLost() {
     }
     dropPrepared();
     db.close();
-    if (!openServerConnection(db)) {
+    // Once: a save waiting here has the local journal to fall back on.
+    if (!db.open()) {
         m_lastError = describeServer(db.lastError(), false).text;
         return false;
     }
