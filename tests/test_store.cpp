@@ -7,6 +7,7 @@
 #include "store/Statements.h"
 #include "store/Store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -42,7 +43,7 @@ class StoreTest : public QObject {
     void answerKeyMadeUniqueBeforeTheFirstExam();
     void renumberingMovesAnswersPastEachOther();
     void lostServerConnectionIsToldAndMadeAgain();
-    void aServerTooBusyToAnswerIsTriedOnceMore();
+    void aServerThatDoesNotAnswerHoldsNoWindowTwice();
     void bankFileCopiedToAServerAllOrNothing();
     void questionTypesComeWithTheFirstOpen();
     void aBankThatCannotTakeTypesKeepsWorking();
@@ -503,7 +504,7 @@ struct EmptyDatabase {
 };
 } // namespace
 
-void StoreTest::aServerTooBusyToAnswerIsTriedOnceMore() {
+void StoreTest::aServerThatDoesNotAnswerHoldsNoWindowTwice() {
     ONLY_ON(Server, "a server's connection");
     // A socket that takes connections and never answers, as a server does that cannot keep up.
     QTemporaryDir dir;
@@ -525,6 +526,46 @@ void StoreTest::aServerTooBusyToAnswerIsTriedOnceMore() {
         ::close(c);
     ::close(listener);
     QCOMPARE(attempts, 2);
+
+    // Working on: the store reaches the server through a link, and the server stops answering
+    // (the link now leads to the silent socket). One attempt to make the connection again runs out
+    // of time; the next statements fail at once instead of holding the window again.
+    TestBank bank;
+    bank.addNumberedPaper("1", "甲", 3, 3, true, 10);
+    const ServerAddress real = ServerAddress::parse(bank.serverUri());
+    QTemporaryDir linkDir;
+    const QString socketName = QString(".s.PGSQL.%1").arg(real.ports);
+    QVERIFY(QFile::link(QDir(real.hosts).filePath(socketName), linkDir.filePath(socketName)));
+    ServerAddress viaLink = real;
+    viaLink.hosts = linkDir.path();
+    viaLink.parameters.append(qMakePair(QString("connect_timeout"), QString("2")));
+    Store working;
+    QCOMPARE(working.openServer(viaLink.toUri()), Store::OpenResult::Ok);
+    QCOMPARE(working.query(Sql::PaperByCode, {{"code", "1"}}).text("name"), QString("甲"));
+    QSqlQuery pid(QSqlDatabase::database(working.connectionName(), false));
+    QVERIFY(pid.exec("select pg_backend_pid()") && pid.next());
+    const qint64 backend = pid.value(0).toLongLong();
+    pid.finish();
+    QVERIFY(QFile::remove(linkDir.filePath(socketName)));
+    const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_un at{};
+    at.sun_family = AF_UNIX;
+    const QByteArray atPath = QFile::encodeName(linkDir.filePath(socketName));
+    std::copy(atPath.begin(), atPath.end(), at.sun_path);
+    QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&at), sizeof(at)) == 0 && ::listen(silent, 8) == 0);
+    TestBank::adminExec(QString("select pg_terminate_backend(%1)").arg(backend));
+    TestBank::adminExec("select pg_sleep(0.2)");
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(!working.query(Sql::PaperByCode, {{"code", "1"}}).text("name").size());
+        QVERIFY(!working.lastQuerySucceeded());
+        QVERIFY2(working.lastError().startsWith("无法连接题库服务器"), qPrintable(working.lastError()));
+        QVERIFY(working.connectionLost());
+    }
+    attempts = 0;
+    for (int c; (c = ::accept(silent, nullptr, nullptr)) >= 0; ++attempts)
+        ::close(c);
+    ::close(silent);
+    QCOMPARE(attempts, 1);
 }
 
 void StoreTest::bankFileCopiedToAServerAllOrNothing() {

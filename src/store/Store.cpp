@@ -185,11 +185,14 @@ struct ServerFailure {
 // when a whole hall starts the program at the same moment the server can take longer than the time
 // limit to let everyone in, and the second attempt comes when most are in; a server that is gone
 // costs one time limit more, at the start only.
+bool ranOutOfTime(const QSqlError& e) {
+    return (e.databaseText() + e.driverText()).contains(QLatin1String("timeout expired"));
+}
+
 bool openServerConnection(QSqlDatabase& db) {
     if (db.open())
         return true;
-    const QSqlError e = db.lastError();
-    if (!(e.databaseText() + e.driverText()).contains(QLatin1String("timeout expired")))
+    if (!ranOutOfTime(db.lastError()))
         return false;
     db.close();
     return db.open();
@@ -397,6 +400,7 @@ void Store::resetState(const QString& where) {
     m_keepsHistory = m_keepsTypes = m_keepsRules = false;
     m_uniqueAnswers = m_claims = m_connectionLost = m_inTransaction = m_preparedForExams = false;
     m_changedRows = 0;
+    m_sinceUnanswered.invalidate();
     m_readOnlyReason.clear();
     m_notices.clear();
     dropPrepared();
@@ -692,13 +696,23 @@ bool Store::reconnectIfLost() {
         m_lastError = QStringLiteral("与题库服务器的连接中断了，这次的改动没有保存");
         return false;
     }
-    dropPrepared();
-    db.close();
-    // Once: a save waiting here has the local journal to fall back on.
-    if (!db.open()) {
-        m_lastError = describeServer(db.lastError(), false).text;
+    // A server that did not answer the last attempt is not asked again for a while: every attempt
+    // holds the window for the whole time limit, and a save has the local journal to fall back on.
+    if (m_sinceUnanswered.isValid() && m_sinceUnanswered.elapsed() < kUnansweredPauseMs) {
+        m_lastError = m_unansweredError;
         return false;
     }
+    dropPrepared();
+    db.close();
+    if (!db.open()) {
+        m_lastError = describeServer(db.lastError(), false).text;
+        if (ranOutOfTime(db.lastError())) {
+            m_sinceUnanswered.start();
+            m_unansweredError = m_lastError;
+        }
+        return false;
+    }
+    m_sinceUnanswered.invalidate();
     m_connectionLost = false;
     return true;
 }

@@ -3,6 +3,7 @@
 #include "server/ServerAddress.h"
 #include "store/Statements.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -214,6 +215,7 @@ class Store {
     // A server connection that was lost is made again (never inside a transaction: its changes
     // went with the connection). False when it cannot be; lastError() says why.
     bool reconnectIfLost();
+    static constexpr qint64 kUnansweredPauseMs = 30000;
     void resetState(const QString& where);
     // Adds the question type column to a bank that lacks it (see keepsQuestionTypes).
     void addTypes(QSqlDatabase& db);
@@ -231,6 +233,10 @@ class Store {
     bool m_uniqueAnswers = false;
     bool m_claims = false;
     bool m_connectionLost = false;
+    // Since an attempt to make a lost connection again ran out of time (the server does not
+    // answer at all), and what it said: for kUnansweredPauseMs no new attempt is made.
+    QElapsedTimer m_sinceUnanswered;
+    QString m_unansweredError;
     bool m_passwordWanted = false;
     bool m_inTransaction = false;
     bool m_preparedForExams = false;
