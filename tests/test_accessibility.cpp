@@ -64,6 +64,17 @@ class AccessibilityTest : public QObject {
 
   private:
     static QString lastAnnounced(QWidget* w) { return a11y::announcerOf(w)->text(); }
+    // Opens the exam window and starts paper "1" as candidate s1, sitting 1.
+    static ExamWindow* startExam(MainWindow& w) {
+        pressToolbar(w, "考试");
+        ExamWindow* e = w.examWindow();
+        pickPaperInPicker("1");
+        e->试卷超级按钮->click();
+        e->考号组合框->setEditText("s1");
+        e->场次组合框->setEditText("1");
+        e->开始按钮->click();
+        return e;
+    }
 };
 
 // The walk through AT-SPI (tests/a11y) checks the answering windows' names as a screen reader
@@ -170,13 +181,7 @@ void AccessibilityTest::examWarningsAndTimeLeftAreTold() {
     bank.addNumberedPaper("1", "Dalmora", 3, 3, true, 6);
     MainWindow w(bank.dir());
     w.show();
-    pressToolbar(w, "考试");
-    ExamWindow* e = w.examWindow();
-    pickPaperInPicker("1");
-    e->试卷超级按钮->click();
-    e->考号组合框->setEditText("s1");
-    e->场次组合框->setEditText("1");
-    e->开始按钮->click();
+    ExamWindow* e = startExam(w);
     QCOMPARE(lastAnnounced(e), QString("考试开始，限时 6 分钟"));
     QCOMPARE(e->题目超级编辑框->accessibleDescription(), QString("第 1 题，共 3 题，剩余 6 分 0 秒"));
     for (int i = 0; i < 60; ++i)
@@ -244,13 +249,7 @@ void AccessibilityTest::tabGoesThroughTheWindowInOrder() {
     QVERIFY(QTest::qWaitForWindowActive(&w));
     for (AnswerWindow* a : {static_cast<AnswerWindow*>(w.practiceWindow()), static_cast<AnswerWindow*>(nullptr)}) {
         if (!a) {
-            pressToolbar(w, "考试");
-            ExamWindow* e = w.examWindow();
-            pickPaperInPicker("1");
-            e->试卷超级按钮->click();
-            e->考号组合框->setEditText("s1");
-            e->场次组合框->setEditText("1");
-            e->开始按钮->click();
+            ExamWindow* e = startExam(w);
             // Once started, Tab begins at the first control still open to the user.
             e->姓名编辑框->setFocus();
             a = e;

@@ -96,10 +96,7 @@ ExamWindow::ExamWindow(AppState& app, WorkHost& host, QWidget* parent)
     connect(m_claimTimer, &QTimer::timeout, this, &ExamWindow::renewClaim);
     m_journalTimer = new QTimer(this);
     m_journalTimer->setInterval(5000);
-    connect(m_journalTimer, &QTimer::timeout, this, [this] {
-        if (waitingAnswers() > 0)
-            sendWaitingAnswers();
-    });
+    connect(m_journalTimer, &QTimer::timeout, this, &ExamWindow::sendWaitingAnswers);
 }
 
 namespace {
@@ -122,7 +119,7 @@ int ExamWindow::waitingAnswers() const {
 }
 
 int ExamWindow::sendWaitingAnswers() {
-    if (!m_journal)
+    if (waitingAnswers() == 0)
         return 0;
     const int left = sendJournal(m_app.store, *m_journal);
     showExamProgress();
@@ -564,8 +561,7 @@ bool ExamWindow::storeAnswer() {
         const Params key = {{"code", code}, {"n", *q}, {"student", student}, {"state", state}};
         bool saved;
         // Answers kept while the server was away go first, so that this one is the last word.
-        if (waitingAnswers() > 0)
-            sendWaitingAnswers();
+        sendWaitingAnswers();
         if (m_app.store.uniqueAnswers()) {
             // One statement: the row of this key is added or its answer replaced, never both, so
             // a save repeated after a failure, or made on two computers at once, stores one row.
@@ -621,7 +617,7 @@ void ExamWindow::handIn() {
             return;
     }
     // Answers that have not reached the server yet: the hand-in waits unless the user says otherwise.
-    if (waitingAnswers() > 0 && sendWaitingAnswers() > 0) {
+    if (sendWaitingAnswers() > 0) {
         QStringList numbers;
         for (const qint64 n : m_journal->pending().keys())
             numbers << QString::number(n);
@@ -655,8 +651,7 @@ void ExamWindow::endExam(bool timedOut) {
     Q_UNUSED(timedOut);
     时钟1->stop();
     m_journalTimer->stop();
-    if (waitingAnswers() > 0)
-        sendWaitingAnswers();
+    sendWaitingAnswers();
     // A candidate hands in on the server: from now on the sitting's answers are final there.
     if (m_app.login.candidate() && !m_claimOwner.isEmpty()) {
         QString error;

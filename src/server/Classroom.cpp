@@ -274,11 +274,13 @@ Outcome addCandidates(const QString& uri, const QList<Candidate>& candidates, co
                 QVariantList twin;
                 if (!run(db, out,
                          QStringLiteral("select rolname::text from pg_roles where lower(rolname) = lower(?) "
-                                        "union select student::text from 考生 where student = ?::citext and student::text <> ?"),
+                                        "union select student::text from 考生 "
+                                        "where student = ?::citext and student::text <> ?"),
                          {c.number, c.number, c.number}, &twin))
                     return false;
                 if (!twin.isEmpty()) {
-                    out.error = QStringLiteral("考号“%1”与服务器上已有的“%2”只差大小写，考号不分大小写：没有改动任何考生。")
+                    out.error = QStringLiteral("考号“%1”与服务器上已有的“%2”只差大小写，考号不分大小写："
+                                               "没有改动任何考生。")
                                     .arg(c.number, twin.at(0).toString());
                     return false;
                 }

@@ -477,9 +477,9 @@ QStringList present(QSqlDatabase& db) {
 }
 
 QString ensureClaimTable(QSqlDatabase& db) {
-    const ForgetCatalogAfter changes{db};
     if (!tableName(db, claimTable()).isEmpty())
         return {};
+    const ForgetCatalogAfter changes{db};
     QSqlQuery q(db);
     return q.exec(QString::fromUtf8(kClaimTable)) ? QString() : q.lastError().text();
 }
@@ -659,10 +659,10 @@ QStringList mistyped(QSqlDatabase& db) {
 }
 
 QString retype(QSqlDatabase& db) {
-    const ForgetCatalogAfter changes{db};
     const QStringList wrong = mistyped(db);
     if (wrong.isEmpty())
         return {};
+    const ForgetCatalogAfter changes{db};
     QSqlQuery q(db);
     // The old table is dropped before the new one takes its name: views and triggers that name it
     // must not stop the rename.

@@ -72,13 +72,13 @@ bool hasColumn(QSqlDatabase& db, const QString& table, const QString& column);
 // hall opens the bank at once. The changes made through this file's functions drop what was read;
 // a change made otherwise while one lives is not seen. Snapshots nest.
 class CatalogSnapshot {
-public:
+  public:
     CatalogSnapshot();
     ~CatalogSnapshot();
     CatalogSnapshot(const CatalogSnapshot&) = delete;
     CatalogSnapshot& operator=(const CatalogSnapshot&) = delete;
 
-private:
+  private:
     bool m_outermost = false;
 };
 // A column the program adds to a bank that lacks it (the question type): a bank, or a table to

@@ -181,14 +181,15 @@ struct ServerFailure {
     bool connection = false; // the connection failed: the statement never ran
 };
 
-// Opens the first connection of a server bank. An attempt that ran out of time is made once more:
-// when a whole hall starts the program at the same moment the server can take longer than the time
-// limit to let everyone in, and the second attempt comes when most are in; a server that is gone
-// costs one time limit more, at the start only.
+// The server did not answer a connection attempt within its time limit (connect_timeout).
 bool ranOutOfTime(const QSqlError& e) {
     return (e.databaseText() + e.driverText()).contains(QLatin1String("timeout expired"));
 }
 
+// Opens the first connection of a server bank. An attempt that ran out of time is made once more:
+// when a whole hall starts the program at the same moment the server can take longer than the time
+// limit to let everyone in, and the second attempt comes when most are in; a server that is gone
+// costs one time limit more, at the start only.
 bool openServerConnection(QSqlDatabase& db) {
     if (db.open())
         return true;

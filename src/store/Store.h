@@ -18,6 +18,7 @@ class QSqlDatabase;
 class QSqlError;
 class QSqlQuery;
 class QTemporaryDir;
+class QTimer;
 
 // Values bound to a statement's named parameters, e.g. {{"code", code}, {"n", 3}}.
 using Params = QList<QPair<QString, QVariant>>;
@@ -96,8 +97,6 @@ class RowReader {
 // the same meaning (Statements.cpp). Every change is stored when the statement returns: in a file,
 // through a rollback journal kept beside it whose header is zeroed and synced once the file itself
 // is synced, so ks.db alone can be copied at any time; on a server, when it has committed it.
-class QTimer;
-
 class Store {
   public:
     // Unreadable: SQLite could not read the file or a journal or log beside it (ks.db-journal,
